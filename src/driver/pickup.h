@@ -1,0 +1,26 @@
+// The pickup file: the current state of the run in run-file format, written after every
+// solve so that the run can be resumed from the last solved point.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zq {
+
+class Io;
+struct ChemicalSystem;
+struct RunParams;
+
+inline constexpr std::string_view PICKUP_RUN_FILE = "ZARNRUN.DAT";   // after a full step
+inline constexpr std::string_view PICKUP_SAVE = "ZARNRUN.SAV";       // while the step is adjusted
+inline constexpr std::string_view PICKUP_FAILED = "ZARNRUN.SA2";     // after a failed solve
+
+// The pickup text for the current state. Fields too wide for their layout print as
+// asterisks; their names are added to `unreadable` (comma-separated) when it is given.
+std::string pickup_text(const ChemicalSystem& sys, const RunParams& rp,
+                        std::string* unreadable = nullptr);
+
+// Writes the pickup to `dest` (replacing it whole) and announces it on the console.
+void write_pickup(std::string_view dest, const ChemicalSystem& sys, const RunParams& rp, Io& io);
+
+}  // namespace zq

@@ -1,0 +1,42 @@
+// The temperature-pressure grid of the database, the grid locator and the three
+// interpolations by which every log K and header quantity is evaluated at the run's
+// temperature and pressure.
+#pragma once
+
+#include <array>
+
+#include "thermo/system_tables.h"
+
+namespace zq {
+
+class Io;
+struct RunParams;
+
+// Temperatures (C) of the 36 grid columns and pressures (bar) of the 37 grid rows, 1-based.
+extern const std::array<double, GRID_COLS + 1> GRID_T;
+extern const std::array<double, GRID_ROWS + 1> GRID_P;
+
+// Finds the grid block around (P bar, T C): sets pos.row, pos.col and the pressure status;
+// the temperature status is only ever set to 'W' or 'E', never cleared.
+void locate_grid(double P, double T, GridPosition& pos);
+
+// Quadratic interpolation in pressure, then in temperature, in the block of `pos`.
+// `w` (optional) receives the three pressure-interpolated column values w(q-2..q).
+double grid_interpolate(double P, double T, const GridPosition& pos, const RawLogK& v,
+                        std::array<double, 3>* w = nullptr);
+
+// Saturation-curve interpolation of an "All " record's 15-cell saturation view.
+double saturation_interpolate(double T, const RawLogK& v);
+
+// Eight-point interpolation of an "L-V " record (values at 25..350 C in v[0..7]).
+double eight_point_interpolate(double T, const RawLogK& v);
+
+// Evaluates a record at the current conditions: CONFLG 1 uses the grid, otherwise the
+// saturation view ("All ") or the eight points ("L-V "). Above 99999 means no data.
+double evaluate_record(const Kind4& kind, const RawLogK& v, double P, double T,
+                       const GridPosition& pos, int conflg);
+
+// Start-of-run range check of PFLUID, TEMP and TEMPC; warns, asks once per run, or stops.
+void check_run_range(ChemicalSystem& sys, RunParams& rp, Io& io);
+
+}  // namespace zq

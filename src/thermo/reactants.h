@@ -1,0 +1,13 @@
+// Reader of the reactant compositions MINOX.DAT.
+#pragma once
+
+namespace zq {
+
+class Io;
+class TextSource;
+struct ChemicalSystem;
+struct RunParams;
+
+void read_reactants(TextSource& src, ChemicalSystem& sys, RunParams& rp, Io& io);
+
+}  // namespace zq
