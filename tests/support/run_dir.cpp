@@ -1,0 +1,60 @@
+#include "support/run_dir.h"
+
+#include <atomic>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include <unistd.h>
+
+#include "driver/program.h"
+#include "format/text_io.h"
+
+namespace zq::test {
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+    static std::atomic<int> counter{0};
+    std::random_device rd;
+    path_ = fs::temp_directory_path() /
+            ("zq-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
+             std::to_string(rd() % 100000));
+    fs::create_directories(path_);
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+}
+
+void TempDir::write(std::string_view name, std::string_view content) const {
+    std::ofstream f(path_ / fs::path(name), std::ios::binary | std::ios::trunc);
+    f << content;
+}
+
+std::string TempDir::read(std::string_view name) const {
+    std::ifstream f(path_ / fs::path(name), std::ios::binary);
+    if (!f) return {};
+    std::ostringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+bool TempDir::exists(std::string_view name) const { return fs::exists(path_ / fs::path(name)); }
+
+RunOutcome run_in(const TempDir& dir, std::string_view input) {
+    std::istringstream in{std::string(input)};
+    std::ostringstream out;
+    RunOutcome outcome;
+    {
+        Io io(dir.path(), in, out);
+        outcome.status = run_program(io);
+    }
+    outcome.console = out.str();
+    return outcome;
+}
+
+fs::path source_path(std::string_view relative) { return fs::path(ZQ_SOURCE_DIR) / fs::path(relative); }
+
+}  // namespace zq::test

@@ -1,0 +1,38 @@
+// Test support: a temporary working directory and a whole program run inside it with a
+// scripted standard input.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace zq::test {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    void write(std::string_view name, std::string_view content) const;
+    std::string read(std::string_view name) const;  // "" when absent
+    bool exists(std::string_view name) const;
+
+private:
+    std::filesystem::path path_;
+};
+
+struct RunOutcome {
+    int status = -1;
+    std::string console;
+};
+
+// Runs the program in `dir` (in-process), answering console questions from `input`.
+RunOutcome run_in(const TempDir& dir, std::string_view input = {});
+
+// Path of a file in the source tree (for fixtures under tests/data and the bundled data).
+std::filesystem::path source_path(std::string_view relative);
+
+}  // namespace zq::test
