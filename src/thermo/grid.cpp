@@ -8,5 +8,6 @@ double grid_interpolate(double, double, const GridPosition&, const RawLogK&, std
 double saturation_interpolate(double, const RawLogK&) { return 0; }
 double eight_point_interpolate(double, const RawLogK&) { return 0; }
 double evaluate_record(const Kind4&, const RawLogK&, double, double, const GridPosition&, int) { return 0; }
+void evaluate_header_quantities(ChemicalSystem&, const RunParams&) {}
 void check_run_range(ChemicalSystem&, RunParams&, Io&) {}
 }

@@ -36,6 +36,10 @@ double eight_point_interpolate(double T, const RawLogK& v);
 double evaluate_record(const Kind4& kind, const RawLogK& v, double P, double T,
                        const GridPosition& pos, int conflg);
 
+// Evaluates the five activity-model header quantities (grids read as "All " data) at the
+// run's PFLUID and TEMP, and the two values derived from quantities 3 and 4.
+void evaluate_header_quantities(ChemicalSystem& sys, const RunParams& rp);
+
 // Start-of-run range check of PFLUID, TEMP and TEMPC; warns, asks once per run, or stops.
 void check_run_range(ChemicalSystem& sys, RunParams& rp, Io& io);
 

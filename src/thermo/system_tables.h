@@ -167,6 +167,10 @@ struct ChemicalSystem {
     int nmin = 0;
     Table<Mineral, MAX_MINERALS> mn;
     Table<RawLogK, MAX_MINERALS> mn_raw;
+    Table<double, MAX_MINERALS> mn_moles{};  // current moles of each mineral or gas
+    // Phases in the matrix: mineral numbers in matrix order.
+    int nph = 0;
+    Table<int, MAX_PHASES> ph{};
     int ngas_records = 0;   // records flagged "GAS "
     int nmixed = 0;         // mixed-gas records (JSOLS 6)
     int ngasmix = 0;        // gases in the mixture: 0, 2 or 3
