@@ -1,0 +1,50 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include <sys/wait.h>
+
+#include "support/run_dir.h"
+
+namespace zq::test {
+namespace {
+
+const char* const kMissingFiles =
+    "\n\n    One or more files not found that must be present:\n\n"
+    "      - DORNEVAL.QVD\n      - MINOX.DAT\n      - ZARNRUN.DAT\n\n"
+    "    Exiting...\n\n\n\n";
+
+// Whichever of the three input files is missing, the message names all three, nothing
+// else is written and no output file is created.
+TEST(ProgramStartUp, MissingInputFilesListAllThreeAndStop) {
+    const std::array<const char*, 3> inputs = {"ZARNRUN.DAT", "DORNEVAL.QVD", "MINOX.DAT"};
+    for (int present = 0; present < 7; ++present) {
+        TempDir dir;
+        for (int i = 0; i < 3; ++i)
+            if (present & (1 << i)) dir.write(inputs[static_cast<std::size_t>(i)], "x\n");
+        const RunOutcome out = run_in(dir);
+        SCOPED_TRACE("present mask " + std::to_string(present));
+        EXPECT_EQ(out.status, 1);
+        EXPECT_EQ(out.console, kMissingFiles);
+        for (const char* name : {"ZARNOUT.DAT", "ZARNPLOT.DAT", "ZARNRUN.SAV", "ZARNRUN.SA2",
+                                 "Skip_Species.txt"})
+            EXPECT_FALSE(dir.exists(name)) << name;
+    }
+}
+
+// The real program in an empty directory, as a user or a script sees it.
+TEST(ProgramStartUp, ProgramInEmptyDirectoryPrintsMessageAndExitsOne) {
+    TempDir dir;
+    const std::string cmd = "cd '" + dir.path().string() + "' && '" + ZQ_PROGRAM +
+                            "' </dev/null >console.txt 2>&1";
+    const int raw = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 1);
+    EXPECT_EQ(dir.read("console.txt"), kMissingFiles);
+}
+
+}  // namespace
+}  // namespace zq::test
