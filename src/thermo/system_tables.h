@@ -146,6 +146,22 @@ struct GridPosition {
     char tstat = ' ';       // ' ', 'W' or 'E'
 };
 
+// Run state of the activity model (ACTCOF, WATACT and the high-temperature water
+// activity): set up once per run, overwritten at every evaluation.
+struct ActivityModelState {
+    // Flagged neutral species (neutral, database size above 9.98): they take the
+    // dissolved-gas coefficient when NEUT is 0. Sized to the species table so that every
+    // qualifying species is flagged, however many the database holds.
+    int nflag = 0;
+    Table<int, MAX_SPECIES> flagged{};
+    Table<double, MAX_COMPONENTS> naq{};  // aqueous moles of each component (total-solid-gas)
+    double I = 0;      // true ionic strength
+    double I_st = 0;   // stoichiometric ionic strength
+    double phi = 0;    // osmotic coefficient
+    std::array<double, 3> phi0{1.0, 1.0, 1.0};  // MRKPHI fugacity coefficients at x = (0, 1, 0)
+    double xgas = 0;   // dissolved-gas mole fraction per kilogram (0 unless a_w came from it)
+};
+
 struct ChemicalSystem {
     // Species table and component rows.
     int nc = 0;             // component species in the run
@@ -154,11 +170,16 @@ struct ChemicalSystem {
     Table<RawLogK, MAX_SPECIES> sp_raw;
     Table<Component, MAX_COMPONENTS> comp;
     Table<int, MAX_DB_COMPONENTS> cmap{};  // database component number -> run position
+    // Charge imbalance of the component totals (moles) of the starting solution (0 when a
+    // pH is given) and of the mixing solution; CHGBAL zeroes them when it adjusts.
+    double chg_start = 0;
+    double chg_mix = 0;
 
     // Per-species solution state.
     Table<double, MAX_SPECIES> m{};        // molality (H2O slot holds 1.0)
     Table<double, MAX_SPECIES> gamma{};    // activity coefficient (H2O: activity of water)
     Table<double, MAX_SPECIES> act{};      // activity
+    ActivityModelState actmodel;           // activity-model run state
 
     // Fixed species slots (0 when absent).
     int slot_co2aq = 0, slot_ch4aq = 0, slot_h2saq = 0, slot_h2aq = 0, slot_n2aq = 0;
