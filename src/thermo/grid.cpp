@@ -1,13 +1,331 @@
-// Placeholder until this stage is built: stops the run with a message.
 #include "thermo/grid.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "driver/run_parameters.h"
+#include "format/record_layout.h"
+#include "format/text_io.h"
+
 namespace zq {
-const std::array<double, GRID_COLS + 1> GRID_T{};
-const std::array<double, GRID_ROWS + 1> GRID_P{};
-void locate_grid(double, double, GridPosition&) {}
-double grid_interpolate(double, double, const GridPosition&, const RawLogK&, std::array<double, 3>*) { return 0; }
-double saturation_interpolate(double, const RawLogK&) { return 0; }
-double eight_point_interpolate(double, const RawLogK&) { return 0; }
-double evaluate_record(const Kind4&, const RawLogK&, double, double, const GridPosition&, int) { return 0; }
-void evaluate_header_quantities(ChemicalSystem&, const RunParams&) {}
-void check_run_range(ChemicalSystem&, RunParams&, Io&) {}
+
+const std::array<double, GRID_COLS + 1> GRID_T{
+    0.0,  // unused
+    0.01, 25,  50,  75,  100, 125, 150, 175, 200, 225, 250, 275, 300, 325, 350, 400, 410, 420,
+    430,  440, 450, 460, 470, 480, 490, 500, 510, 520, 530, 540, 550, 560, 570, 580, 590, 600};
+
+const std::array<double, GRID_ROWS + 1> GRID_P{
+    0.0,  // unused
+    1,      1.0133, 2.321,   4.758, 8.919, 15.537, 25.479, 39.737, 59.432, 85.839,
+    120.458, 165.212, 200,   250,   300,   350,    400,    450,    500,    550,
+    600,    650,    700,     750,   800,   850,    900,    950,    1000,   1500,
+    2000,   2500,   3000,    3500,  4000,  4500,   5000};
+
+namespace {
+
+constexpr double NEG_INF = -std::numeric_limits<double>::infinity();
+constexpr int LAST_ROW = GRID_ROWS - 2;  // highest r: the block is rows r..r+2
+constexpr double P_MIN = 1.0, P_MAX = 5000.0, P_FAIL = 6000.0;
+
+// A row shift of a temperature band: `add` rows when lo <= P < hi.
+struct Shift {
+    double lo = 0, hi = 0;
+    int add = 0;
+};
+
+// One temperature band above 50 C, open below and closed above at `t_hi`.
+struct Band {
+    double t_hi;
+    int q;
+    std::array<Shift, 3> shifts;  // add = 0 marks an unused entry
+    double err_below;             // temperature status 'E' when P < err_below
+};
+
+// Up to 350 C the shift lifts the block off rows below the saturation pressure at the
+// band's upper temperature; the error test catches pressures below the saturation pressure
+// at its lower temperature (steam, where the tables hold no liquid data).
+constexpr std::array<Band, 32> BANDS{{
+    {75, 4, {}, NEG_INF},
+    {100, 5, {{{NEG_INF, 1.0133, 1}}}, NEG_INF},
+    {125, 6, {{{NEG_INF, 2.321, 1}}}, 1.013},
+    {150, 7, {{{NEG_INF, 4.758, 1}}}, 2.321},
+    {175, 8, {{{NEG_INF, 8.919, 1}}}, 4.758},
+    {200, 9, {{{NEG_INF, 15.537, 1}}}, 8.919},
+    {225, 10, {{{NEG_INF, 25.479, 1}}}, 15.537},
+    {250, 11, {{{NEG_INF, 39.737, 1}}}, 25.479},
+    {275, 12, {{{NEG_INF, 59.432, 1}}}, 39.737},
+    {300, 13, {{{NEG_INF, 85.839, 1}}}, 59.432},
+    {325, 14, {{{NEG_INF, 120.458, 1}}}, 85.839},
+    {350, 15, {{{NEG_INF, 165.212, 1}}}, 120.458},
+    {400, 16, {{{165.212, 200, 3}, {200, 250, 2}, {250, 300, 1}}}, 165.212},
+    {410, 17, {{{200, 350, 1}}}, 200},
+    {420, 18, {{{350, 400, 1}}}, 350},
+    {430, 19, {{{350, 400, 1}}}, 350},
+    {440, 20, {{{400, 450, 1}}}, 400},
+    {450, 21, {{{450, 500, 1}}}, 450},
+    {460, 22, {{{450, 500, 1}}}, 450},
+    {470, 23, {{{500, 550, 1}}}, 500},
+    {480, 24, {{{550, 600, 1}}}, 550},
+    {490, 25, {{{550, 600, 1}}}, 550},
+    {500, 26, {{{600, 650, 1}}}, 600},
+    {510, 27, {{{600, 650, 1}}}, 600},
+    {520, 28, {{{650, 700, 1}}}, 650},
+    {530, 29, {{{700, 750, 1}}}, 700},
+    {540, 30, {{{700, 750, 1}}}, 700},
+    {550, 31, {{{750, 800, 1}}}, 700},
+    {560, 32, {{{800, 850, 1}}}, 800},
+    {570, 33, {{{800, 850, 1}}}, 800},
+    {580, 34, {{{850, 900, 1}}}, 850},
+    {590, 35, {{{900, 950, 1}}}, 900},
+}};
+// 590-600 and 600-610 use the last column; the latter also marks the pressure status.
+constexpr Band BAND_600{600, 36, {{{900, 950, 1}}}, 900};
+constexpr Band BAND_610{610, 36, {{{900, 950, 1}}}, 800};
+
+// Lagrange weight of node i of three nodes at x.
+double weight3(double x, const std::array<double, 3>& nodes, int i) {
+    double w = 1.0;
+    for (int k = 0; k < 3; ++k) {
+        if (k == i) continue;
+        const auto ik = static_cast<std::size_t>(i), kk = static_cast<std::size_t>(k);
+        w *= (x - nodes[kk]) / (nodes[ik] - nodes[kk]);
+    }
+    return w;
 }
+
+// Three-point Lagrange polynomial through (nodes, y) at x. A no-data value with a
+// non-zero weight makes the result NO_DATA: mixed into the sum it would turn into an
+// ordinary-looking number (half of 99999.999, or a large negative one) and pass for data.
+double lagrange3(double x, const std::array<double, 3>& nodes, const std::array<double, 3>& y) {
+    double sum = 0.0;
+    for (int i = 0; i < 3; ++i) {
+        const double w = weight3(x, nodes, i);
+        if (w == 0.0) continue;
+        const double yi = y[static_cast<std::size_t>(i)];
+        if (is_no_data(yi)) return NO_DATA;
+        sum += w * yi;
+    }
+    return sum;
+}
+
+// Value k (1..15) of the saturation view: 1 bar up to 75 C, then the saturation pressure.
+double saturation_cell(const RawLogK& v, int k) { return grid_cell(v, k <= 4 ? 1 : k - 3, k); }
+
+void apply_band(const Band& b, double P, int& r, GridPosition& pos) {
+    pos.col = b.q;
+    for (const Shift& s : b.shifts) {
+        if (s.add == 0) break;
+        if (P >= s.lo && P < s.hi) {
+            r += s.add;
+            pos.tstat = 'W';
+            break;
+        }
+    }
+    if (P < b.err_below) pos.tstat = 'E';
+}
+
+}  // namespace
+
+void locate_grid(double P, double T, GridPosition& pos) {
+    pos.pstat = 'N';
+
+    // Pressure row.
+    int r = LAST_ROW;
+    if (!(P > 0.0)) {
+        r = 1;
+        pos.pstat = 'E';
+    } else if (P < P_MIN) {
+        r = 1;
+        pos.pstat = 'W';
+    } else if (P < GRID_P[LAST_ROW]) {
+        r = 1;
+        for (int k = LAST_ROW - 1; k >= 1; --k) {
+            if (GRID_P[static_cast<std::size_t>(k)] <= P) {
+                r = k;
+                break;
+            }
+        }
+    } else if (P <= P_MAX) {
+        // r = 35
+    } else if (P < P_FAIL) {
+        pos.pstat = 'W';
+    } else {
+        pos.pstat = 'E';
+    }
+
+    // Temperature column and the row shift.
+    if (!(T >= 0.01)) {
+        pos.col = 3;
+        r = std::min(r, LAST_ROW - 1);
+        pos.pstat = 'E';
+    } else if (T <= 50.0) {
+        pos.col = 3;
+        r = std::min(r, LAST_ROW - 1);
+    } else if (T <= 590.0) {
+        const Band* b = std::find_if(BANDS.begin(), BANDS.end(),
+                                     [T](const Band& band) { return T <= band.t_hi; });
+        apply_band(*b, P, r, pos);
+    } else if (T <= 600.0) {
+        apply_band(BAND_600, P, r, pos);
+    } else if (T <= 610.0) {
+        apply_band(BAND_610, P, r, pos);
+        if (P >= P_MIN && P <= P_MAX) pos.pstat = 'W';
+    } else {
+        pos.col = GRID_COLS;
+        pos.pstat = 'E';
+    }
+    pos.row = r;
+}
+
+void relocate_grid(ChemicalSystem& sys, double P, double T) {
+    sys.grid.tstat = ' ';
+    locate_grid(P, T, sys.grid);
+}
+
+void report_grid_status(ChemicalSystem& sys, const GridPosition& pos, double P, double T,
+                        Io& io, bool tp_line) {
+    const bool error = pos.pstat == 'E' || pos.tstat == 'E';
+    const bool warning = pos.pstat == 'W' || pos.tstat == 'W';
+    if (!error && !warning) return;
+    const std::string tp = layout(R"(/ [2X] "T is " [F6.2] " C and P is " [F7.2] " bar")", {T, P});
+
+    // An error stops the run whatever the answer would be, so it is not preceded by the
+    // warning and its question.
+    if (error) {
+        io.both(tp);
+        io.both(layout(R"(/ [2X] "ERROR: P, TEMP or TEMPC are outside the P-T " "range of the data.")"
+                       R"( / [2X] "Exiting....." /)"));
+        stop_run(1);
+    }
+    if (tp_line) io.both(tp);
+    io.both(layout(R"(/ [2X] "WARNING: P, TEMP or TEMPC are in a grid block " )"
+                   R"("at the limit of the P-T range of data." / [2X] )"
+                   R"("Log K and other data will be extrapolated. " )"
+                   R"("Output values may be discontinuous." / /)"));
+    if (sys.grid_answer == 'Y') return;
+    if (!io.ask_yes(layout(R"L([2X] "Continue? (Yes/No, enter = YES)" /)L"))) stop_run(1);
+    sys.grid_answer = 'Y';
+}
+
+void check_saturation_range(ChemicalSystem& sys, double T, Io& io) {
+    if (T >= 25.0 && T <= 350.0) return;
+    io.both(layout(R"(/ [2X] "WARNING: User specified L-V saturation" " and T < 25 C or T > 350 C.")"
+                   R"( / [2X] "Log K and other data will be extrapolated." / /)"));
+    if (sys.grid_answer == 'Y') return;
+    if (!io.ask_yes(layout(R"L([5X] "Continue? (Yes/No, enter = YES)" /)L"))) stop_run(1);
+    sys.grid_answer = 'Y';
+}
+
+double grid_interpolate(double P, double T, const GridPosition& pos, const RawLogK& v,
+                        std::array<double, 3>* w) {
+    const int r = pos.row, q = pos.col;
+    if (r < 1 || r > LAST_ROW || q < 3 || q > GRID_COLS) {
+        if (w) w->fill(NO_DATA);
+        return NO_DATA;
+    }
+    const std::array<double, 3> pn{GRID_P[static_cast<std::size_t>(r)],
+                                   GRID_P[static_cast<std::size_t>(r + 1)],
+                                   GRID_P[static_cast<std::size_t>(r + 2)]};
+    const std::array<double, 3> tn{GRID_T[static_cast<std::size_t>(q - 2)],
+                                   GRID_T[static_cast<std::size_t>(q - 1)],
+                                   GRID_T[static_cast<std::size_t>(q)]};
+    std::array<double, 3> cols{};
+    for (int j = 0; j < 3; ++j) {
+        const int c = q - 2 + j;
+        cols[static_cast<std::size_t>(j)] =
+            lagrange3(P, pn, {grid_cell(v, r, c), grid_cell(v, r + 1, c), grid_cell(v, r + 2, c)});
+    }
+    if (w) *w = cols;
+    return lagrange3(T, tn, cols);
+}
+
+double saturation_interpolate(double T, const RawLogK& v) {
+    if (!(T >= 0.01) || T > 400.0) return NO_DATA;
+    // First of the three points (1-based): 0.01-25-50 up to 50 C; then the point below the
+    // interval holding T and its two neighbours above; 300-325-350 above 325 C.
+    int first = 1;
+    if (T > 50.0) {
+        int i = 3;
+        while (i < 14 && T > GRID_T[static_cast<std::size_t>(i + 1)]) ++i;
+        first = i - 1;
+    }
+    std::array<double, 3> nodes{}, y{};
+    for (int k = 0; k < 3; ++k) {
+        nodes[static_cast<std::size_t>(k)] = GRID_T[static_cast<std::size_t>(first + k)];
+        y[static_cast<std::size_t>(k)] = saturation_cell(v, first + k);
+    }
+    return lagrange3(T, nodes, y);
+}
+
+double eight_point_interpolate(double T, const RawLogK& v) {
+    static constexpr std::array<double, 9> te{0, 25, 50, 100, 150, 200, 250, 300, 350};
+    auto y = [&v](int i) { return v[static_cast<std::size_t>(i - 1)]; };
+
+    int n = 8;
+    for (int i = 2; i <= 8; ++i) {
+        if (is_no_data(y(i))) {
+            n = i - 1;
+            break;
+        }
+    }
+    if (n == 1) return (T >= 10.0 && T <= 35.0) ? y(1) : NO_DATA;
+    if (n == 2) {
+        if (!(T >= 0.01 && T <= 75.0)) return NO_DATA;
+        if (is_no_data(y(1)) && T != 50.0) return NO_DATA;
+        return y(1) + (0.04 * T - 1.0) * (y(2) - y(1));
+    }
+    if (!(T <= te[static_cast<std::size_t>(n)] + 50.0) || T > 400.0) return NO_DATA;
+
+    int m = 7;  // band: T <= 25 -> 0, 25-50 -> 1, 50-100 -> 2, ..., above 300 -> 7
+    for (int k = 1; k <= 7; ++k) {
+        if (T <= te[static_cast<std::size_t>(k)]) {
+            m = k - 1;
+            break;
+        }
+    }
+    int first = 1;  // m < 2: 25, 50, 100 C
+    if (m >= n) first = n - 2;
+    else if (m >= 2) first = m - 1;
+    std::array<double, 3> nodes{}, yy{};
+    for (int k = 0; k < 3; ++k) {
+        nodes[static_cast<std::size_t>(k)] = te[static_cast<std::size_t>(first + k)];
+        yy[static_cast<std::size_t>(k)] = y(first + k);
+    }
+    return lagrange3(T, nodes, yy);
+}
+
+double evaluate_record(const Kind4& kind, const RawLogK& v, double P, double T,
+                       const GridPosition& pos, int conflg) {
+    static const Kind4 ALL("All "), LV("L-V ");
+    if (kind == ALL) return conflg == 1 ? grid_interpolate(P, T, pos, v) : saturation_interpolate(T, v);
+    // Eight values are no grid: an "L-V " record has nothing to give an extended run.
+    if (kind == LV && conflg != 1) return eight_point_interpolate(T, v);
+    return NO_DATA;
+}
+
+void evaluate_header_quantities(ChemicalSystem& sys, const RunParams& rp) {
+    static const Kind4 ALL("All ");
+    for (int k = 1; k <= 5; ++k)
+        sys.header[k] = evaluate_record(ALL, sys.header_raw[k], rp.PFLUID, rp.TEMP, sys.grid, rp.CONFLG);
+    sys.header3_derived = sys.header[3] * 0.001 / (4.575673886150001 * rp.TEMP + 1249.8453220018725);
+    sys.header4_derived = sys.header[4] * 0.01;
+}
+
+void check_run_range(ChemicalSystem& sys, RunParams& rp, Io& io) {
+    if (rp.CONFLG != 1) {
+        check_saturation_range(sys, rp.TEMP, io);
+        return;
+    }
+    relocate_grid(sys, rp.PFLUID, rp.TEMP);
+    report_grid_status(sys, sys.grid, rp.PFLUID, rp.TEMP, io);
+
+    // The mixing solution has its own block, and its own temperature status: the run's
+    // status must not be reported a second time as the mixing solution's.
+    if (rp.TEMPC != 0.0 && rp.TEMPC != rp.TEMP && sys.comp[2].mix_total > 0.0) {
+        sys.grid_mix = GridPosition{};
+        locate_grid(rp.PFLUID, rp.TEMPC, sys.grid_mix);
+        report_grid_status(sys, sys.grid_mix, rp.PFLUID, rp.TEMPC, io, false);
+    }
+}
+
+}  // namespace zq

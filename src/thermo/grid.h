@@ -16,12 +16,34 @@ struct RunParams;
 extern const std::array<double, GRID_COLS + 1> GRID_T;
 extern const std::array<double, GRID_ROWS + 1> GRID_P;
 
+// An evaluated log K or header quantity above 99999 (or NaN) means "no data here".
+inline bool is_no_data(double v) { return !(v <= 99999.0); }
+
 // Finds the grid block around (P bar, T C): sets pos.row, pos.col and the pressure status;
 // the temperature status is only ever set to 'W' or 'E', never cleared.
 void locate_grid(double P, double T, GridPosition& pos);
 
+// Locates the run's grid position (sys.grid) after a change of temperature or pressure.
+// The temperature status is cleared first, so a 'W' or 'E' of an earlier condition cannot
+// warn or stop the run at the new one.
+void relocate_grid(ChemicalSystem& sys, double P, double T);
+
+// Acts on the statuses of `pos`, located at (P, T). 'E' in either: the "T is ... bar" line,
+// the error, and the run stops. Otherwise 'W' in either: the "T is ... bar" line (when
+// `tp_line`), the extrapolation warning and, unless sys.grid_answer is already 'Y', the
+// question; "N" stops the run, any other answer sets sys.grid_answer to 'Y'.
+void report_grid_status(ChemicalSystem& sys, const GridPosition& pos, double P, double T,
+                        Io& io, bool tp_line = true);
+
+// A run on the L-V saturation curve (CONFLG not 1) at T below 25 C or above 350 C: the
+// extrapolation warning and, unless sys.grid_answer is already 'Y', the question. The answer
+// is kept in sys.grid_answer too: a run uses either the grid questions or this one.
+void check_saturation_range(ChemicalSystem& sys, double T, Io& io);
+
 // Quadratic interpolation in pressure, then in temperature, in the block of `pos`.
 // `w` (optional) receives the three pressure-interpolated column values w(q-2..q).
+// A no-data cell (above 99999) that takes part in the result makes it NO_DATA; a column
+// value w(j) built on such a cell is NO_DATA too.
 double grid_interpolate(double P, double T, const GridPosition& pos, const RawLogK& v,
                         std::array<double, 3>* w = nullptr);
 
@@ -41,6 +63,7 @@ double evaluate_record(const Kind4& kind, const RawLogK& v, double P, double T,
 void evaluate_header_quantities(ChemicalSystem& sys, const RunParams& rp);
 
 // Start-of-run range check of PFLUID, TEMP and TEMPC; warns, asks once per run, or stops.
+// Locates sys.grid (and sys.grid_mix for a mixing solution at another temperature).
 void check_run_range(ChemicalSystem& sys, RunParams& rp, Io& io);
 
 }  // namespace zq
