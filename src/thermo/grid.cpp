@@ -16,10 +16,9 @@ const std::array<double, GRID_COLS + 1> GRID_T{
 
 const std::array<double, GRID_ROWS + 1> GRID_P{
     0.0,  // unused
-    1,      1.0133, 2.321,   4.758, 8.919, 15.537, 25.479, 39.737, 59.432, 85.839,
-    120.458, 165.212, 200,   250,   300,   350,    400,    450,    500,    550,
-    600,    650,    700,     750,   800,   850,    900,    950,    1000,   1500,
-    2000,   2500,   3000,    3500,  4000,  4500,   5000};
+    1,   1.0133, 2.321, 4.758, 8.919, 15.537, 25.479, 39.737, 59.432, 85.839, 120.458, 165.212, 200,
+    250, 300,    350,   400,   450,   500,    550,    600,    650,    700,    750,     800,     850,
+    900, 950,    1000,  1500,  2000,  2500,   3000,   3500,   4000,   4500,   5000};
 
 namespace {
 
@@ -182,8 +181,8 @@ void relocate_grid(ChemicalSystem& sys, double P, double T) {
     locate_grid(P, T, sys.grid);
 }
 
-void report_grid_status(ChemicalSystem& sys, const GridPosition& pos, double P, double T,
-                        Io& io, bool tp_line) {
+void report_grid_status(ChemicalSystem& sys, const GridPosition& pos, double P, double T, Io& io,
+                        bool tp_line) {
     const bool error = pos.pstat == 'E' || pos.tstat == 'E';
     const bool warning = pos.pstat == 'W' || pos.tstat == 'W';
     if (!error && !warning) return;
@@ -193,8 +192,9 @@ void report_grid_status(ChemicalSystem& sys, const GridPosition& pos, double P, 
     // warning and its question.
     if (error) {
         io.both(tp);
-        io.both(layout(R"(/ [2X] "ERROR: P, TEMP or TEMPC are outside the P-T " "range of the data.")"
-                       R"( / [2X] "Exiting....." /)"));
+        io.both(
+            layout(R"(/ [2X] "ERROR: P, TEMP or TEMPC are outside the P-T " "range of the data.")"
+                   R"( / [2X] "Exiting....." /)"));
         stop_run(1);
     }
     if (tp_line) io.both(tp);
@@ -209,8 +209,9 @@ void report_grid_status(ChemicalSystem& sys, const GridPosition& pos, double P, 
 
 void check_saturation_range(ChemicalSystem& sys, double T, Io& io) {
     if (T >= 25.0 && T <= 350.0) return;
-    io.both(layout(R"(/ [2X] "WARNING: User specified L-V saturation" " and T < 25 C or T > 350 C.")"
-                   R"( / [2X] "Log K and other data will be extrapolated." / /)"));
+    io.both(
+        layout(R"(/ [2X] "WARNING: User specified L-V saturation" " and T < 25 C or T > 350 C.")"
+               R"( / [2X] "Log K and other data will be extrapolated." / /)"));
     if (sys.grid_answer == 'Y') return;
     if (!io.ask_yes(layout(R"L([5X] "Continue? (Yes/No, enter = YES)" /)L"))) stop_run(1);
     sys.grid_answer = 'Y';
@@ -284,8 +285,10 @@ double eight_point_interpolate(double T, const RawLogK& v) {
         }
     }
     int first = 1;  // m < 2: 25, 50, 100 C
-    if (m >= n) first = n - 2;
-    else if (m >= 2) first = m - 1;
+    if (m >= n)
+        first = n - 2;
+    else if (m >= 2)
+        first = m - 1;
     std::array<double, 3> nodes{}, yy{};
     for (int k = 0; k < 3; ++k) {
         nodes[static_cast<std::size_t>(k)] = te[static_cast<std::size_t>(first + k)];
@@ -297,7 +300,8 @@ double eight_point_interpolate(double T, const RawLogK& v) {
 double evaluate_record(const Kind4& kind, const RawLogK& v, double P, double T,
                        const GridPosition& pos, int conflg) {
     static const Kind4 ALL("All "), LV("L-V ");
-    if (kind == ALL) return conflg == 1 ? grid_interpolate(P, T, pos, v) : saturation_interpolate(T, v);
+    if (kind == ALL)
+        return conflg == 1 ? grid_interpolate(P, T, pos, v) : saturation_interpolate(T, v);
     // Eight values are no grid: an "L-V " record has nothing to give an extended run.
     if (kind == LV && conflg != 1) return eight_point_interpolate(T, v);
     return NO_DATA;
@@ -306,8 +310,10 @@ double evaluate_record(const Kind4& kind, const RawLogK& v, double P, double T,
 void evaluate_header_quantities(ChemicalSystem& sys, const RunParams& rp) {
     static const Kind4 ALL("All ");
     for (int k = 1; k <= 5; ++k)
-        sys.header[k] = evaluate_record(ALL, sys.header_raw[k], rp.PFLUID, rp.TEMP, sys.grid, rp.CONFLG);
-    sys.header3_derived = sys.header[3] * 0.001 / (4.575673886150001 * rp.TEMP + 1249.8453220018725);
+        sys.header[k] =
+            evaluate_record(ALL, sys.header_raw[k], rp.PFLUID, rp.TEMP, sys.grid, rp.CONFLG);
+    sys.header3_derived =
+        sys.header[3] * 0.001 / (4.575673886150001 * rp.TEMP + 1249.8453220018725);
     sys.header4_derived = sys.header[4] * 0.01;
 }
 
