@@ -1,0 +1,186 @@
+#include "solver/linear_solver.h"
+
+#include <cmath>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+#include "format/record_layout.h"
+#include "format/text_io.h"
+
+namespace zq {
+
+namespace {
+
+void check_order(const LinearSystem& ls) {
+    if (ls.n > MAX_ORDER) throw std::logic_error("linear system order above MAX_ORDER");
+}
+
+// Values ten to a line, each line "  " followed by up to ten [E12.6] fields.
+void print_rows_of_ten(Io& io, const std::vector<double>& v) {
+    for (std::size_t start = 0; start < v.size(); start += 10) {
+        std::vector<FieldValue> chunk;
+        for (std::size_t i = start; i < v.size() && i < start + 10; ++i) chunk.emplace_back(v[i]);
+        io.listing().line(layout(R"("  " [10E12.6])", chunk));
+    }
+}
+
+}  // namespace
+
+void LUDCMP(LinearSystem& ls) {
+    check_order(ls);
+    const int n = ls.n;
+    if (n < 1) return;
+    for (int j = 1; j <= n; ++j)
+        for (int i = 1; i <= n; ++i) ls.W(i, j) = ls.A(i, j);
+    ls.iv[n] = 1;
+
+    for (int k = 1; k <= n - 1; ++k) {
+        // Pivot: the largest magnitude in column k from row k down; on a tie the earlier
+        // row is kept, so the elimination order is reproducible.
+        int m = k;
+        double big = std::fabs(ls.W(k, k));
+        for (int i = k + 1; i <= n; ++i) {
+            if (std::fabs(ls.W(i, k)) > big) {
+                big = std::fabs(ls.W(i, k));
+                m = i;
+            }
+        }
+        ls.iv[k] = m;
+        if (m != k) {
+            ls.iv[n] = -ls.iv[n];
+            std::swap(ls.W(m, k), ls.W(k, k));
+        } else if (big == 0.0) {
+            // Nothing below or on the diagonal: the matrix is singular. The column is
+            // left as it is and the elimination goes on, so later steps stay defined.
+            ls.iv[n] = 0;
+            continue;
+        }
+        const double p = ls.W(k, k);
+        for (int i = k + 1; i <= n; ++i) ls.W(i, k) = -ls.W(i, k) / p;
+        for (int j = k + 1; j <= n; ++j) {
+            const double t = ls.W(m, j);
+            ls.W(m, j) = ls.W(k, j);
+            ls.W(k, j) = t;
+            for (int i = k + 1; i <= n; ++i) ls.W(i, j) += ls.W(i, k) * t;
+        }
+    }
+    if (ls.W(n, n) == 0.0) ls.iv[n] = 0;
+}
+
+void LUSOLV(const LinearSystem& ls, SolverVector& x) {
+    check_order(ls);
+    const int n = ls.n;
+    if (n < 1) return;
+    for (int k = 1; k <= n - 1; ++k) {
+        const int m = ls.iv[k];
+        std::swap(x[m], x[k]);
+        const double t = x[k];
+        for (int i = k + 1; i <= n; ++i) x[i] += ls.W(i, k) * t;
+    }
+    x[n] /= ls.W(n, n);
+    for (int k = n; k >= 2; --k) {
+        const double t = x[k];
+        for (int i = 1; i <= k - 1; ++i) x[i] -= ls.W(i, k) * t;
+        x[k - 1] /= ls.W(k - 1, k - 1);
+    }
+}
+
+namespace {
+
+void solve(LinearSystem& ls, SolverVector& x, int itref, int istep, Io& io) {
+    const int n = ls.n;
+    ls.refinements = 0;
+    if (n < 1) return;
+    for (int i = 1; i <= n; ++i) {
+        ls.b[i] = -ls.f[i];
+        x[i] = ls.b[i];
+    }
+    if (ls.iv[n] == 0) {
+        io.listing().line(layout(R"(/ "  ******** WARNING ********" / "  Computational singularity, IV(N) = 0.0" /)"));
+        stop_run(1);
+    }
+    LUSOLV(ls, x);
+
+    // Pivots that are not exactly zero but tiny (or a Jacobian holding an overflow) give
+    // a correction that is not a number: the system is singular in working precision, and
+    // handing such a delta to the Newton update would corrupt every molality.
+    for (int i = 1; i <= n; ++i) {
+        if (!std::isfinite(x[i])) {
+            io.listing().line(layout(
+                R"(/ "  ******** WARNING ********" / "  Computational singularity, correction vector not finite" /)"));
+            stop_run(1);
+        }
+    }
+    if (itref == 0) return;
+
+    double rho_prev = 1.0;
+    for (;;) {
+        for (int i = 1; i <= n; ++i) {
+            double s = 0.0;
+            for (int j = 1; j <= n; ++j) s += ls.A(i, j) * x[j];
+            ls.r[i] = s - ls.b[i];
+        }
+        if (itref == 1) return;  // residual only
+        LUSOLV(ls, ls.r);
+        if (istep == 1) {
+            io.listing().line(layout(R"x(" RESIDUAL VECTOR (IER =" [I2] ")")x", {ls.refinements + 1}));
+            std::vector<double> rv;
+            for (int i = 1; i <= n; ++i) rv.push_back(ls.r[i]);
+            print_rows_of_ten(io, rv);
+        }
+        double sr = 0.0, sx = 0.0;
+        for (int i = 1; i <= n; ++i) {
+            sr += std::fabs(ls.r[i]);
+            sx += std::fabs(x[i]);
+        }
+        const double rho = sx == 0.0 ? sr : sr / sx;
+        const bool finite = std::isfinite(rho);
+        // A correction that overflowed is not applied: x keeps its last finite value.
+        if (finite)
+            for (int i = 1; i <= n; ++i) x[i] -= ls.r[i];
+        const float rho_single = static_cast<float>(rho);
+        if (!finite || 2.0 * rho > rho_prev) {
+            // A pass that no longer halves the correction: the refinement has stalled. At
+            // a relative correction below single-precision resolution it has stalled on
+            // the rounding floor of a well-conditioned system, which is no warning matter.
+            if (finite && 1.0f + rho_single == 1.0f) return;
+            io.listing().line(layout(
+                R"("  *************** WARNING *******************" / "     THE SYSTEM IS ILL-CONDITIONNED")"));
+            return;
+        }
+        rho_prev = rho;
+        ++ls.refinements;
+        // Converged when the relative correction, taken to single precision, no longer
+        // changes 1.0 in double precision.
+        if (1.0 + static_cast<double>(rho_single) == 1.0) return;
+    }
+}
+
+}  // namespace
+
+void LINSOL(int mode, LinearSystem& ls, SolverVector& x, int itref, int istep, Io& io) {
+    check_order(ls);
+    switch (mode) {
+        case 1:
+            solve(ls, x, itref, istep, io);
+            return;
+        case 2: {
+            io.listing().line(layout(R"(/ / "  MATRIX OF A(I,I), F(I)  I=" [I2] /)", {ls.n}));
+            for (int i = 1; i <= ls.n; ++i) {
+                std::vector<double> row;
+                for (int j = 1; j <= ls.n; ++j) row.push_back(ls.A(i, j));
+                row.push_back(ls.f[i]);
+                print_rows_of_ten(io, row);
+            }
+            return;
+        }
+        case 3:
+            io.listing().line(layout(R"("  NUMBER OF ITERATIVE REFINEMENTS : " [I4] / /)", {ls.refinements}));
+            return;
+        default:
+            throw std::logic_error("LINSOL: mode must be 1, 2 or 3");
+    }
+}
+
+}  // namespace zq
