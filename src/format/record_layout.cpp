@@ -1,6 +1,192 @@
-// Placeholder until this stage is built: stops the run with a message.
+// The layout writer and the fixed-column reader: both walk the parsed items of a layout.
+//
+// Column positioning ([nX], [Tc]) moves the write position without writing: the skipped
+// columns become blanks when something is written after them, and a line never ends in
+// blanks that only a positioning item produced. A value is always written in full ([A8]
+// with eight blanks writes eight blanks).
+#include "format/layout_items.h"
 #include "format/record_layout.h"
+
 namespace zq {
-std::string layout(std::string_view lay, std::initializer_list<FieldValue>) { return std::string(lay); }
-std::string layout(std::string_view lay, const std::vector<FieldValue>&) { return std::string(lay); }
+namespace {
+
+using layout_detail::Item;
+using layout_detail::ItemKind;
+using layout_detail::ParsedLayout;
+using layout_detail::fail;
+
+// Walks the items from `start` to the end of the layout, repeating groups, and calls `on`
+// for every repetition of every non-group item. `on` returns false to stop the walk; walk
+// returns false when stopped.
+template <class On>
+bool walk(const std::vector<Item>& items, int start, On&& on) {
+    struct Frame {
+        int group;
+        int left;
+    };
+    Frame stack[layout_detail::MAX_GROUP_DEPTH];
+    int depth = 0;
+    const int n = static_cast<int>(items.size());
+    int k = start;
+    for (;;) {
+        if (depth > 0 && k == items[stack[depth - 1].group].end) {
+            Frame& f = stack[depth - 1];
+            if (--f.left > 0) {
+                k = f.group + 1;
+            } else {
+                --depth;
+            }
+            continue;
+        }
+        if (k >= n) return true;
+        const Item& it = items[k];
+        if (it.kind == ItemKind::Group) {
+            stack[depth++] = {k, it.count};
+            ++k;
+            continue;
+        }
+        if (!on(it)) return false;
+        ++k;
+    }
 }
+
+class LineWriter {
+public:
+    void put(std::string_view s) {
+        if (col_ > line_.size()) line_.resize(col_, ' ');
+        const std::size_t over = std::min(s.size(), line_.size() - col_);
+        line_.replace(col_, over, s.substr(0, over));
+        line_.append(s.substr(over));
+        col_ += s.size();
+    }
+    void skip(int n) { col_ += static_cast<std::size_t>(n); }
+    void tab(int c) { col_ = static_cast<std::size_t>(c - 1); }
+    void new_line() {
+        out_ += line_;
+        out_ += '\n';
+        line_.clear();
+        col_ = 0;
+    }
+    std::string finish() {
+        out_ += line_;
+        return std::move(out_);
+    }
+
+private:
+    std::string out_, line_;
+    std::size_t col_ = 0;
+};
+
+std::string write_field(const Item& it, const FieldValue& v, std::string_view lay) {
+    const bool text = v.kind() == FieldValue::Kind::Text;
+    switch (it.kind) {
+    case ItemKind::A:
+        if (!text) fail("a number given for an A field", lay);
+        return it.w < 0 ? v.as_text() : edit_a(v.as_text(), it.w);
+    case ItemKind::I: {
+        if (text) fail("a text given for an I field", lay);
+        if (v.kind() == FieldValue::Kind::Int) return edit_i(v.as_int(), it.w);
+        // A real in an integer field: its integer part, when it has one.
+        const double r = v.as_real();
+        if (!(r > -9.2e18 && r < 9.2e18)) return std::string(static_cast<std::size_t>(it.w), '*');
+        return edit_i(static_cast<long long>(r), it.w);
+    }
+    case ItemKind::F:
+        if (text) fail("a text given for an F field", lay);
+        return edit_f(v.as_real(), it.w, it.d);
+    case ItemKind::E:
+        if (text) fail("a text given for an E field", lay);
+        return edit_e(v.as_real(), it.w, it.d);
+    default:
+        if (text) fail("a text given for a G field", lay);
+        return edit_g(v.as_real(), it.w, it.d);
+    }
+}
+
+std::string write(std::string_view lay, const FieldValue* values, std::size_t count) {
+    const ParsedLayout& p = layout_detail::parsed(lay);
+    LineWriter out;
+    std::size_t next = 0;
+    auto on = [&](const Item& it) {
+        switch (it.kind) {
+        case ItemKind::Literal:
+            for (int r = 0; r < it.count; ++r) out.put(it.text);
+            return true;
+        case ItemKind::Skip: out.skip(it.count); return true;
+        case ItemKind::Tab: out.tab(it.w); return true;
+        case ItemKind::NewLine: out.new_line(); return true;
+        default:
+            for (int r = 0; r < it.count; ++r) {
+                if (next == count) return false;  // values ran out: stop before this field
+                out.put(write_field(it, values[next++], lay));
+            }
+            return true;
+        }
+    };
+    if (walk(p.items, 0, on)) {
+        if (next < count && !p.has_fields) fail("more values than the layout has fields", lay);
+        while (next < count) {  // reversion: a new line, the layout again from its last group
+            out.new_line();
+            if (!walk(p.items, p.reversion, on)) break;
+        }
+    }
+    return out.finish();
+}
+
+}  // namespace
+
+std::string layout(std::string_view lay, std::initializer_list<FieldValue> values) {
+    return write(lay, values.begin(), values.size());
+}
+
+std::string layout(std::string_view lay, const std::vector<FieldValue>& values) {
+    return write(lay, values.data(), values.size());
+}
+
+FixedRead read_fixed(std::string_view lay, std::string_view line) {
+    const ParsedLayout& p = layout_detail::parsed(lay);
+    FixedRead res;
+    std::size_t col = 0;
+    auto columns = [&](std::size_t w) {  // the next w columns; past the line's end: blanks
+        const std::size_t from = std::min(col, line.size());
+        col += w;
+        return line.substr(from, std::min(col, line.size()) - from);
+    };
+    walk(p.items, 0, [&](const Item& it) {
+        switch (it.kind) {
+        case ItemKind::Literal:
+        case ItemKind::NewLine: fail("text or '/' in an input layout", lay);
+        case ItemKind::Skip: col += static_cast<std::size_t>(it.count); return true;
+        case ItemKind::Tab: col = static_cast<std::size_t>(it.w - 1); return true;
+        default: break;
+        }
+        for (int r = 0; r < it.count; ++r) {
+            if (it.kind == ItemKind::A) {
+                // [A] without a width takes the rest of the line.
+                const std::size_t w = it.w < 0 ? (col < line.size() ? line.size() - col : 0)
+                                               : static_cast<std::size_t>(it.w);
+                std::string s(columns(w));
+                s.resize(w, ' ');
+                res.values.emplace_back(s);
+                continue;
+            }
+            const std::string_view f = columns(static_cast<std::size_t>(it.w));
+            if (it.kind == ItemKind::I) {
+                if (auto v = read_int_field(f)) {
+                    res.values.emplace_back(*v);
+                    continue;
+                }
+            } else if (auto v = read_real_field(f, it.d)) {
+                res.values.emplace_back(*v);
+                continue;
+            }
+            res.ok = false;
+            res.error_field = static_cast<int>(res.values.size()) + 1;
+            return false;
+        }
+        return true;
+    });
+    return res;
+}
+
+}  // namespace zq

@@ -1,0 +1,224 @@
+// Parsing of the bracket notation into items, and the cache of parsed layouts.
+#include "format/layout_items.h"
+
+#include <cctype>
+#include <functional>
+#include <stdexcept>
+#include <unordered_map>
+
+namespace zq::layout_detail {
+
+void fail(std::string_view what, std::string_view lay) {
+    std::string msg = "record layout: ";
+    msg += what;
+    msg += " in layout: ";
+    msg += lay;
+    throw std::logic_error(msg);
+}
+
+namespace {
+
+class Parser {
+public:
+    explicit Parser(std::string_view lay) : s_(lay) {}
+
+    ParsedLayout run() {
+        while (skip_separators()) {
+            const char c = s_[i_];
+            if (c == ']') {
+                close_bracket();
+                continue;
+            }
+            const int count = read_count();
+            item(count);
+        }
+        if (!open_.empty()) fail("unbalanced '[' (no closing ']')", s_);
+        set_reversion();
+        return std::move(out_);
+    }
+
+private:
+    struct Open {
+        int index;     // of the Group item holding the bracket's items
+        bool counted;  // a repeat count stood before the '['
+    };
+
+    bool skip_separators() {
+        while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == ',' || s_[i_] == '\t')) ++i_;
+        return i_ < s_.size();
+    }
+
+    // Unsigned decimal number at the cursor, or -1 when there is none.
+    int read_number() {
+        if (i_ >= s_.size() || !std::isdigit(static_cast<unsigned char>(s_[i_]))) return -1;
+        long v = 0;
+        while (i_ < s_.size() && std::isdigit(static_cast<unsigned char>(s_[i_]))) {
+            v = v * 10 + (s_[i_++] - '0');
+            if (v > 1000000) fail("number too large", s_);
+        }
+        return static_cast<int>(v);
+    }
+
+    // A repeat count before an item: 0 when absent.
+    int read_count() {
+        const int n = read_number();
+        if (n == 0) fail("repeat count of zero", s_);
+        if (n > 0 && (i_ >= s_.size() || s_[i_] == ' ' || s_[i_] == ',' || s_[i_] == ']'))
+            fail("repeat count without an item after it", s_);
+        return n < 0 ? 0 : n;
+    }
+
+    void push(ItemKind kind, int count, int w = 0, int d = 0) {
+        Item it;
+        it.kind = kind;
+        it.count = count > 0 ? count : 1;
+        it.w = w;
+        it.d = d;
+        out_.items.push_back(std::move(it));
+    }
+
+    void item(int count) {
+        const char c = s_[i_];
+        if (c == '[') {
+            ++i_;
+            if (static_cast<int>(open_.size()) == MAX_GROUP_DEPTH) fail("brackets nested too deep", s_);
+            open_.push_back({static_cast<int>(out_.items.size()), count > 0});
+            push(ItemKind::Group, count);
+            return;
+        }
+        if (c == '"') {
+            literal(count);
+            return;
+        }
+        if (c == '/') {
+            if (count > 0) fail("repeat count before '/'", s_);
+            ++i_;
+            push(ItemKind::NewLine, 1);
+            return;
+        }
+        descriptor(count);
+    }
+
+    void literal(int count) {
+        ++i_;  // opening quote
+        std::string text;
+        for (;;) {
+            if (i_ >= s_.size()) fail("unterminated text literal", s_);
+            const char c = s_[i_++];
+            if (c != '"') {
+                text += c;
+            } else if (i_ < s_.size() && s_[i_] == '"') {
+                text += '"';  // a doubled quote stands for one quote
+                ++i_;
+            } else {
+                break;
+            }
+        }
+        push(ItemKind::Literal, count);
+        out_.items.back().text = std::move(text);
+    }
+
+    void descriptor(int count) {
+        const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(s_[i_])));
+        ++i_;
+        switch (letter) {
+        case 'X': push(ItemKind::Skip, count); break;
+        case 'T': {
+            if (count > 0) fail("repeat count before T", s_);
+            const int c = read_number();
+            if (c < 1) fail("T needs a column of 1 or more", s_);
+            push(ItemKind::Tab, 1, c);
+            break;
+        }
+        case 'A': {
+            const int w = read_number();
+            if (w == 0) fail("A of width zero", s_);
+            push(ItemKind::A, count, w);
+            break;
+        }
+        case 'I': push(ItemKind::I, count, width()); break;
+        case 'F':
+        case 'E':
+        case 'G': {
+            const int w = width();
+            if (i_ >= s_.size() || s_[i_] != '.') fail("descriptor needs a decimal count (w.d)", s_);
+            ++i_;
+            const int d = read_number();
+            if (d < 0 || (d == 0 && letter != 'F')) fail("bad decimal count", s_);
+            push(letter == 'F' ? ItemKind::F : letter == 'E' ? ItemKind::E : ItemKind::G, count, w,
+                 d);
+            break;
+        }
+        default: fail(std::string("unknown descriptor '") + s_[i_ - 1] + "'", s_);
+        }
+        if (i_ < s_.size()) {
+            const char n = s_[i_];
+            if (n != ' ' && n != ',' && n != '\t' && n != ']' && n != '[' && n != '"' && n != '/')
+                fail("unexpected character after a descriptor", s_);
+        }
+    }
+
+    int width() {
+        const int w = read_number();
+        if (w < 1) fail("descriptor needs a width of 1 or more", s_);
+        return w;
+    }
+
+    void close_bracket() {
+        ++i_;
+        if (open_.empty()) fail("unbalanced ']'", s_);
+        const Open o = open_.back();
+        open_.pop_back();
+        auto& items = out_.items;
+        const int g = o.index;
+        const int n = static_cast<int>(items.size());
+        if (n == g + 1) fail("empty brackets", s_);
+        items[g].end = n;
+        const int first_end = items[g + 1].kind == ItemKind::Group ? items[g + 1].end : g + 2;
+        if (!o.counted && first_end == n) {
+            // A bracket around a single item is that item: [F9.4], [3F9.4], [2X].
+            items.erase(items.begin() + g);
+            for (int k = g; k < n - 1; ++k)
+                if (items[k].kind == ItemKind::Group) --items[k].end;
+        }
+    }
+
+    // The last top-level group, or the beginning.
+    void set_reversion() {
+        const auto& items = out_.items;
+        const int n = static_cast<int>(items.size());
+        for (int k = 0; k < n;) {
+            if (items[k].kind == ItemKind::Group) {
+                out_.reversion = k;
+                k = items[k].end;
+            } else {
+                ++k;
+            }
+        }
+        for (int k = out_.reversion; k < n; ++k)
+            if (is_field(items[k].kind)) out_.has_fields = true;
+    }
+
+    std::string_view s_;
+    std::size_t i_ = 0;
+    ParsedLayout out_;
+    std::vector<Open> open_;
+};
+
+struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+
+}  // namespace
+
+const ParsedLayout& parsed(std::string_view lay) {
+    // The program is single-threaded; the cache lives as long as the process. Its nodes are
+    // stable, so returned references stay valid while other layouts are added.
+    static std::unordered_map<std::string, ParsedLayout, TextHash, std::equal_to<>> cache;
+    if (auto it = cache.find(lay); it != cache.end()) return it->second;
+    ParsedLayout p = Parser(lay).run();
+    return cache.emplace(std::string(lay), std::move(p)).first->second;
+}
+
+}  // namespace zq::layout_detail

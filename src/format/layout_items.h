@@ -1,0 +1,43 @@
+// The parsed form of a record layout, shared by the writer (layout) and the fixed-column
+// reader (read_fixed). Internal to format/.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zq::layout_detail {
+
+constexpr int MAX_GROUP_DEPTH = 32;  // brackets nested deeper are a layout error
+
+enum class ItemKind { Literal, Skip, Tab, NewLine, A, I, F, E, G, Group };
+
+// One item of a layout. Items are stored in order in one vector; a Group is followed by its
+// own items, and `end` is the index just past them.
+struct Item {
+    ItemKind kind;
+    int count = 1;      // repeat count: k in k[...], [kFw.d], kX (the blanks of nX)
+    int w = 0;          // field width; column for Tab; -1 for [A] without width
+    int d = 0;          // decimals (F, E, G)
+    std::string text;   // Literal
+    int end = 0;        // Group: index past its last item
+};
+
+struct ParsedLayout {
+    std::vector<Item> items;
+    int reversion = 0;        // where a value list longer than the layout starts again
+    bool has_fields = false;  // some data field at or after `reversion`
+};
+
+inline bool is_field(ItemKind k) {
+    return k == ItemKind::A || k == ItemKind::I || k == ItemKind::F || k == ItemKind::E ||
+           k == ItemKind::G;
+}
+
+// The parsed layout, from a cache keyed by the layout text (parsed on first use). A
+// malformed layout throws std::logic_error naming the layout.
+const ParsedLayout& parsed(std::string_view lay);
+
+[[noreturn]] void fail(std::string_view what, std::string_view lay);
+
+}  // namespace zq::layout_detail
