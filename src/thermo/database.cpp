@@ -74,6 +74,7 @@ public:
     }
 
     void read() {
+        reset();
         preamble();
         header_grids();
         components();
@@ -84,6 +85,14 @@ public:
     }
 
 private:
+    // The counts and slots the reader fills, and the matches of the saturated minerals.
+    void reset() {
+        sys_.ns = sys_.nc;
+        sys_.nmin = sys_.nph = sys_.nmixed = sys_.ngas_records = sys_.ngasmix = 0;
+        sys_.slot_co2aq = sys_.slot_ch4aq = sys_.slot_h2saq = sys_.slot_h2aq = sys_.slot_n2aq = 0;
+        for (int i = 1; i <= sys_.nsat; ++i) sys_.sat[i].slot = 0;
+    }
+
     // ---- lines and fields ----------------------------------------------------------
 
     std::string_view next_line() {
