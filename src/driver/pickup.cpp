@@ -1,7 +1,189 @@
-// Placeholder until this stage is built: stops the run with a message.
+// The pickup writer: the run's current state in the layout of ZARNRUN.DAT, so that the
+// reader takes it back as the next run file. Current values where the run changed them
+// (pH, pressure, temperature, enthalpies, component rows, the phases in the matrix), the
+// adjusted input values elsewhere, C and LIMSOL as read.
 #include "driver/pickup.h"
+
+#include <string>
+#include <vector>
+
+#include "driver/run_parameters.h"
+#include "format/record_layout.h"
 #include "format/text_io.h"
+#include "thermo/system_tables.h"
+
 namespace zq {
-std::string pickup_text(const ChemicalSystem&, const RunParams&, std::string*) { return {}; }
-void write_pickup(std::string_view, const ChemicalSystem&, const RunParams&, Io& io) { io.console("  pickup writer not built"); stop_run(1); }
+
+namespace {
+
+constexpr int TITLE_WIDTH = 120;
+
+std::string title(const std::string& t) {
+    std::string s = t.substr(0, TITLE_WIDTH);
+    s.resize(TITLE_WIDTH, ' ');
+    return s;
 }
+
+std::string trimmed(const Name20& n) {
+    std::string s = n.str();
+    s.erase(s.find_last_not_of(' ') + 1);
+    return s;
+}
+
+// A data field of a written line: its name for the warning, the blanks before it and its width.
+struct Slot {
+    std::string name;
+    int gap;
+    int width;
+};
+
+class PickupBuilder {
+public:
+    explicit PickupBuilder(std::vector<std::string>& unreadable) : unreadable_(unreadable) {}
+
+    // Adds one or more lines made by a layout.
+    void add(std::string_view lay, const std::vector<FieldValue>& values = {}) {
+        text_ += layout(lay, values);
+        text_ += '\n';
+    }
+
+    // Adds one data line and notes every field of it that came out as asterisks.
+    void add_checked(std::string_view lay, const std::vector<FieldValue>& values,
+                     const std::vector<Slot>& slots) {
+        const std::string line = layout(lay, values);
+        std::size_t pos = 0;
+        for (const Slot& s : slots) {
+            pos += static_cast<std::size_t>(s.gap);
+            if (pos >= line.size()) break;
+            const std::string_view field = std::string_view(line).substr(pos, static_cast<std::size_t>(s.width));
+            // No number prints a '*': the editor fills a field (or the fixed-point part of a
+            // general field) with asterisks when the value does not fit.
+            if (field.find('*') != std::string_view::npos) unreadable_.push_back(s.name);
+            pos += static_cast<std::size_t>(s.width);
+        }
+        text_ += line;
+        text_ += '\n';
+    }
+
+    std::string take() { return std::move(text_); }
+
+private:
+    std::string text_;
+    std::vector<std::string>& unreadable_;
+};
+
+void write_parameters(PickupBuilder& b, const RunParams& rp) {
+    b.add(R"([A120])", {title(rp.title1)});
+    b.add(R"([A120])", {title(rp.title2)});
+
+    b.add(R"(/ "<  erpc  ><   pH   >< pfluid ><  temp  ><  tempc >" "<  volbox-1  ><rhofresh>< rhorock>")");
+    b.add_checked(R"([1X] [E9.3] 4[[1X] [F9.4]] [1X] [G13.8] 2[[1X] [G9.4]])",
+                  {rp.ERPC, rp.pH, rp.PFLUID, rp.TEMP, rp.TEMPC, rp.VBOX1, rp.RHOFRS, rp.RHOROC},
+                  {{"ERPC", 1, 9}, {"pH", 1, 9}, {"PFLUID", 1, 9}, {"TEMP", 1, 9}, {"TEMPC", 1, 9},
+                   {"VBOX-1", 1, 13}, {"RHOFRS", 1, 9}, {"RHOROC", 1, 9}});
+
+    // With enthalpy as the path variable the third place carries the enthalpy added so far.
+    const bool enthalpy_path = rp.INCP > 1;
+    b.add(R"(/ "< step increm >< step limit  >< total mixer >")");
+    b.add_checked(R"(3[[1X] [G14.8]])", {rp.SINC, rp.SLIM, enthalpy_path ? rp.enth_added : rp.TOTMIX},
+                  {{"SINC", 1, 14}, {"SLIM", 1, 14}, {enthalpy_path ? "TOTMIX (enthalpy added)" : "TOTMIX", 1, 14}});
+
+    b.add(R"(/ "<  enth   ><  senth  ><  denth  ><  totwat >< solmin >" "<   rm   ><  aqgrm >< suprnt >")");
+    b.add_checked(R"(4[[1X] [F10.4]] [1X] [E9.3] 2[[1X] [F9.4]] [1X] [E9.3])",
+                  {rp.ENTH, rp.SENTH, rp.DENTH, rp.TOTWAT, rp.SOLMIN, rp.RM, rp.AQGRM, rp.SUPRNT},
+                  {{"ENTH", 1, 10}, {"SENTH", 1, 10}, {"DENTH", 1, 10}, {"TOTWAT", 1, 10},
+                   {"SOLMIN", 1, 9}, {"RM", 1, 9}, {"AQGRM", 1, 9}, {"SUPRNT", 1, 9}});
+
+    b.add(R"(/ "l/v:0  chg    i    i    n    i  lim         i   it " "   i    i   in incr  min         a  min")"
+          R"( / "hiP:1  bal frac punc loop step  sol looc enth  ref " "deal psat crem    P solv neut watr  chg")");
+    b.add_checked(R"([18I5])",
+                  {rp.CONFLG, rp.C_read, rp.IFRAC, rp.IPUNCH, rp.NLOOP, rp.ISTEP, rp.LIMSOL_read, rp.LOOC,
+                   rp.IENTH, rp.ITREF, rp.IDEAL, rp.IPSAT, rp.INCREM, rp.INCP, rp.MINSOL, rp.NEUT, rp.AWAT,
+                   rp.CHGF},
+                  {{"CONFLG", 0, 5}, {"C", 0, 5},      {"IFRAC", 0, 5},  {"IPUNCH", 0, 5}, {"NLOOP", 0, 5},
+                   {"ISTEP", 0, 5},  {"LIMSOL", 0, 5}, {"LOOC", 0, 5},   {"IENTH", 0, 5},  {"ITREF", 0, 5},
+                   {"IDEAL", 0, 5},  {"IPSAT", 0, 5},  {"INCREM", 0, 5}, {"INCP", 0, 5},   {"MINSOL", 0, 5},
+                   {"NEUT", 0, 5},   {"AWAT", 0, 5},   {"CHGF", 0, 5}});
+}
+
+// Component rows; the water row (the second) carries its totals in kilograms.
+void write_components(PickupBuilder& b, const ChemicalSystem& sys) {
+    b.add(R"(/ " saq> <   name   ><   total moles   >" "< trial molality  ><       gamma     ><mixer total moles>")");
+    for (int k = 1; k <= sys.nc; ++k) {
+        const Component& c = sys.comp[k];
+        const bool water = k == 2;
+        const double total = water ? c.total / WATER_MOLES_PER_KG : c.total;
+        const double mix = water ? c.mix_total / WATER_MOLES_PER_KG : c.mix_total;
+        const std::string row = "component row " + std::to_string(k) + " (SAQ " + std::to_string(c.saq) + ")";
+        b.add_checked(R"([I5] [1X] [A12] [4G19.12])", {c.saq, sys.sp[k].name, total, sys.m[k], sys.gamma[k], mix},
+                      {{"SAQ of " + row, 0, 5},
+                       {"total moles of " + row, 13, 19},
+                       {"trial molality of " + row, 0, 19},
+                       {"gamma of " + row, 0, 19},
+                       {"mixer total moles of " + row, 0, 19}});
+    }
+}
+
+void write_name_blocks(PickupBuilder& b, const ChemicalSystem& sys) {
+    // The phases now in the matrix become the next run's saturated minerals.
+    b.add(R"(/ "<     minerals     >  < min trial moles>")");
+    for (int p = 1; p <= sys.nph; ++p) {
+        const int m = sys.ph[p];
+        b.add_checked(R"([A20] [2X] [G18.12] [A8])", {sys.mn[m].name, sys.mn_moles[m], "        "},
+                      {{"moles of matrix phase " + trimmed(sys.mn[m].name), 22, 18}});
+    }
+
+    b.add(R"(/ "<    reactants     >  < weight percent ><  ppm? >")");
+    for (int r = 1; r <= sys.nreact; ++r) {
+        b.add_checked(R"([A20] [2X] [G18.12])", {sys.react[r].name, sys.react[r].amount},
+                      {{"amount of reactant " + trimmed(sys.react[r].name), 22, 18}});
+    }
+
+    b.add(R"(/ "< mins to suppress >")");
+    for (int i = 1; i <= sys.nsupp; ++i) b.add(R"([A20])", {sys.supp[i]});
+
+    b.add(R"(/ "< don't fractionate>")");
+    for (int i = 1; i <= sys.ndontfrac; ++i) b.add(R"([A20])", {sys.dontfrac[i]});
+
+    b.add(R"(/ "<  T-P curve data  >")");
+    for (int i = 1; i <= sys.ncurve; ++i) {
+        const std::string point = "T-P curve point " + std::to_string(i);
+        b.add_checked(R"([2F10.3])", {sys.curve_t[i], sys.curve_p[i]},
+                      {{"temperature of " + point, 0, 10}, {"pressure of " + point, 0, 10}});
+    }
+}
+
+}  // namespace
+
+std::string pickup_text(const ChemicalSystem& sys, const RunParams& rp, std::vector<std::string>& unreadable) {
+    PickupBuilder b(unreadable);
+    write_parameters(b, rp);
+    write_components(b, sys);
+    write_name_blocks(b, sys);
+    return b.take();
+}
+
+std::string pickup_text(const ChemicalSystem& sys, const RunParams& rp, std::string* unreadable) {
+    std::vector<std::string> names;
+    std::string text = pickup_text(sys, rp, names);
+    if (unreadable != nullptr) {
+        for (const std::string& n : names) {
+            if (!unreadable->empty()) *unreadable += "; ";
+            *unreadable += n;
+        }
+    }
+    return text;
+}
+
+void write_pickup(std::string_view dest, const ChemicalSystem& sys, const RunParams& rp, Io& io) {
+    std::vector<std::string> unreadable;
+    const std::string text = pickup_text(sys, rp, unreadable);
+    io.replace_file(dest, text);
+    io.console(layout(R"(/ "  >> Pickup file written on disk <<" /)"));
+    for (const std::string& field : unreadable) {
+        io.both(layout(R"([2X] "WARNING: pickup field " [A] " in " [A] " does not fit its column and cannot be read back.")",
+                       {field, std::string(dest)}));
+    }
+}
+
+}  // namespace zq

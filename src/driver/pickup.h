@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zq {
 
@@ -16,11 +17,16 @@ inline constexpr std::string_view PICKUP_SAVE = "ZARNRUN.SAV";       // while th
 inline constexpr std::string_view PICKUP_FAILED = "ZARNRUN.SA2";     // after a failed solve
 
 // The pickup text for the current state. Fields too wide for their layout print as
-// asterisks; their names are added to `unreadable` (comma-separated) when it is given.
+// asterisks; their names are added to `unreadable` ("; "-separated) when it is given.
 std::string pickup_text(const ChemicalSystem& sys, const RunParams& rp,
                         std::string* unreadable = nullptr);
+// The same, listing the names of the fields that print as asterisks one by one.
+std::string pickup_text(const ChemicalSystem& sys, const RunParams& rp,
+                        std::vector<std::string>& unreadable);
 
-// Writes the pickup to `dest` (replacing it whole) and announces it on the console.
+// Writes the pickup to `dest` (replacing it whole through a temporary file and a rename, so
+// an interrupted run never leaves it half written), announces it on the console, and warns
+// on the listing and the console of every field that cannot be read back.
 void write_pickup(std::string_view dest, const ChemicalSystem& sys, const RunParams& rp, Io& io);
 
 }  // namespace zq

@@ -1,0 +1,308 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "driver/pickup.h"
+#include "driver/run_file.h"
+#include "driver/run_file_samples.h"
+
+namespace zq::test {
+namespace {
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) out.push_back(l);
+    return out;
+}
+
+// A small solved state with every block of the pickup populated.
+void small_state(ChemicalSystem& sys, RunParams& rp) {
+    rp.title1 = "Pickup golden";  // shorter than 120: padded on writing
+    rp.title2 = "";
+    rp.ERPC = 1e-12, rp.pH = 7.25, rp.PFLUID = 15, rp.TEMP = 150, rp.TEMPC = 0, rp.VBOX1 = 0, rp.RHOFRS = 1,
+    rp.RHOROC = 2.5;
+    rp.SINC = -5, rp.SLIM = 300, rp.TOTMIX = 0.125;
+    rp.ENTH = -12.5, rp.SENTH = 0, rp.DENTH = 0, rp.TOTWAT = 90, rp.SOLMIN = 1e-10, rp.RM = 0, rp.AQGRM = 0,
+    rp.SUPRNT = 1e-10;
+    rp.CONFLG = 0, rp.C = 3, rp.C_read = 7, rp.IFRAC = 0, rp.IPUNCH = 2, rp.NLOOP = 100, rp.ISTEP = 0;
+    rp.LIMSOL = 2, rp.LIMSOL_read = 1, rp.LOOC = 1, rp.IENTH = 0, rp.ITREF = 1, rp.IDEAL = 2, rp.IPSAT = 0;
+    rp.INCREM = 0, rp.INCP = 0, rp.MINSOL = 1, rp.NEUT = 0, rp.AWAT = 0, rp.CHGF = 1;
+    rp.enth_added = 99;  // not written: INCP is not above 1
+
+    sys.nc = 3;
+    const int saq[] = {1, 2, 7};
+    const char* names[] = {"H+", "H2O", "Cl-chloride-long-name"};
+    const double total[] = {1e-3, 2 * WATER_MOLES_PER_KG, 0.01};
+    const double m[] = {1e-7, 1, 0.009};
+    const double gamma[] = {0.9, 1, 0.75};
+    const double mix[] = {0, 0.5 * WATER_MOLES_PER_KG, 0};
+    for (int k = 1; k <= 3; ++k) {
+        const auto i = static_cast<std::size_t>(k - 1);
+        sys.comp[k].saq = saq[i];
+        sys.sp[k].name = Name20(names[i]);
+        sys.comp[k].total = total[i];
+        sys.m[k] = m[i];
+        sys.gamma[k] = gamma[i];
+        sys.comp[k].mix_total = mix[i];
+    }
+    sys.nmin = 2;
+    sys.mn[1].name = Name20("Calcite");
+    sys.mn[2].name = Name20("Quartz");
+    sys.mn_moles[2] = 1.5;
+    sys.nph = 1;
+    sys.ph[1] = 2;
+    sys.nreact = 1;
+    sys.react[1].name = Name20("Granite");
+    sys.react[1].amount = 0.025;
+    sys.nsupp = 1;
+    sys.supp[1] = Name20("Albite");
+    sys.ndontfrac = 0;
+    sys.ncurve = 2;
+    sys.curve_t[1] = 100, sys.curve_p[1] = 10;
+    sys.curve_t[2] = 200, sys.curve_p[2] = 20;
+}
+
+TEST(PickupWriter, WritesEveryItemOfTheLayout) {
+    auto sys = fresh_system();
+    RunParams rp;
+    small_state(*sys, rp);
+    std::string unreadable = "untouched";
+    const std::string text = pickup_text(*sys, rp, &unreadable);
+    EXPECT_EQ(unreadable, "untouched");  // nothing to report, nothing appended
+
+    const std::string blank4 = "    ";
+    const std::vector<std::string> expected = {
+        pad_right("Pickup golden", 120),
+        std::string(120, ' '),
+        "",
+        "<  erpc  ><   pH   >< pfluid ><  temp  ><  tempc ><  volbox-1  ><rhofresh>< rhorock>",
+        " 0.100E-11    7.2500   15.0000  150.0000    0.0000 0.0000000" + blank4 + " 1.000" + blank4 + " 2.500" + blank4,
+        "",
+        "< step increm >< step limit  >< total mixer >",
+        " -5.0000000" + blank4 + "  300.00000" + blank4 + " 0.12500000" + blank4,
+        "",
+        "<  enth   ><  senth  ><  denth  ><  totwat >< solmin ><   rm   ><  aqgrm >< suprnt >",
+        "   -12.5000     0.0000     0.0000    90.0000 0.100E-09    0.0000    0.0000 0.100E-09",
+        "",
+        "l/v:0  chg    i    i    n    i  lim         i   it    i    i   in incr  min         a  min",
+        "hiP:1  bal frac punc loop step  sol looc enth  ref deal psat crem    P solv neut watr  chg",
+        "    0    7    0    2  100    0    1    1    0    1    2    0    0    0    1    0    0    1",
+        "",
+        " saq> <   name   ><   total moles   >< trial molality  ><       gamma     ><mixer total moles>",
+        "    1 H+          " + std::string(" 0.100000000000E-02") + " 0.100000000000E-06" + " 0.900000000000" +
+            blank4 + "  0.00000000000" + blank4,
+        "    2 H2O         " + std::string("  2.00000000000") + blank4 + "  1.00000000000" + blank4 +
+            "  1.00000000000" + blank4 + " 0.500000000000" + blank4,
+        "    7 Cl-chloride-" + std::string(" 0.100000000000E-01") + " 0.900000000000E-02" + " 0.750000000000" +
+            blank4 + "  0.00000000000" + blank4,
+        "",
+        "<     minerals     >  < min trial moles>",
+        "Quartz                " + std::string(" 1.50000000000") + blank4 + std::string(8, ' '),
+        "",
+        "<    reactants     >  < weight percent ><  ppm? >",
+        "Granite               0.250000000000E-01",
+        "",
+        "< mins to suppress >",
+        "Albite              ",
+        "",
+        "< don't fractionate>",
+        "",
+        "<  T-P curve data  >",
+        "   100.000    10.000",
+        "   200.000    20.000",
+    };
+    EXPECT_EQ(lines_of(text), expected);
+    EXPECT_TRUE(text.ends_with("20.000\n"));
+}
+
+TEST(PickupWriter, WritesTheEnthalpyAddedOnAnEnthalpyPath) {
+    auto sys = fresh_system();
+    RunParams rp;
+    small_state(*sys, rp);
+    rp.INCP = 2;
+    rp.enth_added = 7.75;
+    rp.TOTMIX = 0;
+    const auto lines = lines_of(pickup_text(*sys, rp));
+    ASSERT_GT(lines.size(), 7u);
+    EXPECT_EQ(lines[7], " -5.0000000      300.00000      7.7500000    ");
+}
+
+TEST(PickupWriter, WritesAnEmptyMatrixAsItsCaptionAlone) {
+    auto sys = fresh_system();
+    RunParams rp;
+    small_state(*sys, rp);
+    sys->nph = 0;
+    EXPECT_NE(pickup_text(*sys, rp).find("<     minerals     >  < min trial moles>\n\n<    reactants     >"),
+              std::string::npos);
+}
+
+TEST(PickupWriter, NamesEveryFieldThatPrintsAsAsterisks) {
+    auto sys = fresh_system();
+    RunParams rp;
+    small_state(*sys, rp);
+    rp.PFLUID = 12000;    // F9.4 holds less than 10000
+    rp.VBOX1 = -250;      // G13.8 has no room for a minus sign
+    rp.NLOOP = 123456;    // I5
+    sys->curve_p[2] = NAN;
+    std::string unreadable;
+    const std::string text = pickup_text(*sys, rp, &unreadable);
+    EXPECT_EQ(unreadable, "PFLUID; VBOX-1; NLOOP; pressure of T-P curve point 2");
+    EXPECT_NE(text.find(" *********  150.0000"), std::string::npos);
+
+    TempDir dir;
+    std::istringstream in;
+    std::ostringstream out;
+    {
+        Io io(dir.path(), in, out);
+        write_pickup(PICKUP_SAVE, *sys, rp, io);
+        io.listing().flush();
+    }
+    const std::string warning =
+        "  WARNING: pickup field PFLUID in ZARNRUN.SAV does not fit its column and cannot be read back.\n";
+    EXPECT_NE(out.str().find(warning), std::string::npos) << out.str();
+    EXPECT_NE(dir.read("ZARNOUT.DAT").find(warning), std::string::npos);
+    EXPECT_NE(dir.read("ZARNOUT.DAT").find("field NLOOP in"), std::string::npos);
+}
+
+TEST(PickupWriter, ReplacesTheWholeFileAndAnnouncesIt) {
+    auto sys = fresh_system();
+    RunParams rp;
+    small_state(*sys, rp);
+    for (std::string_view dest : {PICKUP_RUN_FILE, PICKUP_SAVE, PICKUP_FAILED}) {
+        SCOPED_TRACE(std::string(dest));
+        TempDir dir;
+        dir.write(dest, std::string(100000, 'x') + "\n");  // a longer earlier content
+        std::istringstream in;
+        std::ostringstream out;
+        {
+            Io io(dir.path(), in, out);
+            write_pickup(dest, *sys, rp, io);
+        }
+        EXPECT_EQ(dir.read(dest), pickup_text(*sys, rp));
+        EXPECT_EQ(out.str(), "\n  >> Pickup file written on disk <<\n\n");
+        int files = 0;
+        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
+        EXPECT_EQ(files, 1);  // no temporary file left beside it
+    }
+}
+
+// A pickup read back by the run-file reader reproduces the state it was written from.
+TEST(PickupRoundTrip, ReproducesTheState) {
+    struct Case {
+        const char* water_total;
+        const char* water_molality;
+    };
+    for (const Case c : {Case{"0.75", "1.0"}, Case{"2.5", "1.0"}, Case{"-1.0", "1.2"}}) {
+        SCOPED_TRACE(std::string("water total ") + c.water_total);
+        auto sys = fresh_system();
+        RunParams rp;
+        const ReadOutcome first = read_text(rich_parts(c.water_total, c.water_molality).text(), *sys, rp);
+        ASSERT_EQ(first.status, 0) << first.console;
+
+        // A solved state: current values moved away from the input, phases in the matrix.
+        rp.pH = 6.4321;
+        rp.TEMP = 180;
+        rp.TK = rp.TEMP + 273.15;
+        pressure_on_curve(*sys, rp, rp.TEMP);
+        rp.ENTH = -48.1234;
+        rp.SENTH = -50.5;
+        rp.AQGRM = 1012.5;
+        rp.VBOX1 = 1234.5678;
+        rp.enth_added = 7.25;
+        rp.IPUNCH = 2;
+        sys->comp[1].total = 1.23456789012e-3;
+        sys->m[1] = 3.2e-7;
+        sys->gamma[1] = 0.812345678901;
+        sys->comp[2].total *= 1.5;
+        sys->m[4] = 4.5e-3;
+        sys->gamma[4] = 0.77;
+        sys->comp[3].mix_total = 2.5e-5;
+        for (int k = 1; k <= sys->nc; ++k) sys->comp[k].total_input = sys->comp[k].total;
+        if (sys->comp[2].total >= 0) rp.water_kg = sys->comp[2].total / WATER_MOLES_PER_KG;
+        sys->nmin = 3;
+        sys->mn[1].name = Name20("H2O,gas");
+        sys->mn[2].name = Name20("Quartz");
+        sys->mn[3].name = Name20("CO2,gas");
+        sys->mn_moles[1] = 2.5e-4;
+        sys->mn_moles[3] = 0.0123;
+        sys->nph = 2;
+        sys->ph[1] = 3;
+        sys->ph[2] = 1;
+
+        std::string unreadable;
+        const std::string text = pickup_text(*sys, rp, &unreadable);
+        EXPECT_EQ(unreadable, "");
+        auto back = fresh_system();
+        RunParams rb;
+        const ReadOutcome second = read_text(text, *back, rb);
+        ASSERT_EQ(second.status, 0) << second.console << text;
+
+        EXPECT_EQ(rb.title1, rp.title1);
+        EXPECT_EQ(rb.title2, rp.title2);
+        const double reals[][2] = {
+            {rb.ERPC, rp.ERPC},     {rb.pH, rp.pH},         {rb.PFLUID, rp.PFLUID}, {rb.TEMP, rp.TEMP},
+            {rb.TK, rp.TK},         {rb.TEMPC, rp.TEMPC},   {rb.VBOX1, rp.VBOX1},   {rb.RHOFRS, rp.RHOFRS},
+            {rb.RHOROC, rp.RHOROC}, {rb.SINC, rp.SINC},     {rb.SLIM, rp.SLIM},     {rb.TOTMIX, rp.TOTMIX},
+            {rb.ENTH, rp.ENTH},     {rb.SENTH, rp.SENTH},   {rb.DENTH, rp.DENTH},   {rb.TOTWAT, rp.TOTWAT},
+            {rb.SOLMIN, rp.SOLMIN}, {rb.RM, rp.RM},         {rb.AQGRM, rp.AQGRM},   {rb.SUPRNT, rp.SUPRNT},
+            {rb.logP, rp.logP},     {rb.enth_added, rp.enth_added}, {rb.water_kg, rp.water_kg}};
+        for (std::size_t i = 0; i < std::size(reals); ++i) EXPECT_DOUBLE_EQ(reals[i][0], reals[i][1]) << "real " << i;
+        const int ints[][2] = {{rb.CONFLG, rp.CONFLG}, {rb.C, rp.C},           {rb.C_read, rp.C_read},
+                               {rb.IFRAC, rp.IFRAC},   {rb.IPUNCH, rp.IPUNCH}, {rb.NLOOP, rp.NLOOP},
+                               {rb.ISTEP, rp.ISTEP},   {rb.LIMSOL, rp.LIMSOL}, {rb.LIMSOL_read, rp.LIMSOL_read},
+                               {rb.LOOC, rp.LOOC},     {rb.IENTH, rp.IENTH},   {rb.ITREF, rp.ITREF},
+                               {rb.IDEAL, rp.IDEAL},   {rb.IPSAT, rp.IPSAT},   {rb.INCREM, rp.INCREM},
+                               {rb.INCP, rp.INCP},     {rb.MINSOL, rp.MINSOL}, {rb.NEUT, rp.NEUT},
+                               {rb.AWAT, rp.AWAT},     {rb.CHGF, rp.CHGF}};
+        for (std::size_t i = 0; i < std::size(ints); ++i) EXPECT_EQ(ints[i][0], ints[i][1]) << "option " << i;
+        EXPECT_EQ(rb.C, 4);
+        EXPECT_EQ(rb.unit_label, rp.unit_label);
+
+        ASSERT_EQ(back->nc, sys->nc);
+        for (int k = 1; k <= sys->nc; ++k) {
+            SCOPED_TRACE("component row " + std::to_string(k));
+            EXPECT_EQ(back->comp[k].saq, sys->comp[k].saq);
+            EXPECT_EQ(back->cmap[sys->comp[k].saq], k);
+            EXPECT_NEAR(back->comp[k].total, sys->comp[k].total, 1e-11 * std::abs(sys->comp[k].total));
+            EXPECT_NEAR(back->comp[k].total_input, sys->comp[k].total_input, 1e-11 * std::abs(sys->comp[k].total));
+            EXPECT_NEAR(back->comp[k].mix_total, sys->comp[k].mix_total, 1e-11 * std::abs(sys->comp[k].mix_total));
+            EXPECT_DOUBLE_EQ(back->m[k], sys->m[k]);
+            EXPECT_DOUBLE_EQ(back->gamma[k], sys->gamma[k]);
+        }
+        ASSERT_EQ(back->nsat, 2);  // the matrix phases, in matrix order
+        EXPECT_EQ(back->sat[1].name, Name20("CO2,gas"));
+        EXPECT_DOUBLE_EQ(back->sat[1].moles, 0.0123);
+        EXPECT_EQ(back->sat[2].name, Name20("H2O,gas"));
+        EXPECT_DOUBLE_EQ(back->sat[2].moles, 2.5e-4);
+        ASSERT_EQ(back->nreact, sys->nreact);
+        for (int r = 1; r <= sys->nreact; ++r) {
+            EXPECT_EQ(back->react[r].name, sys->react[r].name);
+            EXPECT_DOUBLE_EQ(back->react[r].amount, sys->react[r].amount);
+        }
+        ASSERT_EQ(back->nsupp, sys->nsupp);
+        for (int i = 1; i <= sys->nsupp; ++i) EXPECT_EQ(back->supp[i], sys->supp[i]);
+        ASSERT_EQ(back->ndontfrac, sys->ndontfrac);
+        for (int i = 1; i <= sys->ndontfrac; ++i) EXPECT_EQ(back->dontfrac[i], sys->dontfrac[i]);
+        ASSERT_EQ(back->ncurve, sys->ncurve);
+        for (int i = 1; i <= sys->ncurve; ++i) {
+            EXPECT_DOUBLE_EQ(back->curve_t[i], sys->curve_t[i]);
+            EXPECT_DOUBLE_EQ(back->curve_p[i], sys->curve_p[i]);
+        }
+
+        // And the pickup of the state read back is the same text.
+        for (int k = 1; k <= back->nc; ++k) back->sp[k].name = sys->sp[k].name;
+        back->nmin = sys->nmin;
+        for (int i = 1; i <= sys->nmin; ++i) back->mn[i] = sys->mn[i], back->mn_moles[i] = sys->mn_moles[i];
+        back->nph = sys->nph;
+        for (int p = 1; p <= sys->nph; ++p) back->ph[p] = sys->ph[p];
+        EXPECT_EQ(pickup_text(*back, rb), text);
+    }
+}
+
+}  // namespace
+}  // namespace zq::test
