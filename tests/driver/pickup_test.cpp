@@ -242,65 +242,38 @@ TEST(PickupRoundTrip, ReproducesTheState) {
         const ReadOutcome second = read_text(text, *back, rb);
         ASSERT_EQ(second.status, 0) << second.console << text;
 
-        EXPECT_EQ(rb.title1, rp.title1);
-        EXPECT_EQ(rb.title2, rp.title2);
-        const double reals[][2] = {
-            {rb.ERPC, rp.ERPC},     {rb.pH, rp.pH},         {rb.PFLUID, rp.PFLUID}, {rb.TEMP, rp.TEMP},
-            {rb.TK, rp.TK},         {rb.TEMPC, rp.TEMPC},   {rb.VBOX1, rp.VBOX1},   {rb.RHOFRS, rp.RHOFRS},
-            {rb.RHOROC, rp.RHOROC}, {rb.SINC, rp.SINC},     {rb.SLIM, rp.SLIM},     {rb.TOTMIX, rp.TOTMIX},
-            {rb.ENTH, rp.ENTH},     {rb.SENTH, rp.SENTH},   {rb.DENTH, rp.DENTH},   {rb.TOTWAT, rp.TOTWAT},
-            {rb.SOLMIN, rp.SOLMIN}, {rb.RM, rp.RM},         {rb.AQGRM, rp.AQGRM},   {rb.SUPRNT, rp.SUPRNT},
-            {rb.logP, rp.logP},     {rb.enth_added, rp.enth_added}, {rb.water_kg, rp.water_kg}};
-        for (std::size_t i = 0; i < std::size(reals); ++i) EXPECT_DOUBLE_EQ(reals[i][0], reals[i][1]) << "real " << i;
-        const int ints[][2] = {{rb.CONFLG, rp.CONFLG}, {rb.C, rp.C},           {rb.C_read, rp.C_read},
-                               {rb.IFRAC, rp.IFRAC},   {rb.IPUNCH, rp.IPUNCH}, {rb.NLOOP, rp.NLOOP},
-                               {rb.ISTEP, rp.ISTEP},   {rb.LIMSOL, rp.LIMSOL}, {rb.LIMSOL_read, rp.LIMSOL_read},
-                               {rb.LOOC, rp.LOOC},     {rb.IENTH, rp.IENTH},   {rb.ITREF, rp.ITREF},
-                               {rb.IDEAL, rp.IDEAL},   {rb.IPSAT, rp.IPSAT},   {rb.INCREM, rp.INCREM},
-                               {rb.INCP, rp.INCP},     {rb.MINSOL, rp.MINSOL}, {rb.NEUT, rp.NEUT},
-                               {rb.AWAT, rp.AWAT},     {rb.CHGF, rp.CHGF}};
-        for (std::size_t i = 0; i < std::size(ints); ++i) EXPECT_EQ(ints[i][0], ints[i][1]) << "option " << i;
-        EXPECT_EQ(rb.C, 4);
-        EXPECT_EQ(rb.unit_label, rp.unit_label);
-
-        ASSERT_EQ(back->nc, sys->nc);
-        for (int k = 1; k <= sys->nc; ++k) {
-            SCOPED_TRACE("component row " + std::to_string(k));
-            EXPECT_EQ(back->comp[k].saq, sys->comp[k].saq);
-            EXPECT_EQ(back->cmap[sys->comp[k].saq], k);
-            EXPECT_NEAR(back->comp[k].total, sys->comp[k].total, 1e-11 * std::abs(sys->comp[k].total));
-            EXPECT_NEAR(back->comp[k].total_input, sys->comp[k].total_input, 1e-11 * std::abs(sys->comp[k].total));
-            EXPECT_NEAR(back->comp[k].mix_total, sys->comp[k].mix_total, 1e-11 * std::abs(sys->comp[k].mix_total));
-            EXPECT_DOUBLE_EQ(back->m[k], sys->m[k]);
-            EXPECT_DOUBLE_EQ(back->gamma[k], sys->gamma[k]);
-        }
-        ASSERT_EQ(back->nsat, 2);  // the matrix phases, in matrix order
-        EXPECT_EQ(back->sat[1].name, Name20("CO2,gas"));
-        EXPECT_DOUBLE_EQ(back->sat[1].moles, 0.0123);
-        EXPECT_EQ(back->sat[2].name, Name20("H2O,gas"));
-        EXPECT_DOUBLE_EQ(back->sat[2].moles, 2.5e-4);
-        ASSERT_EQ(back->nreact, sys->nreact);
-        for (int r = 1; r <= sys->nreact; ++r) {
-            EXPECT_EQ(back->react[r].name, sys->react[r].name);
-            EXPECT_DOUBLE_EQ(back->react[r].amount, sys->react[r].amount);
-        }
-        ASSERT_EQ(back->nsupp, sys->nsupp);
-        for (int i = 1; i <= sys->nsupp; ++i) EXPECT_EQ(back->supp[i], sys->supp[i]);
-        ASSERT_EQ(back->ndontfrac, sys->ndontfrac);
-        for (int i = 1; i <= sys->ndontfrac; ++i) EXPECT_EQ(back->dontfrac[i], sys->dontfrac[i]);
-        ASSERT_EQ(back->ncurve, sys->ncurve);
-        for (int i = 1; i <= sys->ncurve; ++i) {
-            EXPECT_DOUBLE_EQ(back->curve_t[i], sys->curve_t[i]);
-            EXPECT_DOUBLE_EQ(back->curve_p[i], sys->curve_p[i]);
-        }
-
-        // And the pickup of the state read back is the same text.
+        // The state read back writes the same pickup: every written value, option and list
+        // came back. The matrix phases are not read back as such; give them again.
         for (int k = 1; k <= back->nc; ++k) back->sp[k].name = sys->sp[k].name;
         back->nmin = sys->nmin;
         for (int i = 1; i <= sys->nmin; ++i) back->mn[i] = sys->mn[i], back->mn_moles[i] = sys->mn_moles[i];
         back->nph = sys->nph;
         for (int p = 1; p <= sys->nph; ++p) back->ph[p] = sys->ph[p];
         EXPECT_EQ(pickup_text(*back, rb), text);
+
+        // And what the text does not show directly.
+        EXPECT_EQ(rb.C, 4);
+        EXPECT_EQ(rb.unit_label, rp.unit_label);
+        EXPECT_DOUBLE_EQ(rb.PFLUID, rp.PFLUID);
+        EXPECT_DOUBLE_EQ(rb.logP, rp.logP);
+        EXPECT_DOUBLE_EQ(rb.TK, rp.TK);
+        EXPECT_DOUBLE_EQ(rb.TOTMIX, rp.TOTMIX);
+        EXPECT_DOUBLE_EQ(rb.enth_added, rp.enth_added);
+        EXPECT_DOUBLE_EQ(rb.water_kg, rp.water_kg);
+        for (int k = 1; k <= sys->nc; ++k) {
+            SCOPED_TRACE("component row " + std::to_string(k));
+            EXPECT_EQ(back->cmap[sys->comp[k].saq], k);
+            EXPECT_NEAR(back->comp[k].total, sys->comp[k].total, 1e-11 * std::abs(sys->comp[k].total));
+            EXPECT_NEAR(back->comp[k].mix_total, sys->comp[k].mix_total, 1e-11 * std::abs(sys->comp[k].mix_total));
+            EXPECT_DOUBLE_EQ(back->m[k], sys->m[k]);
+            EXPECT_DOUBLE_EQ(back->gamma[k], sys->gamma[k]);
+        }
+        ASSERT_EQ(back->nsat, 2);  // the matrix phases became the saturated minerals, in matrix order
+        EXPECT_EQ(back->sat[1].name, Name20("CO2,gas"));
+        EXPECT_DOUBLE_EQ(back->sat[1].moles, 0.0123);
+        EXPECT_EQ(back->sat[2].name, Name20("H2O,gas"));
+        EXPECT_DOUBLE_EQ(back->sat[2].moles, 2.5e-4);
+        EXPECT_DOUBLE_EQ(back->react[1].amount, 0.025);  // the ppm amount came back as weight percent
     }
 }
 
