@@ -370,3 +370,35 @@ TEST(Database, StoichiometryReportRightAlignsTheSource) {
 
 }  // namespace
 }  // namespace zq::test
+
+namespace zq::test {
+namespace {
+
+// The whole start-up on the fixture: the report gets its header from the run-file reader
+// and then the database reader's events; the reactant is linked; the echo ends the run.
+TEST(DatabaseRun, FixtureFromRunFileToEcho) {
+    TempDir dir;
+    std::string run = "Fixture run\nsecond title\nskip\nskip\n0 7.0 10 100 0 0 0 0\nskip\nskip\n0 0 0\nskip\nskip\n"
+                      "0 0 0 0 0 0 0 0\nskip\nskip\nskip\n0 1 0 0 0 0 1 0 0 0 3 0 0 0 1 0 0 0\nskip\nskip\n";
+    char buf[160];
+    for (int db : {1, 2, 7, 3, 5, 9, 8, 4, 10, 6}) {
+        std::snprintf(buf, sizeof buf, "%5d%13s%19.10f%19.10f%19.10f%19.10f\n", db, "", db == 2 ? 1.0 : 1e-3, 1e-3, 1.0, 0.0);
+        run += buf;
+    }
+    run += "\nsaturated\n" + col("Quartz", 22) + "           0.5\n" + col("Calcite", 22) + "         0.001\n\n";
+    run += "reactants\n" + col("Quartz-sand", 22) + "           1.0\n\nsuppressed\nCaCl+\nGypsum\n\ndont frac\n\ncurve\n";
+    dir.write("ZARNRUN.DAT", run);
+    dir.write("DORNEVAL.QVD", fixture_text("DORNEVAL.QVD"));
+    dir.write("MINOX.DAT", fixture_text("MINOX.DAT"));
+    const RunOutcome outcome = run_in(dir);
+    EXPECT_EQ(outcome.status, 0) << outcome.console;
+    const std::string report = dir.read("Skip_Species.txt");
+    EXPECT_EQ(report.substr(0, 58), "\n  This file lists species and minerals omitted from the c");
+    const std::string events = species_line("HCl,aq", SUPP_FILE) + "\n" + species_line("CaCl+", SUPP_RUN) + "\n";
+    EXPECT_EQ(report.find(events), report.find("DORNEVAL.\n\n") + 11) << report;
+    EXPECT_TRUE(report.ends_with("Gypsum               is suppressed in THIS RUN.\n" + mineral_line("Anhydrite", NO_LOGK) + "\n"));
+    EXPECT_NE(outcome.console.find("End data echo"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zq::test
