@@ -355,19 +355,6 @@ TEST(Database, CapacitiesOfTheSpeciesAndMineralTables) {
     }
 }
 
-TEST(Database, StoichiometryReportRightAlignsTheSource) {
-    Stage st;
-    stoichiometry_report(*st.io, "MINOX", "CHARGE", "Granite", 0.00002);
-    const std::string text = "\n  WARNING: Stoichiometry of Granite              in     MINOX    data\n"
-                             "  file, has a CHARGE imbalance of      0.000 !!!!!\n";
-    EXPECT_EQ(st.console(), text);
-    EXPECT_EQ(st.listing(), text);
-    EXPECT_TRUE(imbalance_reaches(100.1 - 100.0, 0.1));
-    EXPECT_FALSE(imbalance_reaches(100.05 - 100.0, 0.1));
-    EXPECT_TRUE(imbalance_reaches(-0.00002, 1e-5));
-    EXPECT_FALSE(imbalance_reaches(0.0000099, 1e-5));
-}
-
 }  // namespace
 }  // namespace zq::test
 
