@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include <sys/wait.h>
@@ -44,6 +46,29 @@ TEST(ProgramStartUp, ProgramInEmptyDirectoryPrintsMessageAndExitsOne) {
     ASSERT_TRUE(WIFEXITED(raw));
     EXPECT_EQ(WEXITSTATUS(raw), 1);
     EXPECT_EQ(dir.read("console.txt"), kMissingFiles);
+}
+
+// An input check writes the listing and the report; output files it never writes keep
+// what an earlier run left in them, and files that did not exist are created empty.
+TEST(ProgramStartUp, InputCheckLeavesUnwrittenOutputFilesAsTheyWere) {
+    TempDir dir;
+    for (const char* name : {"ZARNRUN.DAT", "DORNEVAL.QVD", "MINOX.DAT"}) {
+        const std::string from = std::string(name) == "ZARNRUN.DAT"
+                                     ? "tests/data/golden/fixture-saturation/ZARNRUN.DAT"
+                                     : std::string("tests/data/fixture/") + name;
+        std::ifstream f(source_path(from), std::ios::binary);
+        dir.write(name, std::string(std::istreambuf_iterator<char>(f), {}));
+    }
+    dir.write("ZARNRUN.SA2", "earlier failed-solve pickup\n");
+    dir.write("ZARNOUT.DAT", "earlier listing, longer than nothing at all\n");
+    const RunOutcome out = run_in(dir);
+    EXPECT_EQ(out.status, 0) << out.console;
+    EXPECT_EQ(dir.read("ZARNRUN.SA2"), "earlier failed-solve pickup\n");
+    EXPECT_TRUE(dir.exists("ZARNRUN.SAV"));
+    EXPECT_EQ(dir.read("ZARNRUN.SAV"), "");
+    EXPECT_EQ(dir.read("ZARNPLOT.DAT"), "");
+    EXPECT_EQ(dir.read("ZARNOUT.DAT").rfind("earlier listing", 0), std::string::npos);
+    EXPECT_NE(out.console.find("End data echo. set NLOOP > 0 to start calculations."), std::string::npos);
 }
 
 }  // namespace
