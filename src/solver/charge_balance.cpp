@@ -93,7 +93,8 @@ void CHGBAL(double& q, double& total, std::string_view name, double z, int chgf,
 
 void check_start_charge_balance(ChemicalSystem& sys, const RunParams& rp, Io& io) {
     // The mixing column is the mixing solution of a mixing run and the fresh fluid of a
-    // flushing run; in any other run it is unused and is not tested.
+    // flushing run; in any other run it is unused and is not tested. Its balance line is
+    // printed for mixing runs only, as the listing always had it.
     const bool mixing = rp.TEMPC != 0 || rp.IFRAC == 5;
     sys.chg_start = rp.pH == 0 ? component_charge(sys, false) : 0.0;
     sys.chg_mix = mixing ? component_charge(sys, true) : 0.0;
@@ -103,7 +104,7 @@ void check_start_charge_balance(ChemicalSystem& sys, const RunParams& rp, Io& io
 
     io.both(layout(R"(/ [2X] "Chg. balance for total moles = " [E10.4] [3X] "Max. difference allowed = " [E10.4])",
                    {sys.chg_start, limit}));
-    if (mixing)
+    if (rp.TEMPC != 0)
         io.both(layout(R"(/ [2X] "Chg. balance for the mixing solution = " [E10.4])"
                        R"( "  Max. difference allowed = " [E10.4])",
                        {sys.chg_mix, limit}));

@@ -148,7 +148,8 @@ TEST(ChargeBalance, StartOfRunTestOfTheGivenTotals) {
         {"pH given", 7, 0, 0, 4, 0.01, 0, {"", tot + "0.0000E+00" + lim}, false, false, 1.0, 1.0, 0},
         {"unused mixing column", 0, 0, 0, 4, 0, 0.5, {"", tot + "0.0000E+00" + lim}, false, false, 1.0, 1.0, 0},
         {"mixing run", 0, 80, 0, 4, 0, 0.5, {"", tot + "0.0000E+00" + lim, "", mix}, true, false, 1.0, 1.5, 0},
-        {"flushing run", 0, 0, 5, 4, 0, 0.5, {"", tot + "0.0000E+00" + lim, "", mix}, true, false, 1.0, 1.5, 0},
+        // The fresh fluid of a flushing run is balanced too, without a balance line of its own.
+        {"flushing run", 0, 0, 5, 4, 0, 0.5, {"", tot + "0.0000E+00" + lim}, true, false, 1.0, 1.5, 0},
         {"C not a component", 0, 0, 0, 9, 0.01, 0,
          {"", tot + "0.1000E-01   Max. difference allowed = 0.0000E+00"}, false, true, 1.0, 1.0, 0.01},
     };
