@@ -112,6 +112,11 @@ struct Mineral {
     std::array<double, 3> eos_a{};  // mixed gases: a1, a2, a3
     std::array<double, 3> eos_b{};  // mixed gases: b1, b2, b3
     double eos_a_t = 0, eos_b_t = 0;  // the two parameters evaluated at the current T
+    double logq = 0;        // log Q of the last phase-assemblage check (666 once listed)
+    double log_fugacity = 0;  // gases outside the matrix: log fugacity of the last check
+    double lambda = 1;      // activity coefficient as a solid-solution end member
+    int ss_present = 0;     // number of its present solid solution, 0 if none
+    double wt_percent = 0;  // last weight per cent listed (kept when the total mass is 0)
 };
 
 // One component row of the run file.
@@ -137,6 +142,15 @@ struct Reactant {
     int itot = 0;
     std::array<double, MAX_ITOT + 1> coef{};
     std::array<int, MAX_ITOT + 1> pos{};  // run positions of the components
+};
+
+// Values the results listing of a step computes and later stages of the step use.
+struct StepTotals {
+    double solution_grams = 0;  // mass of the aqueous solution (S_g)
+    double solids_grams = 0;    // total mass of the minerals in the matrix (M_s)
+    double solids_volume = 0;   // their volume, cm3 (V_s)
+    double gas_grams = 0;       // total mass of the gases in the matrix
+    double porosity = 0;        // last porosity written to the plot file
 };
 
 struct GridPosition {
@@ -180,6 +194,8 @@ struct ChemicalSystem {
     Table<double, MAX_SPECIES> gamma{};    // activity coefficient (H2O: activity of water)
     Table<double, MAX_SPECIES> act{};      // activity
     ActivityModelState actmodel;           // activity-model run state
+
+    StepTotals kept;
 
     // Fixed species slots (0 when absent).
     int slot_co2aq = 0, slot_ch4aq = 0, slot_h2saq = 0, slot_h2aq = 0, slot_n2aq = 0;
