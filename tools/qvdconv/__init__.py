@@ -1,0 +1,1 @@
+"""Conversion of a PHREEQC-format thermodynamic database into DORNEVAL.QVD."""

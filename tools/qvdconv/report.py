@@ -1,0 +1,219 @@
+"""Texts of the conversion: the database preamble (credit and notice), the description
+line of each record, and the conversion report."""
+import collections
+import os
+
+from .logk import TEMPERATURES, effective_points, VANT_HOFF_MAX_T
+from . import selection as sel
+from .convert import run_counts
+
+NOTICE_FILE = "PHREEQC-NOTICE.TXT"
+
+USGS_NOTICE = """\
+                            User Rights Notice
+
+This software and related material (data and (or) documentation),
+contained in or furnished in connection with PHREEQC, are made available
+by the U.S. Geological Survey (USGS) to be used in the public interest
+and in the advancement of science.  You may, without any fee or cost,
+use, copy, modify, or distribute this software, and any derivative works
+thereof, and its supporting documentation, subject to the following
+restrictions and understandings.
+
+If you distribute copies or modifications of the software and related
+material, make sure the recipients receive a copy of this notice and
+receive or can get a copy of the original distribution.  If the software
+and (or) related material are modified and distributed, it must be
+made clear that the recipients do not have the original and they must
+be informed of the extent of the modifications.  For example, modified
+files must include a prominent notice stating the modifications made, the
+author of the modifications, and the date the modifications were made.
+This restriction is necessary to guard against problems introduced in the
+software by others, reflecting negatively on the reputation of the USGS.
+
+The software is public property and you therefore have the right to
+the source code, if desired.
+
+You may charge fees for distribution, warranties, and services provided
+in connection with the software or derivative works thereof.  The name
+USGS can be used in any advertising or publicity to endorse or promote
+any products or commercial entity using this software if specific
+written permission is obtained from the USGS.
+
+The user agrees to appropriately acknowledge the authors and the USGS
+in publications that result from the use of this software or in products
+that include this software in whole or in part.
+
+Although this software program has been used by the U.S. Geological
+Survey (USGS), no warranty, expressed or implied, is made by the USGS
+or the U.S. Government as to the accuracy and functioning of the
+program and related program material nor shall the fact of distribution
+constitute any such warranty, and no responsibility is assumed by the
+USGS in connection therewith.
+
+The authors, the USGS, and the United States Government are not
+obligated to provide the user with any support, consulting, training or
+assistance of any kind with regard to the use, operation, and
+performance of this software nor to provide the user with any updates,
+revisions, new versions, or "bug fixes."
+
+The user assumes all risk for any damages whatsoever resulting from
+loss of use, data, or profits arising in connection with the access,
+use, quality, or performance of this software.
+"""
+
+
+def method_text(logk):
+    if logk.method == "analytic":
+        return "log K from the analytic expression"
+    if logk.method == "van 't Hoff":
+        return f"log K from log K(25 C) and delta H (van 't Hoff), to {VANT_HOFF_MAX_T:g} C"
+    if logk.method == "25 only":
+        return "log K at 25 C only"
+    return "log K exact"
+
+
+def last_temperature(logk):
+    return TEMPERATURES[effective_points(logk.values) - 1]
+
+
+def record_note(e):
+    where = {"both": "", "O2": ", O2,aq basis", "HS": ", HS- basis"}[e.mode]
+    return (f"  {e.source} (source line {e.line}): {e.reaction_text}; "
+            f"{method_text(e.logk)} to {last_temperature(e.logk):g} C{where}")
+
+
+def preamble(src_name, digest, date, conv):
+    text = f"""\
+DORNEVAL.QVD - thermodynamic database of ZARN-QVD
+==================================================
+
+Converted from the LLNL thermodynamic database thermo.com.V8.R6.230, prepared by Jim
+Johnson at Lawrence Livermore National Laboratory and converted to PHREEQC format by
+Greg Anderson with help from David Parkhurst, in the PHREEQC-format file {src_name}
+distributed with PHREEQC by the U.S. Geological Survey (sha256 {digest[:16]}...).
+Please acknowledge the authors of those data and the USGS in work that uses this file.
+
+This is NOT the original distribution.  Modifications made by the ZARN-QVD developers
+on {date} with tools/convert_llnl.py of ZARN-QVD:
+- A subset of the species, minerals and gases, chosen by their elements (the components
+  below); no organic species and no gases of single atoms.  Records whose reactions need
+  more than 12 components or coefficients with more than three decimals, and names over
+  20 characters, are left out; tools/conversion_report.txt lists each and why.
+- Every reaction is rewritten in this file's component basis (dissociation of derived
+  species, hydrolysis of minerals and gases), its log K transformed by the same reactions.
+- Log K is tabulated at 25, 50, 100, 150, 200, 250, 300, 350 C along the liquid-vapour
+  saturation curve from the source's analytic expressions; where the source has none,
+  from log K at 25 C and the enthalpy of reaction (van 't Hoff, to 100 C), else at 25 C
+  alone.  99999.999 marks temperatures outside the range the source states.
+- Redox goes through O2,aq or through the SO4--/HS- couple.  Records that need either
+  appear twice under the same name, in the O2,aq basis and then in the HS- basis; a run
+  holds O2,aq or HS-, never both, and keeps one of the two without a message.
+- The element weight of O is corrected from 15.994 to 15.9994; formula weights are
+  recomputed from the element weights.
+- The header grids (Debye-Huckel A and B, b-dot, enthalpy of water) are recomputed on the
+  full pressure-temperature grid from IAPWS-95 water properties and the dielectric
+  constant of Johnson and Norton (1991); b-dot is the source's, interpolated.
+- Virial coefficients of the gas mixture H2O-CO2-CH4 are added (IAPWS-95, Tsonopoulos
+  1974, Orbey and Vera 1983); they are not part of the source.
+- Mineral densities are 0 (the program assumes 2.5): the source gives no molar volumes.
+Units: log K base 10, weights g/mol, ion sizes Angstrom, enthalpy kcal/mol.
+
+Components (database number, name):
+"""
+    out = text.splitlines()
+    cur = " "
+    for c in conv.components:
+        item = f" {c.number} {c.name},"
+        if len(cur) + len(item) > 88:
+            out.append(cur.rstrip())
+            cur = " "
+        cur += item
+    out.append(cur.rstrip(","))
+    out += ["", "The notice of the source follows.", ""]
+    out.extend(USGS_NOTICE.splitlines())
+    out.append("")
+    for line in out:
+        if line[12:20] == "********":
+            raise ValueError("a preamble line would be taken as the marker")
+    return out
+
+
+def write_report(path, src_name, digest, conv, check, grids, steam, db, fit_errors, virial):
+    L = []
+    add = L.append
+    add("Conversion report: DORNEVAL.QVD from " + src_name)
+    add("=" * 72)
+    add(f"Source: {src_name}, sha256 {digest}")
+    add("Written by tools/convert_llnl.py; this report is rewritten with the database.")
+    add("")
+    add("1. Component basis (database component number, name, charge, ion size, weight)")
+    for c in conv.components:
+        what = "source species " + c.source if c.reaction else "decoupled, in no reaction"
+        add(f"   {c.number:3d}  {c.name:<12s} {conv.charges[c.number]:+d}  "
+            f"{conv.sizes[c.number]:5.2f}  {conv.weights[c.number]:9.4f}   {what}")
+    add(f"   Lines with no component ('{sel.UNASSIGNED_NAME}'): "
+        + ", ".join(str(n) for n in range(1, max(c.number for c in conv.components) + 1)
+                    if n not in {c.number for c in conv.components}))
+    add("")
+    add("2. Records written")
+    n = collections.Counter((e.kind, e.mode) for e in conv.species + conv.gases + conv.minerals)
+    for kind in ("species", "gas", "mineral"):
+        add(f"   {kind:8s}: {n[(kind, 'both')]:4d} without redox, {n[(kind, 'O2')]:4d} in the "
+            f"O2,aq basis, {n[(kind, 'HS')]:4d} in the HS- basis")
+    names = {(e.kind, e.name) for e in conv.species + conv.gases + conv.minerals}
+    add(f"   distinct names: {sum(1 for k, _ in names if k == 'species')} species, "
+        f"{sum(1 for k, _ in names if k == 'gas')} gases, "
+        f"{sum(1 for k, _ in names if k == 'mineral')} minerals")
+    for redox in ("O2", "HS"):
+        ns, nm = run_counts(conv, redox)
+        add(f"   a run with every component and {'O2,aq' if redox == 'O2' else 'HS-'} stores "
+            f"{ns} species (components included; at most 599) and {nm} minerals and gases "
+            f"(at most 499)")
+    add(f"   file: {len(check.components)} component lines, {len(check.species)} species "
+        f"records, {len(check.minerals)} mineral and gas records")
+    add("")
+    add("3. Log K that does not come from an analytic expression (flagged)")
+    for e in conv.species + conv.gases + conv.minerals:
+        if e.logk.method in ("van 't Hoff", "25 only"):
+            add(f"   {e.kind:8s} {e.name:<20s} {e.mode:4s}  {method_text(e.logk)}")
+    add("")
+    add("4. Records left out (source line, reason)")
+    for kind, name, line, reason in conv.left_out:
+        add(f"   {kind:8s} {name:<24s} line {line:5d}: {reason}")
+    add("   Records with elements outside the basis: "
+        + ", ".join(f"{v} {k}" for k, v in sorted(conv.outside.items())))
+    add("")
+    add("5. Minerals renamed")
+    for old, new in conv.renamed:
+        add(f"   {old} -> {new}")
+    add("")
+    add("6. Header grids against the source's table along the saturation curve")
+    add("   t (C)    A here   A source   diff %    B here   B source   diff %   100 b-dot")
+    cells = {0.01: (0, 0), 25: (0, 1), 100: (1, 4), 150: (3, 6), 200: (5, 8), 250: (7, 10),
+             300: (9, 12)}
+    temps = db.llnl["temperatures"]
+    for t, a_src, b_src in zip(temps, db.llnl["dh_a"], db.llnl["dh_b"]):
+        if t not in cells:
+            continue
+        r, c = cells[t]
+        a, b = grids[0][0][r][c], grids[1][0][r][c]
+        add(f"   {t:6.2f}  {a:8.5f}  {a_src:8.4f}  {100 * (a / a_src - 1):7.3f}  {b:8.5f}  "
+            f"{b_src:8.4f}  {100 * (b / b_src - 1):7.3f}   {grids[3][0][r][c]:7.4f}")
+    add(f"   Enthalpy of water at 25 C, 1 bar: {grids[4][0][0][1]:.4f} kcal/mol")
+    add(f"   {len(steam)} grid points lie in the steam field and take the values of liquid water "
+        "at saturation at their temperature.")
+    add("")
+    add("7. Gas-mixture virial coefficients (c1/T^2 + c2/T + c3, T in K, ln phi = (B + C P/2) P)")
+    pure, cross = virial
+    for g, (b, c) in pure.items():
+        add(f"   {g}: B " + " ".join(f"{v: .6e}" for v in b) + "   C " + " ".join(f"{v: .6e}" for v in c))
+    from .virial import CROSS_LABELS
+    for label, coef in zip(CROSS_LABELS, cross):
+        add(f"   {label:5s} " + " ".join(f"{v: .6e}" for v in coef))
+    add("   Largest fit error from 0.01 to 400 C, in ln phi at the reference pressure "
+        "(water saturation pressure for terms with H2O, else 100 bar):")
+    for k, v in fit_errors.items():
+        add(f"     {k:8s} {v:.2e}")
+    with open(path, "w", encoding="utf-8", newline="\n") as f:
+        f.write("\n".join(L) + "\n")
