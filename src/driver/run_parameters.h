@@ -31,6 +31,7 @@ struct RunParams {
 
     // Driver state of the run loop.
     int iterations = 0;        // Newton iterations of the last solve
+    int enthalpy_row = 0;      // 1 while the enthalpy balance is a row of the matrix (G)
     double CURINC = 0;         // current step increment
 };
 

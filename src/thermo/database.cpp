@@ -90,6 +90,7 @@ private:
         sys_.ns = sys_.nc;
         sys_.nmin = sys_.nph = sys_.nmixed = sys_.ngas_records = sys_.ngasmix = 0;
         sys_.slot_co2aq = sys_.slot_ch4aq = sys_.slot_h2saq = sys_.slot_h2aq = sys_.slot_n2aq = 0;
+        sys_.missing_density = false;
         for (int i = 1; i <= sys_.nsat; ++i) sys_.sat[i].slot = 0;
     }
 
@@ -426,7 +427,8 @@ private:
                 report_omitted(io_, SkipEvent::MineralLvOnly, mn.name);
                 continue;
             }
-            if (mn.density == 0.0 && mn.flag != GAS) {
+            const bool no_density = mn.density == 0.0 && mn.flag != GAS;
+            if (no_density) {
                 mn.density = 2.5;
                 report_omitted(io_, SkipEvent::MineralNoDensity, mn.name);
             }
@@ -447,6 +449,7 @@ private:
             check_mineral_balance(mn);
             mn.logk = logk;
             keep_mineral(mn, s);
+            if (no_density) sys_.missing_density = true;
             ++s;
         }
         sys_.nmin = s - 1;

@@ -26,6 +26,8 @@ inline constexpr int MAX_MIXED_GASES = 20;
 inline constexpr int MAX_PHASES = 40;   // phases in the matrix
 inline constexpr int MAX_ORDER = 100;   // unknowns of the Newton system
 inline constexpr int MAX_NEUTRAL = 10;  // flagged neutral species of the activity model
+inline constexpr int MAX_SOLUTIONS = 20;     // solid-solution indexes JSOLS 1..20
+inline constexpr int MAX_END_MEMBERS = 20;   // end members of one solid solution
 
 inline constexpr int GRID_ROWS = 37;  // pressures
 inline constexpr int GRID_COLS = 36;  // temperatures
@@ -153,6 +155,20 @@ struct StepTotals {
     double porosity = 0;        // last porosity written to the plot file
 };
 
+// Solid solutions: the end members of every solution index JSOLS (database order), built
+// once at start-up, and the solutions present (two or more members), refreshed after every
+// phase-assemblage check and during the Newton iteration.
+struct SolidSolutions {
+    Table<int, MAX_SOLUTIONS> nmembers{};                                  // member count of s
+    Table<std::array<int, MAX_END_MEMBERS + 1>, MAX_SOLUTIONS> member{};   // phase numbers, slots 1..
+    Table<std::array<double, MAX_END_MEMBERS + 1>, MAX_SOLUTIONS> x{};     // saturation terms x
+    Table<double, MAX_SOLUTIONS> sumx{};                                   // their sum
+    Table<int, MAX_MINERALS> of{};       // solution s of each phase, 0 for a pure phase
+    int npresent = 0;                    // present solutions, numbered 1.. in order of s
+    Table<int, MAX_SOLUTIONS> present_s{};   // solution s of present solution b
+    Table<double, MAX_SOLUTIONS> total{};    // moles of present solution b's members in the matrix
+};
+
 struct GridPosition {
     int row = 1;            // pressure row r (1..35)
     int col = 3;            // temperature column q (3..36)
@@ -196,6 +212,8 @@ struct ChemicalSystem {
     ActivityModelState actmodel;           // activity-model run state
 
     StepTotals kept;
+    SolidSolutions ss;
+    bool missing_density = false;  // a mineral of the run took the default density 2.5
 
     // Fixed species slots (0 when absent).
     int slot_co2aq = 0, slot_ch4aq = 0, slot_h2saq = 0, slot_h2aq = 0, slot_n2aq = 0;
