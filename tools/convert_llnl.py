@@ -96,7 +96,7 @@ def main(argv=None):
     report.write_report(args.report, src_name, digest, conv, check, grids, steam, db,
                         fit_errors, (pure, cross))
     ns_o2, nm_o2 = conv_mod.run_counts(conv, "O2")
-    print(f"{args.output}: {len(check.components)} component lines, {len(check.species)} "
+    print(f"{os.path.relpath(args.output)}: {len(check.components)} component lines, {len(check.species)} "
           f"species records, {len(check.minerals)} mineral and gas records; a run with every "
           f"component stores at most {ns_o2} species and {nm_o2} minerals and gases")
     return 0

@@ -66,3 +66,18 @@ def a_field(text, width):
 def exact_thousandths(x):
     """True when x (a Fraction) is written exactly with three decimals."""
     return (x * 1000).denominator == 1
+
+
+def g_field(value, width, digits):
+    """General editing: F(w-4).(d-k) and four blanks for 0.1 <= |x| < 10**d (k digits
+    before the point), F(w-4).(d-1) for zero, else E(w).(d)."""
+    v = float(value)
+    if v == 0.0:
+        return f_field(0.0, width - 4, digits - 1) + "    "
+    d = Decimal(repr(abs(v)))
+    exp = d.adjusted()                                     # 10**exp <= |v| < 10**(exp+1)
+    x = d.quantize(Decimal(1).scaleb(exp - digits + 1), rounding=ROUND_HALF_UP)
+    if Decimal("0.1") <= x < Decimal(10) ** digits:
+        k = max(x.adjusted() + 1, 0)
+        return f_field(v, width - 4, digits - k) + "    "
+    return e_field(v, width, digits)

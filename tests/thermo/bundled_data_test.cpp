@@ -1,0 +1,102 @@
+// The bundled DORNEVAL.QVD and MINOX.DAT through the program's own readers: the input
+// check (NLOOP = 0) of every example runs clean, and a run that lists every component,
+// with O2,aq or with HS-, stores the whole database without a capacity or balance stop.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "support/run_dir.h"
+
+namespace zq::test {
+namespace {
+
+std::string slurp(const std::filesystem::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+// The run file with NLOOP, the fifth field of the option line (columns 21-25), set to 0.
+std::string as_input_check(std::string run) {
+    const std::size_t caption = run.find("\nhiP:1");
+    if (caption == std::string::npos) return run;
+    const std::size_t options = run.find('\n', caption + 1) + 1;
+    run.replace(options + 20, 5, "    0");
+    return run;
+}
+
+// Messages of the database and reactant readers that stop a run or flag a bad record.
+const std::vector<std::string> kTrouble = {
+    "imbalance", "Stoichiometry", "exceeds", "not found", "too many", "Reading",
+    "H+ in a position", "excluded component", "EXECUTION ABORTED"};
+
+void expect_clean_echo(const TempDir& dir, const RunOutcome& out) {
+    EXPECT_EQ(out.status, 0) << out.console;
+    const std::string listing = dir.read("ZARNOUT.DAT");
+    for (const std::string& bad : kTrouble) {
+        EXPECT_EQ(out.console.find(bad), std::string::npos) << bad << "\n" << out.console;
+        EXPECT_EQ(listing.find(bad), std::string::npos) << bad;
+    }
+    EXPECT_NE(out.console.find("End data echo. set NLOOP > 0 to start calculations."), std::string::npos);
+}
+
+void stage_bundled_data(const TempDir& dir) {
+    dir.write("DORNEVAL.QVD", slurp(source_path("data/DORNEVAL.QVD")));
+    dir.write("MINOX.DAT", slurp(source_path("data/MINOX.DAT")));
+}
+
+TEST(BundledData, EveryExampleInputCheckRunsClean) {
+    for (const char* example : {"seawater", "reservoir-250c", "cooling-250-to-100c", "basalt-seawater-250c"}) {
+        SCOPED_TRACE(example);
+        TempDir dir;
+        stage_bundled_data(dir);
+        const std::string run = slurp(source_path(std::string("examples/") + example + "/ZARNRUN.DAT"));
+        ASSERT_FALSE(run.empty());
+        dir.write("ZARNRUN.DAT", as_input_check(run));
+        expect_clean_echo(dir, run_in(dir));
+        EXPECT_NE(dir.read("ZARNOUT.DAT").find("For mixed gases (JSOLS=6)"), std::string::npos);
+    }
+}
+
+// Components 1-28 with O2,aq (31) or HS- (6), each at 1e-3 mol, at 25 C where every record
+// has data: the run stores every species, mineral and gas of its redox basis.
+std::string every_component_run(int redox) {
+    static const char* const names[] = {
+        "H+", "H2O", "Cl-", "SO4--", "Na+", "HS-", "K+", "Mg++", "Fe++", "Ca++", "Al+++",
+        "SiO2,aq", "HCO3-", "F-", "Ba++", "Sr++", "Mn++", "Cu+", "Zn++", "Pb++", "Au+", "Ag+",
+        "NO3-", "Li+", "B(OH)3,aq", "HPO4--", "Ti(OH)4,aq", "H2AsO4-"};
+    std::string s = "Every component of the bundled database\nInput check\n\ncaption\n";
+    s += "0 0 1.0133 25 0 0 0 0\n\ncaption\n-5 25 0\n\ncaption\n0 0 0 90 1e-10 0 0 1e-10\n";
+    s += "\ncaption\ncaption\n0 3 0 0 0 0 1 0 0 0 0 0 0 0 0 0 0 1\n\ncaption\n";
+    char row[128];
+    for (int n = 1; n <= 28; ++n) {
+        if (n == 6 && redox != 6) continue;
+        const double total = n == 2 ? 1.0 : 1e-3;
+        std::snprintf(row, sizeof row, "%5d %-12s%19.6e%19.6e%19.6e%19.6e\n", n, names[n - 1], total, 1e-4, 1.0, 0.0);
+        s += row;
+    }
+    if (redox == 31) {
+        std::snprintf(row, sizeof row, "%5d %-12s%19.6e%19.6e%19.6e%19.6e\n", 31, "O2,aq", 1e-3, 1e-4, 1.0, 0.0);
+        s += row;
+    }
+    s += "\ncaption minerals\n\ncaption reactants\n\ncaption suppressed\n\ncaption dont frac\n\ncaption curve\n";
+    return s;
+}
+
+TEST(BundledData, RunsWithEveryComponentStayWithinCapacities) {
+    for (int redox : {31, 6}) {
+        SCOPED_TRACE(redox == 31 ? "O2,aq" : "HS-");
+        TempDir dir;
+        stage_bundled_data(dir);
+        dir.write("ZARNRUN.DAT", every_component_run(redox));
+        expect_clean_echo(dir, run_in(dir));
+        const std::string report = dir.read("Skip_Species.txt");
+        EXPECT_EQ(report.find("Log K data absent"), std::string::npos);
+    }
+}
+
+}  // namespace
+}  // namespace zq::test

@@ -1,0 +1,219 @@
+#!/usr/bin/python3
+"""Writes the run files ZARNRUN.DAT of examples/ in the layout the pickup writer
+produces (captions included), from the compositions below.
+
+    /usr/bin/python3 tools/make_examples.py [-e examples] [-d data/DORNEVAL.QVD]
+
+Component totals are per kilogram of water (the water row holds kilograms).  The total
+of the charge-balance component (Cl-) is computed here so that every starting solution
+is neutral: the program then asks no charge-balance question.
+"""
+import argparse
+import math
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+from qvdconv import reader  # noqa: E402
+from qvdconv.fixed import a_field, e_field, f_field, g_field, i_field  # noqa: E402
+
+# Reference-composition seawater, mol/kg of solution (Millero, F. J., Feistel, R.,
+# Wright, D. G., McDougall, T. J., 2008, Deep-Sea Research I 55, 50-72, table 3), with
+# Br- counted as Cl-, total boron as B(OH)3 and total inorganic carbon as HCO3-.  Per kg
+# of water: divided by the 0.96483496 kg of water in 1 kg of solution (salinity
+# 35.16504 g/kg).  Dissolved O2 of air-saturated seawater at 25 °C, 206 µmol/kg (Garcia,
+# H. E., Gordon, L. I., 1992, Limnology and Oceanography 37, 1307-1312).
+KG_WATER = 0.96483496
+SEAWATER = {
+    5: 0.4689674, 8: 0.0528171, 10: 0.0102821, 7: 0.0102077, 16: 0.0000907,
+    4: 0.0282352, 14: 0.0000683, 13: 0.0017177 + 0.0002390 + 0.0000096,
+    25: 0.0003143 + 0.0001008, 31: 0.000206,
+}
+SEAWATER_BR = 0.0008421
+SEAWATER_CL = 0.5458696
+# H+ total in this basis: minus (total alkalinity - total inorganic carbon), that is
+# -([CO3--] + [B(OH)4-] + [OH-] - [CO2] - [H+]).
+SEAWATER_H = -(0.0002390 + 0.0001008 + 0.0000080 - 0.0000096)
+
+TRIAL_SEAWATER = {   # free molality, activity coefficient (rough starting values)
+    1: (7.9e-9, 0.75), 3: (0.55, 0.65), 4: (0.012, 0.11), 5: (0.47, 0.68), 7: (0.0104, 0.62),
+    8: (0.048, 0.24), 10: (0.0094, 0.21), 13: (0.0015, 0.56), 14: (4.0e-5, 0.62),
+    16: (8.2e-5, 0.21), 25: (3.3e-4, 1.0), 31: (2.1e-4, 1.0),
+    9: (1.0e-12, 0.25), 11: (1.0e-15, 0.05), 12: (1.0e-4, 1.0), 17: (5.0e-10, 0.25),
+    26: (2.0e-7, 0.1), 27: (1.0e-10, 1.0),
+}
+# Deep-ocean traces added for the basalt titration, mol/kg (typical values in Bruland,
+# K. W., Lohan, M. C., 2003, Controls of trace metals in seawater, Treatise on
+# Geochemistry 6, 23-47): the run needs every component of the basalt.
+SEAWATER_TRACES = {12: 1.0e-4, 26: 2.0e-6, 9: 5.0e-10, 17: 5.0e-10, 11: 2.0e-8, 27: 1.0e-10}
+
+# A neutral sodium-chloride reservoir fluid at 250 °C (of the kind of deep geothermal
+# fluids in volcanic arcs): free molalities of the aqueous solution, and the minerals it
+# is saturated with, in moles; the totals are their sums.
+RESERVOIR_AQ = {5: 0.052, 7: 0.0055, 10: 0.0006, 8: 0.00001, 11: 0.00001, 12: 0.0090,
+                13: 0.030, 6: 0.002, 4: 0.0002}
+RESERVOIR_H_AQ = 0.031     # mostly CO2,aq (+1 H+ each) and H2S,aq at pH about 6
+RESERVOIR_MINERALS = {     # name: (moles, {component: coefficient})
+    "Quartz": (0.10, {12: 1}),
+    "Albite": (0.05, {1: -4, 2: 2, 5: 1, 11: 1, 12: 3}),
+    "K-Feldspar": (0.05, {1: -4, 2: 2, 7: 1, 11: 1, 12: 3}),
+    "Calcite": (0.01, {1: -1, 10: 1, 13: 1}),
+}
+TRIAL_RESERVOIR = {
+    1: (1.0e-6, 0.7), 3: (0.055, 0.7), 4: (1.0e-4, 0.2), 5: (0.048, 0.7), 6: (3.0e-4, 0.7),
+    7: (0.005, 0.7), 8: (5.0e-6, 0.3), 10: (4.0e-4, 0.3), 11: (1.0e-15, 0.1),
+    12: (0.009, 1.0), 13: (6.0e-4, 0.7),
+}
+
+SEAWATER_SUPPRESSED = ("Calcite", "Aragonite", "Dolomite", "Dolomite-dis", "Dolomite-ord",
+                       "Magnesite", "Huntite", "Hydromagnesite", "Strontianite")
+
+
+def blank_params():
+    return dict(ERPC=1e-12, pH=0.0, PFLUID=1.0133, TEMP=25.0, TEMPC=0.0, VBOX=0.0,
+                RHOFRS=0.0, RHOROC=0.0, SINC=-5.0, SLIM=25.0, TOTMIX=0.0, ENTH=0.0,
+                SENTH=0.0, DENTH=0.0, TOTWAT=90.0, SOLMIN=1e-10, RM=0.0, AQGRM=0.0,
+                SUPRNT=1e-10,
+                options=dict(CONFLG=0, C=3, IFRAC=0, IPUNCH=0, NLOOP=100, ISTEP=0, LIMSOL=1,
+                             LOOC=0, IENTH=0, ITREF=0, IDEAL=0, IPSAT=0, INCREM=0, INCP=0,
+                             MINSOL=0, NEUT=0, AWAT=0, CHGF=0),
+                minerals=[], reactants=[], suppressed=[], dont_frac=[], curve=[])
+
+
+OPTION_ORDER = ("CONFLG", "C", "IFRAC", "IPUNCH", "NLOOP", "ISTEP", "LIMSOL", "LOOC",
+                "IENTH", "ITREF", "IDEAL", "IPSAT", "INCREM", "INCP", "MINSOL", "NEUT",
+                "AWAT", "CHGF")
+
+
+def run_file(title1, title2, p, rows):
+    """rows: (number, name, total, molality, gamma, mixer total) in run order."""
+    out = [title1.ljust(120), title2.ljust(120)]
+    out += ["", "<  erpc  ><   pH   >< pfluid ><  temp  ><  tempc ><  volbox-1  ><rhofresh>< rhorock>"]
+    out.append(" " + e_field(p["ERPC"], 9, 3)
+               + "".join(" " + f_field(p[k], 9, 4) for k in ("pH", "PFLUID", "TEMP", "TEMPC"))
+               + " " + g_field(p["VBOX"], 13, 8)
+               + "".join(" " + g_field(p[k], 9, 4) for k in ("RHOFRS", "RHOROC")))
+    out += ["", "< step increm >< step limit  >< total mixer >"]
+    out.append("".join(" " + g_field(p[k], 14, 8) for k in ("SINC", "SLIM", "TOTMIX")))
+    out += ["", "<  enth   ><  senth  ><  denth  ><  totwat >< solmin ><   rm   ><  aqgrm >< suprnt >"]
+    out.append("".join(" " + f_field(p[k], 10, 4) for k in ("ENTH", "SENTH", "DENTH", "TOTWAT"))
+               + " " + e_field(p["SOLMIN"], 9, 3)
+               + "".join(" " + f_field(p[k], 9, 4) for k in ("RM", "AQGRM"))
+               + " " + e_field(p["SUPRNT"], 9, 3))
+    out += ["",
+            "l/v:0  chg    i    i    n    i  lim         i   it    i    i   in incr  min         a  min",
+            "hiP:1  bal frac punc loop step  sol looc enth  ref deal psat crem    P solv neut watr  chg"]
+    out.append("".join(i_field(p["options"][k], 5) for k in OPTION_ORDER))
+    out += ["", " saq> <   name   ><   total moles   >< trial molality  ><       gamma     ><mixer total moles>"]
+    for number, name, total, molality, gamma, mixer in rows:
+        out.append(i_field(number, 5) + " " + a_field(name[:12], 12)
+                   + "".join(g_field(v, 19, 12) for v in (total, molality, gamma, mixer)))
+    out += ["", "<     minerals     >  < min trial moles>"]
+    for name, moles in p["minerals"]:
+        out.append(a_field(name, 20) + "  " + g_field(moles, 18, 12) + " " * 8)
+    out += ["", "<    reactants     >  < weight percent ><  ppm? >"]
+    for name, amount in p["reactants"]:
+        out.append(a_field(name, 20) + "  " + g_field(amount, 18, 12))
+    out += ["", "< mins to suppress >"]
+    out += [a_field(n, 20) for n in p["suppressed"]]
+    out += ["", "< don't fractionate>"]
+    out += [a_field(n, 20) for n in p["dont_frac"]]
+    out += ["", "<  T-P curve data  >"]
+    out += [f_field(t, 10, 3) + f_field(pr, 10, 3) for t, pr in p["curve"]]
+    return "\n".join(out) + "\n"
+
+
+def balanced_rows(comps, totals, trials, charges, water_kg=1.0):
+    """Rows in component-number order, with Cl- (3) set to make Σ z·T zero."""
+    rest = sum(charges[n] * t for n, t in totals.items() if n != 3)
+    totals = dict(totals)
+    totals[3] = rest                   # Cl- has charge -1
+    rows = []
+    for n in sorted(set(totals) | {1, 2}):
+        name = comps[n][0].strip()
+        if n == 2:
+            rows.append((2, name, water_kg, 1.0, 1.0, 0.0))
+            continue
+        m, g = trials[n]
+        rows.append((n, name, totals[n], m, g, 0.0))
+    return rows
+
+
+def seawater_totals(with_traces=False):
+    t = {n: c / KG_WATER for n, c in SEAWATER.items()}
+    t[1] = SEAWATER_H / KG_WATER
+    if with_traces:
+        t.update(SEAWATER_TRACES)
+    return t
+
+
+def reservoir_totals():
+    t = dict(RESERVOIR_AQ)
+    t[1] = RESERVOIR_H_AQ
+    for moles, nu in RESERVOIR_MINERALS.values():
+        for n, c in nu.items():
+            if n != 2:
+                t[n] = t.get(n, 0.0) + c * moles
+    return t
+
+
+def examples(comps, charges):
+    ex = {}
+    p = blank_params()
+    p.update(TEMP=25.0, PFLUID=1.0133, SINC=-5.0, SLIM=25.0, suppressed=list(SEAWATER_SUPPRESSED))
+    ex["seawater"] = run_file(
+        "Seawater at 25 C: speciation and saturation state of reference-composition seawater",
+        "Millero et al. (2008) composition per kg of water, Br as Cl, air-saturated O2; carbonates that do not "
+        "precipitate suppressed", p, balanced_rows(comps, seawater_totals(), TRIAL_SEAWATER, charges))
+
+    res = reservoir_totals()
+    minerals = [(n, m) for n, (m, _) in RESERVOIR_MINERALS.items()]
+    p = blank_params()
+    p.update(TEMP=250.0, PFLUID=50.0, SINC=-5.0, SLIM=250.0, minerals=minerals)
+    p["options"].update(IPSAT=1, ITREF=2)
+    ex["reservoir-250c"] = run_file(
+        "Geothermal reservoir fluid at 250 C and 50 bar saturated with quartz, calcite, albite and K-feldspar",
+        "Na-Cl fluid with CO2 and H2S; redox through HS-; saturation pressure of the dissolved gases reported",
+        p, balanced_rows(comps, res, TRIAL_RESERVOIR, charges))
+
+    p = blank_params()
+    p.update(TEMP=250.0, PFLUID=50.0, SINC=-5.0, SLIM=100.0, minerals=minerals,
+             curve=[(100.0, 10.0), (250.0, 50.0)])
+    p["options"].update(IFRAC=1, LOOC=1, ITREF=2, IPUNCH=1)
+    ex["cooling-250-to-100c"] = run_file(
+        "Cooling of the 250 C reservoir fluid to 100 C in 5 degree steps, solids left behind as they form",
+        "Starts saturated with quartz, calcite, albite, K-feldspar; pressure from 50 bar at 250 C to 10 bar at 100 C",
+        p, balanced_rows(comps, res, TRIAL_RESERVOIR, charges))
+
+    p = blank_params()
+    p.update(TEMP=250.0, PFLUID=300.0, SINC=1.0, SLIM=100.0, RHOROC=2.9,
+             reactants=[("MORB", 100.0)])
+    p["options"].update(MINSOL=1, LOOC=1, ITREF=2, IPUNCH=1)
+    ex["basalt-seawater-250c"] = run_file(
+        "Titration of mid-ocean-ridge basalt into seawater at 250 C and 300 bar, 1 g steps up to 100 g per kg water",
+        "Seawater of the seawater example with deep-ocean traces of Si, P, Fe, Mn, Al, Ti; MORB of Gale et al. (2013)",
+        p, balanced_rows(comps, seawater_totals(True), TRIAL_SEAWATER, charges))
+    return ex
+
+
+def main(argv=None):
+    here = os.path.dirname(os.path.abspath(__file__))
+    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    ap.add_argument("-e", "--examples", default=os.path.join(here, "..", "examples"))
+    ap.add_argument("-d", "--database", default=os.path.join(here, "..", "data", "DORNEVAL.QVD"))
+    args = ap.parse_args(argv)
+    qvd = reader.read(args.database)
+    comps = qvd.components
+    charges = {n: int(c[1]) for n, c in comps.items()}
+    for name, text in examples(comps, charges).items():
+        folder = os.path.join(args.examples, name)
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, "ZARNRUN.DAT"), "w", encoding="ascii", newline="\n") as f:
+            f.write(text)
+        print(os.path.relpath(os.path.join(folder, "ZARNRUN.DAT")))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
