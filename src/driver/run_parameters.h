@@ -26,6 +26,7 @@ struct RunParams {
     int C_read = 0;            // C as read (database component number), for the pickup
     int LIMSOL_read = 0;       // LIMSOL as read, for the pickup
     double enth_added = 0;     // enthalpy added along the path (INCP above 1)
+    double GRMCOM = 0;         // grams of the fresh-fluid recipe that flushes BOX-1
     std::string unit_label = " g      ";  // unit of reactant amounts, 8 characters
     double water_kg = 0;       // kilograms of water of the solution
 

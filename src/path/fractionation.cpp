@@ -1,0 +1,162 @@
+#include "path/fractionation.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "driver/run_parameters.h"
+#include "format/record_layout.h"
+#include "format/text_io.h"
+#include "thermo/system_tables.h"
+
+namespace zq {
+
+namespace {
+
+const Kind4 GAS_FLAG("GAS ");
+
+bool in_dont_frac_list(const ChemicalSystem& sys, const Name20& name) {
+    for (int j = 1; j <= sys.ndontfrac; ++j)
+        if (sys.dontfrac[j] == name) return true;
+    return false;
+}
+
+// E(k): moles of each component held in the minerals of the matrix that the run file's
+// don't-fractionate list keeps with the fluid. Gases are left out: their moles are in
+// comp[k].gas, which mode 4 does not take away, so adding them back would create matter.
+Table<double, MAX_COMPONENTS> dont_frac_moles(const ChemicalSystem& sys) {
+    Table<double, MAX_COMPONENTS> e{};
+    for (int j = 1; j <= sys.nph; ++j) {
+        const int i = sys.ph[j];
+        const Mineral& mn = sys.mn[i];
+        if (mn.flag == GAS_FLAG || !in_dont_frac_list(sys, mn.name)) continue;
+        for (int l = 1; l <= mn.itot; ++l) {
+            const auto lu = static_cast<std::size_t>(l);
+            e[mn.specm[lu]] += mn.coefm[lu] * sys.mn_moles[i];
+        }
+    }
+    return e;
+}
+
+// The heading of mode 4 with the don't-fractionate names: four names in full on the
+// heading line, then lines of five indented by 28 blanks (names 5 to 14 cut to 12
+// characters, 15 to 19 in full), and a 20th name on a line of its own.
+std::string dont_frac_heading(const ChemicalSystem& sys) {
+    struct Row {
+        int first, last;
+        const char* lay;
+    };
+    static constexpr Row rows[] = {
+        {1, 4, R"("  Solids fractionated, except for: " [1X] 4[[A20] [1X]])"},
+        {5, 9, R"([28X] 5[[A12] [1X]])"},
+        {10, 14, R"([28X] 5[[A12] [1X]])"},
+        {15, 19, R"([28X] 5[[A20] [1X]])"},
+        {20, 20, R"([28X] [A20])"},
+    };
+    std::string text;
+    for (const Row& r : rows) {
+        if (r.first > std::max(sys.ndontfrac, 1)) break;  // the heading line always
+        std::vector<FieldValue> names;
+        for (int j = r.first; j <= std::min(r.last, sys.ndontfrac); ++j) names.emplace_back(sys.dontfrac[j]);
+        if (!text.empty()) text += '\n';
+        text += layout(r.lay, names);
+    }
+    return text;
+}
+
+// Flushing of BOX-1: a fraction CURINC of the pore volume is replaced by fresh fluid.
+void flush_box(ChemicalSystem& sys, RunParams& rp, Io& io) {
+    const double vbox = rp.VBOX1;
+    const double v = vbox - sys.kept.solids_volume;  // pore volume left by the solids
+    if (v <= 0) {
+        io.both(layout(R"("        Porosity is all plugged up. STOP!")"));
+        stop_run(0);
+    }
+    if (v >= vbox) {
+        io.both(layout(R"("        100% porosity. No reason to continue.  STOP.")"));
+        stop_run(0);
+    }
+    const double wf = rp.CURINC * rp.RHOFRS * v;        // grams of fresh fluid infused
+    const double wp = (1.0 - rp.CURINC) * rp.RHOFRS * v;  // grams of old pore fluid kept
+    io.console(layout(R"("GRMCOM =" [F10.4] " VBOX1 =" [F10.4])", {rp.GRMCOM, vbox}));
+
+    rp.TOTMIX += wf;
+    if (rp.TOTMIX > rp.SLIM) {
+        io.both(layout(R"("  Quantity of infused fluid just exceeded indicated limit of " [E13.7] /)"
+                       R"( "   TOTMIX = " [E13.7] ". EXECUTION STOPPED.")",
+                       {rp.SLIM, rp.TOTMIX}));
+        stop_run(0);
+    }
+
+    // With the whole pore fluid replaced (CURINC 1) nothing of the old fluid stays, whatever
+    // its mass; otherwise the old fluid must have a mass to take the share Wp of.
+    const double gsol = sys.kept.solution_grams;
+    if (wp != 0 && !(gsol > 0)) {
+        io.both(layout(R"(/ "  Pore solution of BOX-1 has no mass (" [E13.7] " g): nothing to mix)"
+                       R"( the fresh fluid with." / "  EXECUTION STOPPED.")",
+                       {gsol}));
+        stop_run(1);
+    }
+    for (int k = 1; k <= sys.nc; ++k) {
+        Component& c = sys.comp[k];
+        const double aq = c.total - c.solid - c.gas;
+        const double old_fluid = wp != 0 ? aq * wp / gsol : 0.0;
+        c.total = c.solid + c.mix_total * wf / rp.GRMCOM + old_fluid;
+    }
+
+    io.both(layout(R"("  BOX-1 infused with " [F10.4] " grams of fresh fluid" /)"
+                   R"( "          Mixed with " [F10.4] " grams of previous pore fluid." /)"
+                   R"( "  Total pore volume: " [F10.4] " CM3" / "     Porosity = " [F10.4] " %" /)",
+                   {wf, wp, v, 100.0 * v / vbox}));
+    io.console(layout(R"("  New total quantity of infused fluid: " [E13.7] /)"
+                      R"( "                        current limit: " [E13.7] / /)",
+                      {rp.TOTMIX, rp.SLIM}));
+}
+
+}  // namespace
+
+void prepare_flushing(const ChemicalSystem& sys, RunParams& rp, Io& io) {
+    double grams = 0;
+    for (int k = 1; k <= sys.nc; ++k) grams += sys.comp[k].mix_total * sys.sp[k].gfw;
+    rp.GRMCOM = grams;
+    if (rp.IFRAC == 5 && !(grams > 0)) {
+        io.both(layout(R"(/ "  Fresh fluid for BOX-1 has no mass: GRMCOM = " [E13.7] " g. Abort run.")",
+                       {grams}));
+        stop_run(1);
+    }
+}
+
+void fractionate_or_flush(ChemicalSystem& sys, RunParams& rp, Io& io) {
+    if (rp.CURINC != rp.SINC) return;  // repeats and half steps back keep everything
+
+    switch (rp.IFRAC) {
+    case 0:
+        io.listing().line(layout(R"("  Solids and gases carried")"));
+        return;
+    case 1:
+        for (int k = 1; k <= sys.nc; ++k) sys.comp[k].total -= sys.comp[k].solid;
+        io.both(layout(R"("  Solids only left behind")"));
+        return;
+    case 2:
+        for (int k = 1; k <= sys.nc; ++k) sys.comp[k].total -= sys.comp[k].gas;
+        io.both(layout(R"("  Gases only left behind")"));
+        return;
+    case 3:
+        for (int k = 1; k <= sys.nc; ++k) sys.comp[k].total -= sys.comp[k].solid + sys.comp[k].gas;
+        io.both(layout(R"("  Solids and gases left behind")"));
+        return;
+    case 4: {
+        const Table<double, MAX_COMPONENTS> e = dont_frac_moles(sys);
+        for (int k = 1; k <= sys.nc; ++k) sys.comp[k].total = sys.comp[k].total - sys.comp[k].solid + e[k];
+        io.listing().line(dont_frac_heading(sys));
+        return;
+    }
+    case 5:
+        flush_box(sys, rp, io);
+        return;
+    default:
+        return;
+    }
+}
+
+}  // namespace zq
