@@ -18,7 +18,7 @@ struct Term {
     int comp;
     double coef;
 };
-struct Spec {
+struct ReactantRow {
     const char* name;
     double wt_percent, gfw;
     std::vector<Term> terms;
@@ -33,14 +33,14 @@ struct Titration {
     std::unique_ptr<ChemicalSystem> sys = std::make_unique<ChemicalSystem>();
     RunParams rp;
 
-    explicit Titration(const std::vector<Spec>& reactants) {
+    explicit Titration(const std::vector<ReactantRow>& reactants) {
         const double charges[] = {1, 0, 1, -1, 1};
         sys->nc = 5;
         for (int k = 1; k <= 5; ++k) sys->sp[k].charge = charges[k - 1];
         sys->nmin = 1;
         sys->mn[1].name = Name20("Halite");
         sys->ph[++sys->nph] = 1;
-        for (const Spec& s : reactants) {
+        for (const ReactantRow& s : reactants) {
             Reactant& re = sys->react[++sys->nreact];
             re.name = Name20(s.name);
             re.amount = s.wt_percent;
@@ -59,8 +59,8 @@ struct Titration {
     }
 };
 
-const Spec kHalite{"Halite", 50, 58.44, {{3, 1}, {4, 1}}};
-const Spec kSylvite{"Sylvite", 50, 74.55, {{5, 1}, {4, 1}}};
+const ReactantRow kHalite{"Halite", 50, 58.44, {{3, 1}, {4, 1}}};
+const ReactantRow kSylvite{"Sylvite", 50, 74.55, {{5, 1}, {4, 1}}};
 
 std::size_t count(const std::string& text, const std::string& what) {
     std::size_t n = 0;
@@ -81,7 +81,7 @@ TEST(Titration, StepsByMinsol) {
     const double na = 0.5 / 58.44, k = 0.5 / 74.55;  // one gram of the 50:50 mixture
     const struct {
         const char* what;
-        std::vector<Spec> reactants;
+        std::vector<ReactantRow> reactants;
         int MINSOL, IFRAC, CHGF;
         double curinc;
         std::vector<double> added;  // Na+, Cl-, K+
