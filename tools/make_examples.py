@@ -88,7 +88,7 @@ OPTION_ORDER = ("CONFLG", "C", "IFRAC", "IPUNCH", "NLOOP", "ISTEP", "LIMSOL", "L
 
 def run_file(title1, title2, p, rows):
     """rows: (number, name, total, molality, gamma, mixer total) in run order."""
-    out = [title1.ljust(120), title2.ljust(120)]
+    out = [a_field(title1, 120), a_field(title2, 120)]
     out += ["", "<  erpc  ><   pH   >< pfluid ><  temp  ><  tempc ><  volbox-1  ><rhofresh>< rhorock>"]
     out.append(" " + e_field(p["ERPC"], 9, 3)
                + "".join(" " + f_field(p[k], 9, 4) for k in ("pH", "PFLUID", "TEMP", "TEMPC"))
@@ -164,8 +164,8 @@ def examples(comps, charges):
     p.update(TEMP=25.0, PFLUID=1.0133, SINC=-5.0, SLIM=25.0, suppressed=list(SEAWATER_SUPPRESSED))
     ex["seawater"] = run_file(
         "Seawater at 25 C: speciation and saturation state of reference-composition seawater",
-        "Millero et al. (2008) composition per kg of water, Br as Cl, air-saturated O2; carbonates that do not "
-        "precipitate suppressed", p, balanced_rows(comps, seawater_totals(), TRIAL_SEAWATER, charges))
+        "Millero et al. (2008) composition per kg of water, Br as Cl, air-saturated O2; "
+        "non-precipitating carbonates suppressed", p, balanced_rows(comps, seawater_totals(), TRIAL_SEAWATER, charges))
 
     res = reservoir_totals()
     minerals = [(n, m) for n, (m, _) in RESERVOIR_MINERALS.items()]

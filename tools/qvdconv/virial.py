@@ -21,6 +21,7 @@ of a mixture holds B_mix², which is quartic; the cross coefficients are therefo
 C'_ijk = (C_ijk − (B_ij B_ik + B_ij B_jk + B_ik B_jk)/3)/(RT)², exact for the pure gases.
 """
 import math
+from functools import lru_cache
 
 import numpy as np
 from iapws import IAPWS95
@@ -67,6 +68,7 @@ def orbey_vera_c(i, j, T):
     return (g0 + w * g1) * (R_BAR * tc / pc) ** 2
 
 
+@lru_cache(maxsize=None)
 def _water_virial(T):
     w = IAPWS95()
     v = w._virial(T)
@@ -105,7 +107,12 @@ def reference_pressure(names, T):
         return 100.0
     if T >= 647.096:
         return 220.64
-    return max(IAPWS95(T=T, x=0).P * 10.0, 0.01)
+    return max(_saturation_pressure(T), 0.01)
+
+
+@lru_cache(maxsize=None)
+def _saturation_pressure(T):
+    return IAPWS95(T=T, x=0).P * 10.0
 
 
 def fit(values, weights):
