@@ -2,11 +2,16 @@
 
 #include <memory>
 
+#include "driver/pickup.h"
 #include "driver/run_file.h"
 #include "driver/run_parameters.h"
 #include "format/record_layout.h"
 #include "format/text_io.h"
 #include "format/text_source.h"
+#include "output/results_listing.h"
+#include "phases/solid_solution.h"
+#include "solver/activity.h"
+#include "solver/newton.h"
 #include "thermo/database.h"
 #include "thermo/grid.h"
 #include "thermo/input_echo.h"
@@ -58,7 +63,63 @@ void start_up(ChemicalSystem& sys, RunParams& rp, Io& io) {
     echo_input(sys, rp, io);
 }
 
+// Set-up of the first solve: the activity model's ion sizes and b-dot terms, the solid
+// solutions, and the starting solution (the run file's trial molalities, W_kg of water,
+// the phases of the run file in the matrix with their moles) with its first activities.
+void prepare_first_solve(ChemicalSystem& sys, RunParams& rp, Io& io) {
+    ACTCOF(1, sys, rp);
+    ACTCOF(2, sys, rp);
+    build_solid_solutions(sys, io);
+    start_solution(sys, rp);
+}
+
+// A solve that produced a value that is not a number: no listing of it, the last finite
+// state goes to the failed-solve pickup.
+[[noreturn]] void stop_not_finite(const ChemicalSystem& sys, const RunParams& rp, const SolveResult& r, Io& io) {
+    io.both(layout(R"(/ [2X] "Newton iteration " [I4] ": the " [A] " is not a finite number.")"
+                   R"( / [2X] "Non-Convergence assumed. Execution aborted.")"
+                   R"( / [2X] "Check ""convergence problems"" in manual." /)",
+                   {r.iterations, r.fault}));
+    write_pickup(PICKUP_FAILED, sys, rp, io);
+    stop_run(1);
+}
+
+[[noreturn]] void stop_loop_limit(const ChemicalSystem& sys, const RunParams& rp, Io& io) {
+    io.both(layout(R"x(/ "  Number of iterations reached the given limit" " (" [I4] ")")x"
+                   R"( / "  Non-Convergence assumed. Execution aborted.")"
+                   R"( / "  Check ""convergence problems"" in manual.")"
+                   R"( / "  Cut step size to one tenth of previous value" " and try again." /)",
+                   {rp.NLOOP}));
+    write_pickup(PICKUP_FAILED, sys, rp, io);
+    stop_run(1);
+}
+
 }  // namespace
+
+// Until the phase-assemblage check and the step controller take over, the first converged
+// equilibrium is a full step (CURINC = SINC) and ends the run.
+void run_loop(ChemicalSystem& sys, RunParams& rp, Io& io) {
+    prepare_first_solve(sys, rp, io);
+    auto state = std::make_unique<NewtonState>();
+    NewtonHooks hooks;
+    hooks.intermediate_listing = [&](const NewtonState& st) {
+        write_results_listing(sys, rp, {st.loop, st.charge_limit, st.charge_correction, false}, io);
+    };
+    for (;;) {
+        const SolveResult r = solve_equilibrium(sys, rp, *state, io, hooks);
+        rp.iterations = r.iterations;
+        if (r.end == SolveEnd::NotFinite) stop_not_finite(sys, rp, r, io);
+        const bool failed = r.end == SolveEnd::LoopLimit;
+        write_results_listing(sys, rp, {r.iterations, state->charge_limit, state->charge_correction, failed}, io);
+        write_ideal_mixing_line(sys, rp, io);
+        if (failed) stop_loop_limit(sys, rp, io);
+
+        rp.CURINC = rp.SINC;
+        write_pickup(rp.CURINC == rp.SINC ? PICKUP_RUN_FILE : PICKUP_SAVE, sys, rp, io);
+        io.listing().flush();
+        stop_run(0);
+    }
+}
 
 int run_program(Io& io) {
     auto sys = std::make_unique<ChemicalSystem>();
@@ -69,9 +130,7 @@ int run_program(Io& io) {
             io.both(layout(R"(/ [6X] "End data echo. set NLOOP > 0" " to start calculations." /)"));
             stop_run(0);
         }
-        // The equilibrium loop is not built yet: a run that asks for it ends here.
-        io.both(layout(R"(/ [2X] "Equilibrium calculations are not available in this version." /)"));
-        stop_run(1);
+        run_loop(*sys, rp, io);
     } catch (const RunStop& stop) {
         io.listing().flush();
         return stop.status();

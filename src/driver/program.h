@@ -4,9 +4,15 @@
 namespace zq {
 
 class Io;
+struct ChemicalSystem;
+struct RunParams;
 
 // Runs the program in io's working directory; returns the process exit status
 // (0 a normal end, 1 an error stop, a refused question or a failed solve).
 int run_program(Io& io);
+
+// The run loop after start-up: the set-up of the first solve, then solve, results listing
+// and pickup file, pass after pass, until a stop ends the run (RunStop).
+[[noreturn]] void run_loop(ChemicalSystem& sys, RunParams& rp, Io& io);
 
 }  // namespace zq

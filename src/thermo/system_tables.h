@@ -153,6 +153,10 @@ struct StepTotals {
     double solids_volume = 0;   // their volume, cm3 (V_s)
     double gas_grams = 0;       // total mass of the gases in the matrix
     double porosity = 0;        // last porosity written to the plot file
+    double water_rock = 0;      // last water/rock ratio listed (kept while no reactant is consumed)
+    double log_water_rock = 0;  // its log (kept while the ratio is not positive)
+    double solid_charge = 0;    // charge of the solid and gas moles of the components
+    Table<double, MAX_COMPONENTS> log_ratio{};  // log10(a(k) / a(H+)^z(k)) of each component
 };
 
 // Solid solutions: the end members of every solution index JSOLS (database order), built

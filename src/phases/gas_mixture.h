@@ -1,0 +1,36 @@
+// The gas mixture as the Newton iteration and the listing see it: the enthalpy row of the
+// matrix and its pressure correction, the refresh of the mixed gases after each phase
+// update, and the volume coefficients of a gas phase.
+//
+// The enthalpy balance, the fugacity coefficients of the mixture and the pressure update
+// are not modelled yet: the mixed gases keep the fugacity coefficient 1 (their lambda), a
+// run never switches the enthalpy row on, and the listing takes each mixed gas's own
+// virial coefficients at the current temperature for its volume.
+#pragma once
+
+#include <utility>
+
+#include "thermo/system_tables.h"
+
+namespace zq {
+
+struct LinearSystem;
+struct RunParams;
+
+// Residual and Jacobian entries of the enthalpy row `row` (G = 1). Until the enthalpy
+// balance is modelled the row holds the pressure where it is (dP = 0).
+void assemble_enthalpy_row(const ChemicalSystem& sys, const RunParams& rp, LinearSystem& ls, int row);
+
+// Applies the Newton correction of the enthalpy row to PFLUID (G = 1).
+void update_pressure(ChemicalSystem& sys, RunParams& rp, double correction);
+
+// After the phase amounts of an iteration: the H2O-gas limit, the mole fractions and the
+// fugacity coefficients of the mixed gases while the gas mixture is present.
+void refresh_gas_mixture(ChemicalSystem& sys, const RunParams& rp);
+
+// Volume coefficients (k1, k2) of gas phase `phase` in V = n R T ((k1 P + k2) P + 1) / P:
+// the P^2 and P coefficients of ln phi. Ideal gases (IDEAL 2 or more, or a gas outside the
+// mixture) have none.
+std::pair<double, double> gas_volume_coefficients(const ChemicalSystem& sys, const RunParams& rp, int phase);
+
+}  // namespace zq

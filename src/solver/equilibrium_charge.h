@@ -1,0 +1,17 @@
+// The charge balance of an equilibrated solution: its charge Q (molal, over all species)
+// against the limit 1e-4 * T(C) / W_kg, with the charge-balance component C.
+#pragma once
+
+namespace zq {
+
+class Io;
+struct ChemicalSystem;
+struct RunParams;
+
+// CHGF 1: an imbalance above the limit is removed from the total of C silently, by the
+// imbalance of the solution in moles (Q * W_kg), and the run goes on. Any other CHGF:
+// the imbalance message and the run stops. An imbalance equal to the limit is accepted.
+// `limit` is 1e-4 * T(C) in moles, taken at the start of the solve.
+void check_equilibrium_charge(ChemicalSystem& sys, const RunParams& rp, double q, double limit, Io& io);
+
+}  // namespace zq
