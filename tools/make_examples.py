@@ -67,7 +67,7 @@ TRIAL_RESERVOIR = {
 }
 
 SEAWATER_SUPPRESSED = ("Calcite", "Aragonite", "Dolomite", "Dolomite-dis", "Dolomite-ord",
-                       "Magnesite", "Huntite", "Hydromagnesite", "Strontianite")
+                       "Magnesite", "Huntite")
 
 
 def blank_params():

@@ -79,8 +79,8 @@ def last_temperature(logk):
 
 def record_note(e):
     where = {"both": "", "O2": ", O2,aq basis", "HS": ", HS- basis"}[e.mode]
-    return (f"  {e.source} (source line {e.line}): {e.reaction_text}; "
-            f"{method_text(e.logk)} to {last_temperature(e.logk):g} C{where}")
+    upto = f" to {last_temperature(e.logk):g} C" if e.logk.method != "25 only" else ""
+    return f"  {e.source} (source line {e.line}): {e.reaction_text}; {method_text(e.logk)}{upto}{where}"
 
 
 def preamble(src_name, digest, date, conv):
