@@ -130,7 +130,7 @@ def _convert_record(conv, chem, bases, rec, kind, elements, comp_by_source):
         conv.outside[kind] = conv.outside.get(kind, 0) + 1
         return
     if sel.is_organic(counts):
-        return _leave_out(conv, kind, rec, "organic")
+        return _leave_out(conv, kind, rec, "organic" if "H" in counts else "carbide")
     if kind == "gas" and sel.is_atomic_vapour(rec.name, counts):
         return _leave_out(conv, kind, rec, "gas of single atoms")
     terms = [(s, -c) for c, s in rec.reaction.lhs] + [(s, c) for c, s in rec.reaction.rhs]
