@@ -1,0 +1,38 @@
+// Phase assemblage: the check after every converged equilibrium. It computes log Q of every
+// gas and mineral from the component activities, drops the phases of the matrix that no
+// longer satisfy their mass-action equation (or went negative), lets the most supersaturated
+// phase (or one whole solid solution) enter, chooses CURINC from the number of changes and
+// writes the saturation table to the listing.
+#pragma once
+
+#include "thermo/system_tables.h"
+
+namespace zq {
+
+class Io;
+struct RunParams;
+
+// Affinity in calories of log(Q/K): AFFINITY_PER_KELVIN * T * log(Q/K), T in kelvin.
+inline constexpr double AFFINITY_PER_KELVIN = -4.5758350671;
+
+// What one check did. R + U decide CURINC.
+struct AssemblageResult {
+    int R = 0;          // phases removed from the matrix
+    int U = 0;          // phases supersaturated outside the matrix (a solution entering whole counts once)
+    int best = 0;       // most supersaturated phase outside the matrix, 0 when none
+    int entered = 0;    // the phase that entered the matrix (first of its solution's members), 0 when none
+    int solution = 0;   // solid-solution index whose end members entered with it or as a whole, 0 when none
+    int nremoved = 0;   // phases of the removed list, in the order they were removed
+    Table<int, MAX_PHASES> removed{};
+};
+
+// Checks the phase assemblage after a converged equilibrium (see the file comment): rebuilds
+// sys.ph / sys.nph in phase-table order, sets the moles of entering phases, stores log Q of
+// every phase (666 for the phases listed in the matrix part of the table) and the log
+// fugacity of every gas listed outside the matrix, sets rp.CURINC, and refreshes the solid
+// solutions (present numbers, totals, saturation sums cleared). The table is written when
+// the step is a full one (CURINC = SINC) or ISTEP is set. A matrix list that would pass 40
+// phases stops the run with the size-limit message.
+AssemblageResult check_phase_assemblage(ChemicalSystem& sys, RunParams& rp, Io& io);
+
+}  // namespace zq
