@@ -98,7 +98,7 @@ void prepare_first_solve(ChemicalSystem& sys, RunParams& rp, Io& io) {
 
 // Until the phase-assemblage check and the step controller take over, the first converged
 // equilibrium is a full step (CURINC = SINC) and ends the run.
-void run_loop(ChemicalSystem& sys, RunParams& rp, Io& io) {
+void run_loop(ChemicalSystem& sys, RunParams& rp, Io& io, const RunObserver* observer) {
     prepare_first_solve(sys, rp, io);
     auto state = std::make_unique<NewtonState>();
     NewtonHooks hooks;
@@ -108,6 +108,7 @@ void run_loop(ChemicalSystem& sys, RunParams& rp, Io& io) {
     for (;;) {
         const SolveResult r = solve_equilibrium(sys, rp, *state, io, hooks);
         rp.iterations = r.iterations;
+        if (observer && observer->after_solve) observer->after_solve(sys, rp, r);
         if (r.end == SolveEnd::NotFinite) stop_not_finite(sys, rp, r, io);
         const bool failed = r.end == SolveEnd::LoopLimit;
         write_results_listing(sys, rp, {r.iterations, state->charge_limit, state->charge_correction, failed}, io);
@@ -121,7 +122,7 @@ void run_loop(ChemicalSystem& sys, RunParams& rp, Io& io) {
     }
 }
 
-int run_program(Io& io) {
+int run_program(Io& io, const RunObserver* observer) {
     auto sys = std::make_unique<ChemicalSystem>();
     RunParams rp;
     try {
@@ -130,7 +131,7 @@ int run_program(Io& io) {
             io.both(layout(R"(/ [6X] "End data echo. set NLOOP > 0" " to start calculations." /)"));
             stop_run(0);
         }
-        run_loop(*sys, rp, io);
+        run_loop(*sys, rp, io, observer);
     } catch (const RunStop& stop) {
         io.listing().flush();
         return stop.status();
