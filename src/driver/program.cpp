@@ -106,6 +106,7 @@ void run_loop(ChemicalSystem& sys, RunParams& rp, Io& io, const RunObserver* obs
         write_results_listing(sys, rp, {st.loop, st.charge_limit, st.charge_correction, false}, io);
     };
     for (;;) {
+        if (observer && observer->before_solve) observer->before_solve(sys, rp);
         const SolveResult r = solve_equilibrium(sys, rp, *state, io, hooks);
         rp.iterations = r.iterations;
         if (observer && observer->after_solve) observer->after_solve(sys, rp, r);

@@ -10,9 +10,10 @@ struct ChemicalSystem;
 struct RunParams;
 struct SolveResult;
 
-// Looks at the run from outside (tests and benchmarks): called with the solved state right
-// after every equilibrium solve, before its listing.
+// Looks at the run from outside (tests and benchmarks): called right before every
+// equilibrium solve, and with the solved state right after it, before its listing.
 struct RunObserver {
+    std::function<void(const ChemicalSystem&, const RunParams&)> before_solve;
     std::function<void(const ChemicalSystem&, const RunParams&, const SolveResult&)> after_solve;
 };
 
