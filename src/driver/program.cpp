@@ -103,7 +103,7 @@ void run_loop(ChemicalSystem& sys, RunParams& rp, Io& io, const RunObserver* obs
     auto state = std::make_unique<NewtonState>();
     NewtonHooks hooks;
     hooks.intermediate_listing = [&](const NewtonState& st) {
-        write_results_listing(sys, rp, {st.loop, st.charge_limit, st.charge_correction, false}, io);
+        write_results_listing(sys, rp, {st.loop, st.charge_limit, st.charge_correction, false, true}, io);
     };
     for (;;) {
         if (observer && observer->before_solve) observer->before_solve(sys, rp);

@@ -238,9 +238,11 @@ void write_results_listing(ChemicalSystem& sys, RunParams& rp, const ListingCont
     sum_phase_masses(sys);
     sys.kept.solids_volume = 0.0;
     sys.kept.solid_charge = 0.0;
+    // The original solution is the first equilibrated one, whether phases are in the matrix
+    // or not (the mass after some titration would make the water/rock ratio wrong).
+    if (rp.AQGRM == 0.0 && !ctx.intermediate) rp.AQGRM = sys.kept.solution_grams;
     if (sys.nph > 0) {
         write_component_tables(sys, rp, io);
-        if (rp.AQGRM == 0.0) rp.AQGRM = sys.kept.solution_grams;
         write_phase_tables(sys, rp, io);
     }
     write_closing(sys, rp, io);

@@ -92,7 +92,8 @@ TEST(ListingLayout, SolutionWithoutPhases) {
                   "\n  Chg. balance for total moles = 0.0000E+00   Max. difference allowed = 0.1250E-04\n");
         // The mass of the solution: formula weight times aqueous moles, water included.
         EXPECT_DOUBLE_EQ(brine.b.sys->kept.solution_grams, W0 * 18.015 + 0.125 * 35.453 + 0.125 * 22.99);
-        EXPECT_EQ(brine.b.rp.AQGRM, 0.0);  // set at the first listing with phases only
+        // An AQGRM of 0 takes the mass of the first listed solution, phases or not.
+        EXPECT_DOUBLE_EQ(brine.b.rp.AQGRM, brine.b.sys->kept.solution_grams);
     }
 }
 
@@ -124,8 +125,16 @@ TEST(ListingLayout, OptionalLines) {
           "  Reactant consumed:       2.5000000  g       log =   0.3979",
           "  Original solution:    1000.0000000  g ", "",
           "  Original solution / Rock added:       400.00  (Water/Rock Ratio), log =    2.6021"}},
-        {"titration in moles, nothing consumed yet",
-         [](ChemBuilder& b, ListingContext&) { b.rp.MINSOL = 3, b.rp.unit_label = " moles  ", b.rp.IFRAC = 1, b.rp.VBOX1 = 10; },
+        {"titration from an AQGRM of 0: the first solution's mass",
+         [](ChemBuilder& b, ListingContext&) { b.rp.MINSOL = 1, b.rp.TOTMIX = 2.5, b.rp.IFRAC = 1; },
+         {"  Solid products produced:  Mass =    0.000000 g     Volume =    0.000000 cm3", "",
+          "  Reactant consumed:       2.5000000  g       log =   0.3979",
+          "  Original solution:    1007.2865024  g ", "",
+          "  Original solution / Rock added:       402.91  (Water/Rock Ratio), log =    2.6052"}},
+        {"titration in moles, nothing consumed yet, intermediate listing",
+         [](ChemBuilder& b, ListingContext& c) {
+             b.rp.MINSOL = 3, b.rp.unit_label = " moles  ", b.rp.IFRAC = 1, b.rp.VBOX1 = 10, c.intermediate = true;
+         },
          {"  Reactant consumed:       0.0000000  moles   log =-100.0000",
           "  Original solution:       0.0000000  g ", "",
           "  Original solution / Rock added:         0.00  (Water/Rock Ratio), log =    0.0000"}},
