@@ -185,55 +185,31 @@ TEST(NewtonClosedForm, PhZeroLeavesThePhFree) {
 
 // Known cases converge in a pinned number of iterations; every amount times 1000 gives the
 // same molalities in the same number of iterations.
-TEST(NewtonPinned, IterationCountsAndScaling) {
-    struct Case {
-        const char* name;
-        std::function<SolveResult(double, ChemicalSystem*&, RunParams*&)> run;
-        int iterations;
-    };
-    WeakAcid* acid = nullptr;
-    QuartzWater* quartz = nullptr;
-    const Case cases[] = {
-        {"weak acid",
-         [&](double scale, ChemicalSystem*& s, RunParams*& p) {
-             delete acid;
-             acid = new WeakAcid(scale);
-             s = acid->b.sys.get();
-             p = &acid->b.rp;
-             return acid->b.start_and_solve();
-         },
-         12},
-        {"quartz",
-         [&](double scale, ChemicalSystem*& s, RunParams*& p) {
-             delete quartz;
-             quartz = new QuartzWater(scale);
-             s = quartz->b.sys.get();
-             p = &quartz->b.rp;
-             return quartz->b.start_and_solve();
-         },
-         9},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        ChemicalSystem* s1 = nullptr;
-        RunParams* p1 = nullptr;
-        const SolveResult r1 = c.run(1.0, s1, p1);
-        ASSERT_TRUE(r1.converged());
-        EXPECT_EQ(r1.iterations, c.iterations);
-        std::vector<double> m1(s1->m.slot.begin(), s1->m.slot.end());
-        const double w1 = p1->water_kg;
+template <class System>
+void expect_pinned_and_scaled(int iterations) {
+    System one(1.0), many(1000.0);
+    const SolveResult r1 = one.b.start_and_solve();
+    const SolveResult r2 = many.b.start_and_solve();
+    ASSERT_TRUE(r1.converged());
+    ASSERT_TRUE(r2.converged());
+    EXPECT_EQ(r1.iterations, iterations);
+    EXPECT_EQ(r2.iterations, r1.iterations);
+    const ChemicalSystem &s1 = *one.b.sys, &s2 = *many.b.sys;
+    for (int i = 1; i <= s2.ns; ++i) EXPECT_NEAR(s2.m[i] / s1.m[i], 1.0, 1e-10) << s2.sp[i].name.str();
+    for (int p = 1; p <= s2.nph; ++p) EXPECT_NEAR(s2.mn_moles[s2.ph[p]] / s1.mn_moles[s1.ph[p]], 1000.0, 1e-7);
+    EXPECT_NEAR(many.b.rp.water_kg / one.b.rp.water_kg, 1000.0, 1e-7);
+    EXPECT_TRUE(check_equilibrium(s2, many.b.rp).ok());
+}
 
-        ChemicalSystem* s2 = nullptr;
-        RunParams* p2 = nullptr;
-        const SolveResult r2 = c.run(1000.0, s2, p2);
-        ASSERT_TRUE(r2.converged());
-        EXPECT_EQ(r2.iterations, r1.iterations);
-        for (int i = 1; i <= s2->ns; ++i) EXPECT_NEAR(s2->m[i] / m1[static_cast<std::size_t>(i)], 1.0, 1e-10) << i;
-        EXPECT_NEAR(p2->water_kg / w1, 1000.0, 1e-7);
-        EXPECT_TRUE(check_equilibrium(*s2, *p2).ok());
+TEST(NewtonPinned, IterationCountsAndScaling) {
+    {
+        SCOPED_TRACE("weak acid");
+        expect_pinned_and_scaled<WeakAcid>(12);
     }
-    delete acid;
-    delete quartz;
+    {
+        SCOPED_TRACE("quartz");
+        expect_pinned_and_scaled<QuartzWater>(9);
+    }
 }
 
 // Started at its equilibrium, a system still iterates to iteration 6 before the first test.
