@@ -35,22 +35,6 @@ void stage_seawater(const TempDir& dir, int nloop) {
     dir.write("MINOX.DAT", source_text("data/MINOX.DAT"));
 }
 
-// A converged solve is a full step: the pickup replaces ZARNRUN.DAT and the run ends with 0.
-TEST(RunLoop, ConvergedSolveRewritesTheRunFile) {
-    TempDir dir;
-    stage_seawater(dir, 100);
-    const std::string before = dir.read("ZARNRUN.DAT");
-    dir.write("ZARNRUN.SA2", "earlier\n");
-    const RunOutcome out = run_in(dir);
-    EXPECT_EQ(out.status, 0) << out.console;
-    EXPECT_NE(dir.read("ZARNRUN.DAT"), before);
-    EXPECT_EQ(dir.read("ZARNRUN.SA2"), "earlier\n");
-    EXPECT_NE(out.console.find("\n  >> Pickup file written on disk <<\n"), std::string::npos);
-    const std::string listing = dir.read("ZARNOUT.DAT");
-    EXPECT_NE(listing.find("  Number of loops used =    9   Loop limit =  100\n"), std::string::npos);
-    EXPECT_NE(listing.find("\n  NON-Ideal mixing with H2O, CO2, CH4 Gases\n\n"), std::string::npos);
-}
-
 // The loop limit: the listing of the last iteration without the charge check, the
 // ideal-mixing line, the non-convergence message to the listing and the console, the
 // pickup into ZARNRUN.SA2 only, and exit status 1.

