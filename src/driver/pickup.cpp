@@ -16,20 +16,6 @@ namespace zq {
 
 namespace {
 
-constexpr int TITLE_WIDTH = 120;
-
-std::string title(const std::string& t) {
-    std::string s = t.substr(0, TITLE_WIDTH);
-    s.resize(TITLE_WIDTH, ' ');
-    return s;
-}
-
-std::string trimmed(const Name20& n) {
-    std::string s = n.str();
-    s.erase(s.find_last_not_of(' ') + 1);
-    return s;
-}
-
 // A data field of a written line: its name for the warning, the blanks before it and its width.
 struct Slot {
     std::string name;
@@ -73,8 +59,8 @@ private:
 };
 
 void write_parameters(PickupBuilder& b, const RunParams& rp) {
-    b.add(R"([A120])", {title(rp.title1)});
-    b.add(R"([A120])", {title(rp.title2)});
+    b.add(R"([A120])", {rp.title1});
+    b.add(R"([A120])", {rp.title2});
 
     b.add(R"(/ "<  erpc  ><   pH   >< pfluid ><  temp  ><  tempc >" "<  volbox-1  ><rhofresh>< rhorock>")");
     b.add_checked(R"([1X] [E9.3] 4[[1X] [F9.4]] [1X] [G13.8] 2[[1X] [G9.4]])",
@@ -130,13 +116,13 @@ void write_name_blocks(PickupBuilder& b, const ChemicalSystem& sys) {
     for (int p = 1; p <= sys.nph; ++p) {
         const int m = sys.ph[p];
         b.add_checked(R"([A20] [2X] [G18.12] [A8])", {sys.mn[m].name, sys.mn_moles[m], "        "},
-                      {{"moles of matrix phase " + trimmed(sys.mn[m].name), 22, 18}});
+                      {{"moles of matrix phase " + sys.mn[m].name.trimmed(), 22, 18}});
     }
 
     b.add(R"(/ "<    reactants     >  < weight percent ><  ppm? >")");
     for (int r = 1; r <= sys.nreact; ++r) {
         b.add_checked(R"([A20] [2X] [G18.12])", {sys.react[r].name, sys.react[r].amount},
-                      {{"amount of reactant " + trimmed(sys.react[r].name), 22, 18}});
+                      {{"amount of reactant " + sys.react[r].name.trimmed(), 22, 18}});
     }
 
     b.add(R"(/ "< mins to suppress >")");

@@ -52,12 +52,6 @@ std::string temperature(double t) {
     return s;
 }
 
-std::string trimmed(const Name20& n) {
-    std::string s = n.str();
-    s.erase(s.find_last_not_of(' ') + 1);
-    return s;
-}
-
 class RunFileReader {
 public:
     RunFileReader(TextSource& src, ChemicalSystem& sys, RunParams& rp, Io& io)
@@ -365,7 +359,7 @@ private:
                             {MAX_SAT_MINERALS}));
             }
             const auto moles = real_at(line, 23, 18, 12);
-            if (!moles) unreadable(line, "the trial moles (columns 23-40) of saturated mineral " + trimmed(name));
+            if (!moles) unreadable(line, "the trial moles (columns 23-40) of saturated mineral " + name.trimmed());
             ++n;
             sys_.sat[n].name = name;
             sys_.sat[n].moles = *moles == 0 ? 1e-9 : *moles;
@@ -388,7 +382,7 @@ private:
                             {MAX_REACTANTS}));
             }
             auto amount = real_at(line, 23, 18, 12);
-            if (!amount) unreadable(line, "the amount (columns 23-40) of reactant " + trimmed(name));
+            if (!amount) unreadable(line, "the amount (columns 23-40) of reactant " + name.trimmed());
             const std::string unit = columns(line, 41, 8);
             if (unit == "ppm     ") *amount *= 1e-4;
             else if (unit == "ppb     ") *amount *= 1e-7;

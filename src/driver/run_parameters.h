@@ -4,11 +4,13 @@
 
 #include <string>
 
+#include "thermo/system_tables.h"
+
 namespace zq {
 
 struct RunParams {
-    std::string title1;   // 120 characters, blank-padded
-    std::string title2;
+    FixedName<120> title1;  // the two title lines of the run file
+    FixedName<120> title2;
 
     // Reals, in run-file order.
     double ERPC = 0, pH = 0, PFLUID = 0, TEMP = 0, TEMPC = 0, VBOX1 = 0, RHOFRS = 0, RHOROC = 0;

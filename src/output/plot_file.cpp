@@ -13,14 +13,7 @@ namespace zq {
 
 namespace {
 
-constexpr int TITLE_WIDTH = 120;
 const Kind4 GAS_FLAG("GAS ");
-
-std::string title_field(const std::string& t) {
-    std::string s = t.substr(0, TITLE_WIDTH);
-    s.resize(TITLE_WIDTH, ' ');
-    return s;
-}
 
 // Lines of eight values, [8E10.4] each.
 void write_block(Io& io, const std::vector<FieldValue>& values) {
@@ -47,7 +40,7 @@ double porosity(ChemicalSystem& sys, const RunParams& rp) {
 
 void write_header(const ChemicalSystem& sys, const RunParams& rp, Io& io) {
     io.plot().line(layout(R"([17I5])", {sys.nc, sys.ns, sys.ngas_records}));
-    io.plot().line(layout(R"([A120] / [A120])", {title_field(rp.title1), title_field(rp.title2)}));
+    io.plot().line(layout(R"([A120] / [A120])", {rp.title1, rp.title2}));
 }
 
 void write_phases(const ChemicalSystem& sys, const RunParams& rp, Io& io) {

@@ -14,16 +14,9 @@ namespace zq {
 
 namespace {
 
-constexpr int TITLE_WIDTH = 120;
 constexpr int PHASE_LINE_WIDTH = 92;
 constexpr double GAS_CONSTANT_CM3_BAR = 83.1432;  // R in cm3 bar / (mol K)
 const Kind4 GAS_FLAG("GAS ");
-
-std::string title_field(const std::string& t) {
-    std::string s = t.substr(0, TITLE_WIDTH);
-    s.resize(TITLE_WIDTH, ' ');
-    return s;
-}
 
 bool is_gas(const Mineral& mn) { return mn.flag == GAS_FLAG; }
 
@@ -40,7 +33,7 @@ double mole_fraction(const ChemicalSystem& sys, int f) {
 
 void write_header(const ChemicalSystem& sys, const RunParams& rp, const ListingContext& ctx, Io& io) {
     io.listing().line(layout(R"(/ [1X] 80["+"] / [1X] [A120] / [1X] [A120] / [1X] 80["+"] /)",
-                             {title_field(rp.title1), title_field(rp.title2)}));
+                             {rp.title1, rp.title2}));
     io.listing().line(layout(R"("  Number of loops used = " [I4] "   Loop limit = " [I4])", {ctx.loops, rp.NLOOP}));
     io.listing().line(layout(R"(/ "  Temperature = " [F6.2] " C   Pressure = " [F7.2] " bar   Mixer fraction = " [F15.7] /)",
                              {rp.TEMP, rp.PFLUID, rp.TOTMIX}));

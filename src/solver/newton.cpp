@@ -26,12 +26,6 @@ const Kind4 GAS_FLAG("GAS ");
 
 bool fixed_ph(const RunParams& rp) { return rp.pH != 0.0; }
 
-std::string trimmed(const Name20& n) {
-    std::string s = n.str();
-    s.erase(s.find_last_not_of(' ') + 1);
-    return s;
-}
-
 int first_phase_row(const ChemicalSystem& sys, const RunParams& rp) { return sys.nc + rp.enthalpy_row + 1; }
 
 // The solid and gas moles of the components held by the phases in the matrix.
@@ -166,10 +160,10 @@ void check_matrix_size(const ChemicalSystem& sys, const RunParams& rp, Io& io) {
 
 std::string equation_name(const ChemicalSystem& sys, const RunParams& rp, int row) {
     if (row == 1 && fixed_ph(rp)) return "fixed-pH equation";
-    if (row >= 1 && row <= sys.nc) return "mass balance of " + trimmed(sys.sp[row].name);
+    if (row >= 1 && row <= sys.nc) return "mass balance of " + sys.sp[row].name.trimmed();
     if (rp.enthalpy_row && row == sys.nc + 1) return "enthalpy balance";
     const int p = row - first_phase_row(sys, rp) + 1;
-    if (p >= 1 && p <= sys.nph) return "mass action of " + trimmed(sys.mn[sys.ph[p]].name);
+    if (p >= 1 && p <= sys.nph) return "mass action of " + sys.mn[sys.ph[p]].name.trimmed();
     return "row " + std::to_string(row);
 }
 
@@ -428,7 +422,7 @@ SolveResult solve_equilibrium(ChemicalSystem& sys, RunParams& rp, NewtonState& s
         result.fault = what;
         return finish(sys, rp, st, SolveEnd::NotFinite, result);
     };
-    auto species_fault = [&](int j) { return fail("molality of " + trimmed(sys.sp[j].name)); };
+    auto species_fault = [&](int j) { return fail("molality of " + sys.sp[j].name.trimmed()); };
 
     if (const int j = derived_species(sys, st, nullptr)) return species_fault(j);
     Table<double, MAX_SPECIES> saved_gamma{};
@@ -478,7 +472,7 @@ SolveResult solve_equilibrium(ChemicalSystem& sys, RunParams& rp, NewtonState& s
             update_activities(sys, rp);
             for (int i = 1; i <= sys.ns; ++i) {
                 if (std::isfinite(sys.gamma[i]) && sys.gamma[i] > 0.0) continue;
-                const std::string name = trimmed(sys.sp[i].name);
+                const std::string name = sys.sp[i].name.trimmed();
                 for (int k = 1; k <= sys.ns; ++k) sys.gamma[k] = saved_gamma[k];
                 return fail(i == 2 ? "activity of water" : "activity coefficient of " + name);
             }

@@ -16,14 +16,6 @@ namespace zq {
 
 namespace {
 
-constexpr int TITLE_WIDTH = 120;
-
-std::string title_field(const std::string& t) {
-    std::string s = t.substr(0, TITLE_WIDTH);
-    s.resize(TITLE_WIDTH, ' ');
-    return s;
-}
-
 // Writes n entries in two columns to the listing: row i holds entry i on the left and entry
 // half + i on the right, half = (n + 1) / 2; with n odd the last row has only its left
 // entry. `pair` is the layout of a full row, `single` that of a left entry alone, `entry(i)`
@@ -45,7 +37,7 @@ void two_column_rows(Io& io, int n, std::string_view pair, std::string_view sing
 
 void echo_titles(const RunParams& rp, Io& io) {
     io.listing().line(layout(R"(/ [1X] 80["+"] / [1X] [A120] / [1X] [A120] / [1X] 80["+"] /)",
-                             {title_field(rp.title1), title_field(rp.title2)}));
+                             {rp.title1, rp.title2}));
 }
 
 void echo_components(const ChemicalSystem& sys, Io& io) {

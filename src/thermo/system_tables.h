@@ -60,9 +60,16 @@ struct FixedName {
         c.fill(' ');
         for (std::size_t i = 0; i < s.size() && i < static_cast<std::size_t>(W); ++i) c[i] = s[i];
     }
+    FixedName(const char* s) : FixedName(std::string_view(s)) {}
+    FixedName(const std::string& s) : FixedName(std::string_view(s)) {}
     std::string_view view() const { return {c.data(), static_cast<std::size_t>(W)}; }
     std::string str() const { return std::string(view()); }
     bool blank() const { return view().find_first_not_of(' ') == std::string_view::npos; }
+    // The name without its trailing blanks, for messages.
+    std::string trimmed() const {
+        const std::string_view v = view();
+        return std::string(v.substr(0, v.find_last_not_of(' ') + 1));
+    }
     bool operator==(const FixedName&) const = default;
 };
 using Name20 = FixedName<20>;

@@ -99,7 +99,7 @@ private:
         EXPECT_LE(s.ncurve, MAX_CURVE);
         for (int i = 2; i <= s.ncurve; ++i) EXPECT_GT(s.curve_t[i], s.curve_t[i - 1]) << label;
         EXPECT_TRUE(std::isfinite(rp.TEMP) && std::isfinite(rp.PFLUID)) << label;
-        EXPECT_EQ(rp.title1.size(), 120u);
+        EXPECT_EQ(rp.title1.view().size(), 120u);
         // Whatever was accepted can be written as a pickup.
         (void)pickup_text(s, rp);
     }

@@ -19,8 +19,8 @@ TEST(RunFileReader, ReadsEveryBlockOfARichFile) {
     const ReadOutcome r = read_text(rich_parts().text(), *sys, rp);
     ASSERT_EQ(r.status, 0) << r.console;
 
-    EXPECT_EQ(rp.title1, pad_right("Rich run: every block populated", 120));
-    EXPECT_EQ(rp.title2.size(), 120u);
+    EXPECT_EQ(rp.title1.view(), pad_right("Rich run: every block populated", 120));
+    EXPECT_EQ(rp.title2.view().size(), 120u);
     EXPECT_DOUBLE_EQ(rp.ERPC, 1e-11);
     EXPECT_DOUBLE_EQ(rp.TEMP, 175.0);
     EXPECT_DOUBLE_EQ(rp.TK, 448.15);
