@@ -16,11 +16,7 @@ namespace {
 // A step at 150 C of three components and ten species. Two gas records; in the matrix
 // Calcite (50 g), the gas H2O,gas (36 g, all of the gas) and two end members of one
 // solid solution (25 g and 75 g): 150 g of solids in 50 cm3, in a box of 200 cm3.
-struct Step {
-    test::TempDir dir;
-    std::istringstream in;
-    std::ostringstream out;
-    Io io{dir.path(), in, out};
+struct Step : test::Session {
     std::unique_ptr<ChemicalSystem> sys = std::make_unique<ChemicalSystem>();
     RunParams rp;
 

@@ -14,16 +14,7 @@
 namespace zq {
 namespace {
 
-struct Session {
-    test::TempDir dir;
-    std::istringstream in;
-    std::ostringstream out;
-    Io io{dir.path(), in, out};
-    std::string listing() {
-        io.listing().flush();
-        return dir.read("ZARNOUT.DAT");
-    }
-};
+using test::Session;
 
 using Totals = std::array<double, 3>;
 

@@ -25,11 +25,7 @@ struct ReactantRow {
 };
 
 // Components H+, H2O, Na+, Cl-, K+ (totals 0); Halite is in the matrix.
-struct Titration {
-    test::TempDir dir;
-    std::istringstream in;
-    std::ostringstream out;
-    Io io{dir.path(), in, out};
+struct Titration : test::Session {
     std::unique_ptr<ChemicalSystem> sys = std::make_unique<ChemicalSystem>();
     RunParams rp;
 

@@ -26,11 +26,7 @@ struct Phase {
 
 // Components 1 and 2 at activities 100 and 1000; every phase reacts as -1 (1) + 2 (2), so
 // log Q = 4 and S = 3, and its log K is 4 - log(Q/K). 25 C, 100 bar, SINC = CURINC = 1.
-struct Assemblage {
-    test::TempDir dir;
-    std::istringstream in;
-    std::ostringstream out;
-    Io io{dir.path(), in, out};
+struct Assemblage : test::Session {
     std::unique_ptr<ChemicalSystem> sys = std::make_unique<ChemicalSystem>();
     RunParams rp;
 

@@ -16,23 +16,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// An Io on a temporary directory with a scripted console.
-struct Session {
-    test::TempDir dir;
-    std::istringstream in;
-    std::ostringstream out;
-    Io io;
-    explicit Session(const std::string& answers = "") : in(answers), io(dir.path(), in, out) {}
-    std::string listing() {
-        io.listing().flush();
-        return dir.read("ZARNOUT.DAT");
-    }
-    std::string unread() {
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-};
+using test::Session;
 
 std::string text(std::initializer_list<Lines> parts) {
     std::string s;

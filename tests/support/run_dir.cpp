@@ -43,6 +43,17 @@ std::string TempDir::read(std::string_view name) const {
 
 bool TempDir::exists(std::string_view name) const { return fs::exists(path_ / fs::path(name)); }
 
+std::string Session::listing() {
+    io.listing().flush();
+    return dir.read("ZARNOUT.DAT");
+}
+
+std::string Session::unread() {
+    std::ostringstream rest;
+    rest << in.rdbuf();
+    return rest.str();
+}
+
 RunOutcome run_in(const TempDir& dir, std::string_view input) {
     std::istringstream in{std::string(input)};
     std::ostringstream out;

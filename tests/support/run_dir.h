@@ -3,8 +3,11 @@
 #pragma once
 
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <string_view>
+
+#include "format/text_io.h"
 
 namespace zq::test {
 
@@ -22,6 +25,18 @@ public:
 
 private:
     std::filesystem::path path_;
+};
+
+// An Io on a temporary directory with a scripted console, for testing one stage.
+struct Session {
+    TempDir dir;
+    std::istringstream in;
+    std::ostringstream out;
+    Io io;
+    explicit Session(const std::string& answers = "") : in(answers), io(dir.path(), in, out) {}
+    std::string listing();  // ZARNOUT.DAT as written so far
+    std::string console() const { return out.str(); }
+    std::string unread();   // console answers not consumed
 };
 
 struct RunOutcome {

@@ -17,17 +17,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-struct Session {
-    test::TempDir dir;
-    std::istringstream in;
-    std::ostringstream out;
-    Io io;
-    Session() : io(dir.path(), in, out) {}
-    std::string listing() {
-        io.listing().flush();
-        return dir.read("ZARNOUT.DAT");
-    }
-};
+using test::Session;
 
 std::string text(std::initializer_list<Lines> parts) {
     std::string s;
