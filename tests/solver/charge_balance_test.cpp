@@ -14,16 +14,9 @@
 namespace zq {
 namespace {
 
-using Lines = std::vector<std::string>;
-
+using test::Lines;
 using test::Session;
-
-std::string text(std::initializer_list<Lines> parts) {
-    std::string s;
-    for (const auto& p : parts)
-        for (const auto& l : p) s += l + "\n";
-    return s;
-}
+using test::text;
 
 const Lines kExceeds = {"", "", "  Charge imbalance in starting solution or mixing",
                         "  solution exceeds given limit !! ",

@@ -42,15 +42,4 @@ struct ChemBuilder {
     std::unique_ptr<NewtonState> state;
 };
 
-// The stop status of f, or -1 when f returns.
-template <class F>
-int stop_status(F&& f) {
-    try {
-        f();
-    } catch (const RunStop& stop) {
-        return stop.status();
-    }
-    return -1;
-}
-
 }  // namespace zq::test

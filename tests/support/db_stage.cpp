@@ -61,17 +61,6 @@ void Stage::set_temperature(double t, double p, int conflg) {
     if (conflg == 1) locate_grid(p, t, sys->grid);
 }
 
-namespace {
-template <class F>
-int stop_status(F&& f) {
-    try {
-        f();
-    } catch (const RunStop& stop) {
-        return stop.status();
-    }
-    return -1;
-}
-}  // namespace
 
 int Stage::read_database(const std::string& text) {
     TextSource src(text, "DORNEVAL.QVD");

@@ -43,6 +43,13 @@ std::string TempDir::read(std::string_view name) const {
 
 bool TempDir::exists(std::string_view name) const { return fs::exists(path_ / fs::path(name)); }
 
+std::string text(std::initializer_list<Lines> parts) {
+    std::string s;
+    for (const auto& p : parts)
+        for (const auto& l : p) s += l + "\n";
+    return s;
+}
+
 std::string Session::listing() {
     io.listing().flush();
     return dir.read("ZARNOUT.DAT");

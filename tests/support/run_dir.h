@@ -3,9 +3,11 @@
 #pragma once
 
 #include <filesystem>
+#include <initializer_list>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "format/text_io.h"
 
@@ -43,6 +45,21 @@ struct RunOutcome {
     int status = -1;
     std::string console;
 };
+
+// Expected output as blocks of lines: every line ends with a newline.
+using Lines = std::vector<std::string>;
+std::string text(std::initializer_list<Lines> parts);
+
+// The stop status of f, or -1 when f returns.
+template <class F>
+int stop_status(F&& f) {
+    try {
+        f();
+    } catch (const RunStop& stop) {
+        return stop.status();
+    }
+    return -1;
+}
 
 // Runs the program in `dir` (in-process), answering console questions from `input`.
 RunOutcome run_in(const TempDir& dir, std::string_view input = {});

@@ -15,16 +15,9 @@
 namespace zq {
 namespace {
 
-using Lines = std::vector<std::string>;
-
+using test::Lines;
 using test::Session;
-
-std::string text(std::initializer_list<Lines> parts) {
-    std::string s;
-    for (const auto& p : parts)
-        for (const auto& l : p) s += l + "\n";
-    return s;
-}
+using test::text;
 
 // A line built by column: at(c, text) continues at column c (1-based).
 struct Columns {
