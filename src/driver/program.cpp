@@ -8,7 +8,11 @@
 #include "format/record_layout.h"
 #include "format/text_io.h"
 #include "format/text_source.h"
+#include "output/plot_file.h"
 #include "output/results_listing.h"
+#include "path/fractionation.h"
+#include "path/step_controller.h"
+#include "phases/assemblage.h"
 #include "phases/solid_solution.h"
 #include "solver/activity.h"
 #include "solver/newton.h"
@@ -61,15 +65,18 @@ void start_up(ChemicalSystem& sys, RunParams& rp, Io& io) {
     read_database(database, sys, rp, io);
     if (rp.MINSOL != 0) read_reactants(reactants, sys, rp, io);
     echo_input(sys, rp, io);
+    prepare_flushing(sys, rp, io);
 }
 
-// Set-up of the first solve: the activity model's ion sizes and b-dot terms, the solid
-// solutions, and the starting solution (the run file's trial molalities, W_kg of water,
+// Set-up of the first solve: the activity model's ion sizes and b-dot terms and the solid
+// solutions; with INCREM the first step of the path, taken from the run file's
+// conditions; then the starting solution (the run file's trial molalities, W_kg of water,
 // the phases of the run file in the matrix with their moles) with its first activities.
-void prepare_first_solve(ChemicalSystem& sys, RunParams& rp, Io& io) {
+void prepare_first_solve(ChemicalSystem& sys, RunParams& rp, PathState& ps, Io& io) {
     ACTCOF(1, sys, rp);
     ACTCOF(2, sys, rp);
     build_solid_solutions(sys, io);
+    after_step(sys, rp, ps, io, rp.INCREM != 0 ? AfterStepEntry::Calculations : AfterStepEntry::GasEnthalpy);
     start_solution(sys, rp);
 }
 
@@ -81,6 +88,19 @@ void prepare_first_solve(ChemicalSystem& sys, RunParams& rp, Io& io) {
                    R"( / [2X] "Check ""convergence problems"" in manual." /)",
                    {r.iterations, r.fault}));
     write_pickup(PICKUP_FAILED, sys, rp, io);
+    stop_run(1);
+}
+
+// Solves in a row at the same conditions (CURINC 0) after which the run gives up on the
+// phase assemblage: a phase that the check lets in and the next solve drops again (or two
+// phases that take turns) would otherwise repeat the same solves without end.
+constexpr int MAX_REPEATS = 100;
+
+[[noreturn]] void stop_unsettled(Io& io) {
+    io.both(layout(R"(/ "  The phase assemblage has not settled after " [I4] " solves at the same conditions:")"
+                   R"( / "  phases keep entering and leaving the matrix. Execution stopped.")"
+                   R"( / "  Suppress the phase that enters and leaves in turn, or change the step." /)",
+                   {MAX_REPEATS}));
     stop_run(1);
 }
 
@@ -96,10 +116,15 @@ void prepare_first_solve(ChemicalSystem& sys, RunParams& rp, Io& io) {
 
 }  // namespace
 
-// Until the phase-assemblage check and the step controller take over, the first converged
-// equilibrium is a full step (CURINC = SINC) and ends the run.
 void run_loop(ChemicalSystem& sys, RunParams& rp, Io& io, const RunObserver* observer) {
-    prepare_first_solve(sys, rp, io);
+    PathState path;
+    prepare_first_solve(sys, rp, path, io);
+    // Half a step back needs a step to go back into: until the path variable has first
+    // moved, a check with two or more changes lets the most supersaturated phase enter, as
+    // with LOOC 0, instead of sending the path behind its starting point (a cooling path
+    // above its starting temperature, a negative amount of reactant).
+    bool moved = rp.INCREM != 0;
+    int repeats = 0;
     auto state = std::make_unique<NewtonState>();
     NewtonHooks hooks;
     hooks.intermediate_listing = [&](const NewtonState& st) {
@@ -114,12 +139,20 @@ void run_loop(ChemicalSystem& sys, RunParams& rp, Io& io, const RunObserver* obs
         const bool failed = r.end == SolveEnd::LoopLimit;
         write_results_listing(sys, rp, {r.iterations, state->charge_limit, state->charge_correction, failed}, io);
         write_ideal_mixing_line(sys, rp, io);
+        // A failed solve keeps the phases it was solved with: the pickup of ZARNRUN.SA2
+        // describes the state that did not converge, not an assemblage judged from it.
         if (failed) stop_loop_limit(sys, rp, io);
 
-        rp.CURINC = rp.SINC;
+        const int looc = rp.LOOC;
+        if (!moved) rp.LOOC = 0;
+        check_phase_assemblage(sys, rp, io);
+        rp.LOOC = looc;
+        write_plot_record(sys, rp, io);
         write_pickup(rp.CURINC == rp.SINC ? PICKUP_RUN_FILE : PICKUP_SAVE, sys, rp, io);
-        io.listing().flush();
-        stop_run(0);
+        moved = moved || rp.CURINC != 0;
+        repeats = rp.CURINC == 0 ? repeats + 1 : 0;
+        if (repeats == MAX_REPEATS) stop_unsettled(io);
+        after_step(sys, rp, path, io, AfterStepEntry::Solved);
     }
 }
 

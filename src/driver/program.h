@@ -21,8 +21,10 @@ struct RunObserver {
 // (0 a normal end, 1 an error stop, a refused question or a failed solve).
 int run_program(Io& io, const RunObserver* observer = nullptr);
 
-// The run loop after start-up: the set-up of the first solve, then solve, results listing
-// and pickup file, pass after pass, until a stop ends the run (RunStop).
+// The run loop after start-up: the set-up of the first solve (with INCREM, the first step
+// of the path before it), then pass after pass: solve, results listing, phase-assemblage
+// check, plot record, pickup file and the after-step sequence, until a stop ends the run
+// (RunStop): a path limit, a failed solve or a fault.
 [[noreturn]] void run_loop(ChemicalSystem& sys, RunParams& rp, Io& io, const RunObserver* observer = nullptr);
 
 }  // namespace zq

@@ -1,6 +1,7 @@
 #include "phases/gas_mixture.h"
 
 #include "driver/run_parameters.h"
+#include "phases/enthalpy.h"
 #include "phases/solid_solution.h"
 #include "solver/linear_solver.h"
 
@@ -14,6 +15,10 @@ void assemble_enthalpy_row(const ChemicalSystem&, const RunParams&, LinearSystem
 void update_pressure(ChemicalSystem&, RunParams&, double) {}
 
 void refresh_gas_mixture(ChemicalSystem&, const RunParams&) {}
+
+double mixed_gas_enthalpy(const ChemicalSystem&, const RunParams& rp, int gas) {
+    return gas_molar_enthalpy(static_cast<EnthalpyGas>(gas), rp.TEMP);
+}
 
 std::pair<double, double> gas_volume_coefficients(const ChemicalSystem& sys, const RunParams& rp, int phase) {
     const Mineral& mn = sys.mn[phase];

@@ -12,6 +12,7 @@ ChemBuilder::ChemBuilder()
       state(std::make_unique<NewtonState>()) {
     rp.ERPC = 1e-12, rp.NLOOP = 100, rp.NEUT = 3, rp.AWAT = 1, rp.LIMSOL = 1, rp.IDEAL = 2, rp.C = 1;
     rp.TEMP = 25, rp.TK = 298.15, rp.PFLUID = 1, rp.SUPRNT = 1e-10, rp.water_kg = 1;
+    rp.SINC = -5, rp.SLIM = 25;  // a temperature path that ends after its first equilibrium
     rp.title1 = "Test system";
     rp.title2 = "built in the tables";
     for (int i = 1; i <= MAX_SPECIES; ++i) sys->gamma[i] = 1.0;

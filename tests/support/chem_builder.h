@@ -1,6 +1,6 @@
 // Test support: a chemical system written straight into the tables and solved in process,
 // with an Io over a temporary directory. Defaults: ideal (NEUT 3, AWAT 1), 25 C, 1 bar,
-// ERPC 1e-12, NLOOP 100, one kilogram of water.
+// ERPC 1e-12, NLOOP 100, one kilogram of water, a temperature path SINC -5 to SLIM 25.
 #pragma once
 
 #include <memory>

@@ -21,8 +21,8 @@ struct Token {
 bool digit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
 bool alpha(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
 
-// A number as the listing prints it: [sign] digits [. digits] [E|D sign digits], or with a
-// three-digit exponent as a bare sign and digits (0.100-299). Digits glued to letters are
+// A number as the listing prints it: [sign] digits [. digits] [E|D sign two digits], or with
+// a three-digit exponent as a bare sign and digits (0.100-299). Digits glued to letters are
 // part of a name (H2O, SO4--).
 std::size_t number_at(const std::string& s, std::size_t i, Token& t) {
     if (i > 0 && (alpha(s[i - 1]) || s[i - 1] == '(')) return 0;
@@ -39,7 +39,10 @@ std::size_t number_at(const std::string& s, std::size_t i, Token& t) {
     const bool signed_exp = k + 1 < s.size() && (s[k] == '+' || s[k] == '-') && digit(s[k + 1]);
     if (signed_exp || (k > j && k < s.size() && digit(s[k]))) {
         std::size_t e = k + signed_exp;
-        while (e < s.size() && digit(s[e])) ++e;
+        // After E or D the exponent has two digits, so fields written without blanks between
+        // them (0.2000E-060.1000E+01) part there; a bare exponent has three.
+        const std::size_t most = k > j ? 2 : 3;
+        while (e < s.size() && digit(s[e]) && e - (k + signed_exp) < most) ++e;
         exponent = std::atoi(s.substr(k, e - k).c_str());
         j = e;
     }
