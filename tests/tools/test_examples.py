@@ -9,7 +9,8 @@ sys.path.insert(0, os.path.join(ROOT, "tools"))
 
 from qvdconv import reader  # noqa: E402
 
-EXAMPLES = ("seawater", "reservoir-250c", "cooling-250-to-100c", "basalt-seawater-250c")
+EXAMPLES = ("seawater", "reservoir-250c", "cooling-250-to-100c", "basalt-seawater-250c", "ph-path",
+            "pressure-path")
 CAPTIONS = {
     3: "<  erpc  ><   pH   >< pfluid ><  temp  ><  tempc ><  volbox-1  ><rhofresh>< rhorock>",
     6: "< step increm >< step limit  >< total mixer >",
