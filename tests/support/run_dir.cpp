@@ -61,13 +61,13 @@ std::string Session::unread() {
     return rest.str();
 }
 
-RunOutcome run_in(const TempDir& dir, std::string_view input) {
+RunOutcome run_in(const TempDir& dir, std::string_view input, const RunObserver* observer) {
     std::istringstream in{std::string(input)};
     std::ostringstream out;
     RunOutcome outcome;
     {
         Io io(dir.path(), in, out);
-        outcome.status = run_program(io);
+        outcome.status = run_program(io, observer);
     }
     outcome.console = out.str();
     return outcome;

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "driver/program.h"
 #include "format/text_io.h"
 
 namespace zq::test {
@@ -61,8 +62,9 @@ int stop_status(F&& f) {
     return -1;
 }
 
-// Runs the program in `dir` (in-process), answering console questions from `input`.
-RunOutcome run_in(const TempDir& dir, std::string_view input = {});
+// Runs the program in `dir` (in-process), answering console questions from `input`, with
+// an optional observer of the solves.
+RunOutcome run_in(const TempDir& dir, std::string_view input = {}, const RunObserver* observer = nullptr);
 
 // Path of a file in the source tree (for fixtures under tests/data and the bundled data).
 std::filesystem::path source_path(std::string_view relative);

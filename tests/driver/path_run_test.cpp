@@ -1,0 +1,412 @@
+// Reaction paths run whole, on the bundled data: the steps and the stop at the limit, the
+// repeats at the same conditions, the INCREM start, the re-evaluation at a new temperature
+// or pressure, the pressure from the T-P curve, the half step back, the range questions, a
+// run resumed from its pickup file, and the stop of an assemblage that does not settle.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "driver/program.h"
+#include "driver/run_parameters.h"
+#include "format/record_layout.h"
+#include "path/step_controller.h"
+#include "solver/newton.h"
+#include "support/chem_builder.h"
+#include "support/run_dir.h"
+
+namespace zq::test {
+namespace {
+
+std::string source_text(std::string_view rel) {
+    std::ifstream f(source_path(rel), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+// The run file of an example with values replaced in their fixed columns.
+class RunText {
+public:
+    explicit RunText(const std::string& example) : text(source_text("examples/" + example + "/ZARNRUN.DAT")) {}
+    // ERPC, pH, PFLUID, TEMP, TEMPC (i = 0..4).
+    RunText& param(int i, double v) {
+        return put("<  erpc  >", 1 + 10 * i, layout(i == 0 ? "[E9.3]" : "[F9.4]", {v}));
+    }
+    // SINC, SLIM, TOTMIX (i = 0..2).
+    RunText& step(int i, double v) { return put("< step increm >", 1 + 15 * i, layout("[G14.8]", {v})); }
+    RunText& option(std::string_view name, int v) {
+        static constexpr std::array<std::string_view, 18> names{"CONFLG", "C",     "IFRAC", "IPUNCH", "NLOOP",  "ISTEP",
+                                                                "LIMSOL", "LOOC",  "IENTH", "ITREF",  "IDEAL",  "IPSAT",
+                                                                "INCREM", "INCP",  "MINSOL", "NEUT",  "AWAT",   "CHGF"};
+        int i = 0;
+        while (names[static_cast<std::size_t>(i)] != name) ++i;
+        return put("hiP:1", 5 * i, layout("[I5]", {v}));
+    }
+    RunText& curve(const std::string& points) {
+        text += points;
+        return *this;
+    }
+    std::string text;
+
+private:
+    RunText& put(std::string_view caption, int col, const std::string& field) {
+        const std::size_t line = text.find('\n', text.find(caption)) + 1;
+        text.replace(line + static_cast<std::size_t>(col), field.size(), field);
+        return *this;
+    }
+};
+
+// One solve as the observer sees it, and the increment that led to it.
+struct Solve {
+    double T = 0, P = 0, totmix = 0, curinc = 0;
+    std::vector<std::string> phases;
+    std::vector<double> m, moles;
+    int supersaturated = 0;  // pure phases outside the matrix above saturation
+    std::string most;        // the most supersaturated of them
+};
+
+struct PathRun {
+    TempDir dir;
+    RunOutcome out;
+    std::vector<Solve> solves;
+
+    using Look = std::function<void(const ChemicalSystem&, const RunParams&)>;
+    explicit PathRun(const std::string& run_file) {
+        dir.write("ZARNRUN.DAT", run_file);
+        dir.write("DORNEVAL.QVD", source_text("data/DORNEVAL.QVD"));
+        dir.write("MINOX.DAT", source_text("data/MINOX.DAT"));
+    }
+    // Runs the program, answering its questions from `answers`; `before` looks at every solve
+    // before it is made.
+    PathRun& go(const std::string& answers = "", const Look& before = nullptr) {
+        double curinc = 0;
+        RunObserver obs;
+        obs.before_solve = [&](const ChemicalSystem& sys, const RunParams& rp) {
+            curinc = rp.CURINC;
+            if (before) before(sys, rp);
+        };
+        obs.after_solve = [&](const ChemicalSystem& sys, const RunParams& rp, const SolveResult&) {
+            solves.push_back(observe(sys, rp, curinc));
+        };
+        out = run_in(dir, answers, &obs);
+        return *this;
+    }
+    std::string listing() const { return dir.read("ZARNOUT.DAT"); }
+    std::vector<double> temperatures() const {
+        std::vector<double> t;
+        for (const Solve& s : solves)
+            if (t.empty() || t.back() != s.T) t.push_back(s.T);
+        return t;
+    }
+
+    static Solve observe(const ChemicalSystem& sys, const RunParams& rp, double curinc) {
+        Solve s{rp.TEMP, rp.PFLUID, rp.TOTMIX, curinc, {}, {}, {}, 0, {}};
+        for (int p = 1; p <= sys.nph; ++p) {
+            s.phases.push_back(sys.mn[sys.ph[p]].name.trimmed());
+            s.moles.push_back(sys.mn_moles[sys.ph[p]]);
+        }
+        for (int i = 1; i <= sys.ns; ++i) s.m.push_back(sys.m[i]);
+        double best = 0;
+        for (int i = 1; i <= sys.nmin; ++i) {
+            const Mineral& mn = sys.mn[i];
+            bool in = false;
+            for (int p = 1; p <= sys.nph; ++p) in = in || sys.ph[p] == i;
+            if (in || sys.ss.of[i] != 0) continue;
+            double logq = 0;
+            for (int t = 1; t <= mn.itot; ++t) logq += mn.coefm[t] * std::log10(sys.act[mn.specm[t]]);
+            const double sat = (logq - mn.logk) / mn.coef_abs_sum;
+            if (sat < 1e-10) continue;
+            ++s.supersaturated;
+            if (sat >= best) best = sat, s.most = mn.name.trimmed();
+        }
+        return s;
+    }
+};
+
+// The text between the solves: segment k runs from the start of solve k-1's listing (or the
+// start) to the start of solve k's.
+std::vector<std::string> segments(const std::string& text, const std::string& solve_mark) {
+    std::vector<std::string> out;
+    std::size_t from = 0;
+    for (std::size_t at = text.find(solve_mark); at != std::string::npos; at = text.find(solve_mark, at + 1)) {
+        out.push_back(text.substr(from, at - from));
+        from = at;
+    }
+    return out;
+}
+
+std::size_t count(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+RunText seawater_cooling(double from, double to) {
+    return std::move(RunText("seawater").param(3, from).step(0, -5).step(1, to).option("IPUNCH", 1));
+}
+
+// 150, 145, ..., 100 C and a stop after the step below 100; anhydrite and brucite enter and
+// leave on the way, each change solved again at the same conditions without the pH and
+// "Calculations done for" lines; one plot record per temperature, after one header.
+TEST(PathRun, TemperaturePathStepsToItsLimitAndRepeatsAfterPhaseChanges) {
+    PathRun run(seawater_cooling(150, 100).param(2, 4.758).text);
+    run.go();
+    EXPECT_EQ(run.out.status, 0);
+    std::vector<double> want;
+    for (double t = 150; t >= 100; t -= 5) want.push_back(t);
+    EXPECT_EQ(run.temperatures(), want);
+    EXPECT_NE(run.out.console.find("\n  Temperature reached given limit of   100.0000\n  TEMP =    95.0000  Execution stopped.\n"),
+              std::string::npos);
+
+    const std::vector<std::string> listed = segments(run.listing(), "  Number of loops used");
+    const std::vector<std::string> shown = segments(run.out.console, "     Loop no.   1 ");
+    ASSERT_EQ(listed.size(), run.solves.size());
+    ASSERT_EQ(shown.size(), run.solves.size());
+    int repeats = 0;
+    for (std::size_t k = 1; k < run.solves.size(); ++k) {
+        const bool step = run.solves[k].curinc != 0;
+        repeats += !step;
+        EXPECT_EQ(listed[k].find("  Calculations done for ") != std::string::npos, step) << k;
+        EXPECT_EQ(shown[k].find("  The pH is: ") != std::string::npos, step) << k;
+    }
+    EXPECT_GE(repeats, 3);
+
+    // ZARNRUN.DAT holds the last full step, ZARNRUN.SAV the last solve that changed the phases.
+    double changed = 0;
+    for (std::size_t k = 1; k < run.solves.size(); ++k)
+        if (run.solves[k].curinc == 0) changed = run.solves[k - 1].T;
+    auto temp_field = [](const std::string& pickup) { return pickup.substr(pickup.find("\n", pickup.find("<  erpc")) + 32, 9); };
+    EXPECT_EQ(temp_field(run.dir.read("ZARNRUN.DAT")), layout("[F9.4]", {100.0}));
+    EXPECT_EQ(temp_field(run.dir.read("ZARNRUN.SAV")), layout("[F9.4]", {changed}));
+
+    const std::string plot = run.dir.read("ZARNPLOT.DAT");
+    EXPECT_EQ(count(plot, "Seawater at 25 C"), 1u);
+    for (const double t : want) EXPECT_EQ(count(plot, "\n" + layout("[F10.5]", {t}) + " "), 1u) << t;
+}
+
+// The tables as the first solve of a run finds them.
+std::unique_ptr<ChemicalSystem> at_first_solve(const std::string& run_file, RunParams& rp_out) {
+    std::unique_ptr<ChemicalSystem> kept;
+    PathRun(run_file).go("", [&](const ChemicalSystem& sys, const RunParams& rp) {
+        if (kept) return;
+        kept = std::make_unique<ChemicalSystem>(sys);
+        rp_out = rp;
+    });
+    return kept;
+}
+
+// Re-evaluating at a new temperature (saturation curve) or pressure (extended grid) gives
+// every datum that a start-up at the new conditions gives.
+TEST(PathRun, ReevaluationAtNewConditionsEqualsTheStartUpThere) {
+    struct Case {
+        std::string from, at;
+        double T, P;
+    };
+    const Case cases[] = {
+        {RunText("seawater").param(3, 150).text, RunText("seawater").param(3, 145).text, 145, 1.0133},
+        {RunText("pressure-path").text, RunText("pressure-path").param(2, 400).text, 300, 400},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.P);
+        RunParams rp_fresh, rp;
+        const auto fresh = at_first_solve(c.at, rp_fresh);
+        const auto sys = at_first_solve(c.from, rp);
+        rp.TEMP = c.T, rp.PFLUID = c.P;
+        Session s;
+        change_conditions(*sys, rp, s.io);
+        EXPECT_EQ(s.console(), "");
+
+        EXPECT_DOUBLE_EQ(rp.TK, rp_fresh.TK);
+        EXPECT_DOUBLE_EQ(rp.logP, rp_fresh.logP);
+        EXPECT_EQ(sys->grid.row, fresh->grid.row);
+        EXPECT_EQ(sys->grid.col, fresh->grid.col);
+        for (int k = 1; k <= 5; ++k) EXPECT_DOUBLE_EQ(sys->header[k], fresh->header[k]) << k;
+        EXPECT_DOUBLE_EQ(sys->header3_derived, fresh->header3_derived);
+        EXPECT_DOUBLE_EQ(sys->header4_derived, fresh->header4_derived);
+        for (int k = 1; k <= 10; ++k) EXPECT_DOUBLE_EQ(sys->cross_t[k], fresh->cross_t[k]) << k;
+        ASSERT_EQ(sys->ns, fresh->ns);
+        for (int j = 1; j <= sys->ns; ++j) {
+            ASSERT_EQ(sys->sp[j].name, fresh->sp[j].name);
+            EXPECT_DOUBLE_EQ(sys->sp[j].logk, fresh->sp[j].logk) << sys->sp[j].name.str();
+            EXPECT_DOUBLE_EQ(sys->sp[j].bdot, fresh->sp[j].bdot) << sys->sp[j].name.str();
+        }
+        ASSERT_EQ(sys->nmin, fresh->nmin);
+        for (int i = 1; i <= sys->nmin; ++i) {
+            const Mineral &a = sys->mn[i], &b = fresh->mn[i];
+            ASSERT_EQ(a.name, b.name);
+            EXPECT_DOUBLE_EQ(a.logk, b.logk) << a.name.str();
+            EXPECT_DOUBLE_EQ(a.logk_raw, b.logk_raw) << a.name.str();
+            EXPECT_DOUBLE_EQ(a.eos_a_t, b.eos_a_t) << a.name.str();
+            EXPECT_DOUBLE_EQ(a.eos_b_t, b.eos_b_t) << a.name.str();
+        }
+    }
+}
+
+// INCREM: the first step is taken from the run file's conditions before anything is solved;
+// the lines after the input echo (and its solid-solution list) are the step's.
+TEST(PathRun, IncremTakesTheFirstStepBeforeTheFirstSolve) {
+    PathRun run(seawater_cooling(150, 140).param(2, 4.758).option("INCREM", 1).text);
+    run.go();
+    EXPECT_EQ(run.out.status, 0);
+    ASSERT_FALSE(run.solves.empty());
+    EXPECT_EQ(run.solves.front().T, 145);
+    const std::string listing = run.listing();
+    const std::size_t step = listing.find("  Calculations done for   150.0000 Deg. C;      4.7580 bar\n"
+                                          "  Temperature changed by  -5.000 degrees to 145.000 degrees C.\n");
+    const std::size_t members = listing.find("  The following minerals and/or gases with identical index are in solid solution:");
+    ASSERT_NE(step, std::string::npos);
+    EXPECT_LT(members, step);
+    EXPECT_EQ(listing.find_first_not_of(' ', listing.find_last_of('\n', step - 3) + 1), listing.find("CH4,gas", members));
+    EXPECT_LT(step, listing.find("Number of loops used"));
+    EXPECT_LT(run.out.console.find("Next temperature change"), run.out.console.find("Loop no."));
+}
+
+// Stopped midway (the pickup in ZARNRUN.DAT when the path reaches 175 C is taken as the run
+// file), the cooling path with fractionation resumes and repeats what the uninterrupted run
+// did from that state on: the same temperatures and phases, molalities and phase moles to
+// 1e-7 relative (the pickup keeps 12 significant digits).
+TEST(PathRun, ResumedFromThePickupTheRunContinuesAsUninterrupted) {
+    PathRun whole(RunText("cooling-250-to-100c").text);
+    std::string pickup;
+    whole.go("", [&](const ChemicalSystem&, const RunParams& rp) {
+        if (pickup.empty() && rp.TEMP == 175) pickup = whole.dir.read("ZARNRUN.DAT");
+    });
+    ASSERT_EQ(whole.out.status, 0);
+    ASSERT_FALSE(pickup.empty());
+    PathRun rest(pickup);
+    rest.go();
+    EXPECT_EQ(rest.out.status, 0);
+
+    std::size_t from = 0;  // the uninterrupted run's last solve at 180 C, which the pickup holds
+    while (whole.solves[from + 1].T != 175) ++from;
+    ASSERT_EQ(rest.solves.size(), whole.solves.size() - from);
+    auto close = [](double a, double b) { return std::fabs(a - b) <= 1e-7 * std::max(std::fabs(a), std::fabs(b)) + 1e-300; };
+    for (std::size_t k = 0; k < rest.solves.size(); ++k) {
+        const Solve &a = whole.solves[from + k], &b = rest.solves[k];
+        SCOPED_TRACE(b.T);
+        ASSERT_EQ(a.T, b.T);
+        ASSERT_EQ(a.phases, b.phases);
+        for (std::size_t i = 0; i < a.m.size(); ++i) EXPECT_TRUE(close(a.m[i], b.m[i])) << i << " " << a.m[i] << " " << b.m[i];
+        for (std::size_t i = 0; i < a.moles.size(); ++i) EXPECT_TRUE(close(a.moles[i], b.moles[i])) << a.phases[i];
+    }
+}
+
+// The first gram of basalt leaves three or more phases supersaturated. With LOOC the path
+// goes back half a step with the same phases (none added), and neither the listing nor the
+// plot file has the fractionation line or a record of the cut step; without LOOC the most
+// supersaturated phase enters and the same amount is solved again.
+TEST(PathRun, ManyPhasesSupersaturatedSendTheStepBackHalfWithLooc) {
+    for (const int looc : {1, 0}) {
+        SCOPED_TRACE(looc);
+        PathRun run(RunText("basalt-seawater-250c").step(1, 2).option("LOOC", looc).text);
+        run.go();
+        EXPECT_EQ(run.out.status, 0);
+        std::size_t k = 0;
+        while (k < run.solves.size() && run.solves[k].totmix != 1) ++k;
+        ASSERT_LT(k + 1, run.solves.size());
+        const Solve &at = run.solves[k], &next = run.solves[k + 1];
+        EXPECT_GE(at.supersaturated, 3);
+        if (looc) {
+            EXPECT_EQ(next.totmix, 0.5);
+            EXPECT_EQ(next.phases, at.phases);
+            const std::vector<std::string> listed = segments(run.listing(), "  Number of loops used");
+            EXPECT_EQ(listed[k + 1].find("Solids and gases carried"), std::string::npos);
+            EXPECT_EQ(run.dir.read("ZARNPLOT.DAT").find(layout("[G10.4]", {1.0})), std::string::npos);
+        } else {
+            EXPECT_EQ(next.totmix, 1);
+            std::vector<std::string> want = at.phases;
+            want.push_back(at.most);
+            EXPECT_EQ(next.phases, want);
+        }
+    }
+}
+
+// The range questions: below 25 C on the saturation curve, and at the grid's pressure limit
+// on the extended grid. "n" stops at the first; an empty answer goes on and the warning
+// comes back without the question. Outside the grid the run stops whatever the answers.
+TEST(PathRun, RangeQuestionsAreAskedOnceAndNStops) {
+    const std::string below_25 = seawater_cooling(30, 15).text;
+    const std::string to_5200 = RunText("pressure-path").param(2, 4800).step(1, 5200).text;
+    const std::string to_6000 = RunText("pressure-path").param(2, 5800).step(1, 6500).text;
+    const std::string saturation = "  WARNING: User specified L-V saturation and T < 25 C or T > 350 C.";
+    const std::string grid = "  WARNING: P, TEMP or TEMPC are in a grid block at the limit of the P-T range of data.";
+    struct Case {
+        const std::string& run_file;
+        std::string answers;
+        int status;
+        const std::string& warning;
+        std::size_t warnings, questions;
+    };
+    const std::string error = "  ERROR: P, TEMP or TEMPC are outside the P-T range of the data.";
+    const Case cases[] = {
+        {below_25, "n\n", 1, saturation, 1, 1},  {below_25, "\n", 0, saturation, 2, 1},
+        {to_5200, "N\n", 1, grid, 1, 1},         {to_5200, "\n", 0, grid, 2, 1},
+        {to_6000, "\n", 1, error, 1, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.warning + " / " + c.answers);
+        PathRun run(c.run_file);
+        run.go(c.answers);
+        EXPECT_EQ(run.out.status, c.status);
+        EXPECT_EQ(count(run.listing(), c.warning), c.warnings);
+        EXPECT_EQ(count(run.out.console, "Continue? (Yes/No, enter = YES)"), c.questions);
+        // The stop comes before any further solve.
+        const std::string& console = run.out.console;
+        if (c.status == 1) {
+            EXPECT_LT(console.rfind("Loop no."), console.rfind(c.answers == "\n" ? c.warning : "Continue?"));
+        }
+    }
+}
+
+// The T-P curve (100 C, 10 bar) - (250 C, 50 bar): interpolated inside, left alone above its
+// last point, held at the first point's pressure below it.
+TEST(PathRun, PressureFollowsTheCurveAndStaysPutOutsideIt) {
+    const std::string curve = "   100.000    10.000\n   250.000    50.000\n";
+    struct Case {
+        double from, pfluid, sinc, to;
+        std::vector<double> pressures;
+    };
+    const Case cases[] = {{240, 1, 10, 250, {10 + 40.0 * 140 / 150, 50}},  // the run file's pressure replaced
+                          {255, 60, 10, 265, {60, 60}},
+                          {110, 1, -10, 90, {10 + 40.0 * 10 / 150, 10, 10}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.from);
+        PathRun run(RunText("seawater").param(2, c.pfluid).param(3, c.from).step(0, c.sinc).step(1, c.to).curve(curve).text);
+        run.go();
+        EXPECT_EQ(run.out.status, 0);
+        std::vector<double> p;
+        for (const Solve& s : run.solves)
+            if (p.empty() || s.T != run.solves[p.size() - 1].T) p.push_back(s.P);
+        ASSERT_EQ(p.size(), c.pressures.size());
+        for (std::size_t i = 0; i < p.size(); ++i) EXPECT_NEAR(p[i], c.pressures[i], 1e-9) << i;
+    }
+}
+
+// A loose ERPC leaves quartz off its mass action by more than the check allows: it is removed,
+// enters again at the next check, and so on. The run stops after 100 solves at the same
+// conditions instead of going on for ever.
+TEST(PathRun, AnAssemblageThatDoesNotSettleStopsTheRun) {
+    ChemBuilder b;
+    b.component("H+", 1, 1.008, 0.0, 1e-7);
+    b.component("H2O", 0, 18.015, WATER_MOLES_PER_KG, 1.0);
+    b.component("SiO2,aq", 0, 60.084, 1.0, 1e-6);
+    b.species("OH-", -1, 14.0, {{1, 2}, {-1, 1}});
+    b.mineral("Quartz", -3.0, 60.084, 2.648, {{1, 3}});
+    b.rp.ERPC = 1e-2;
+    EXPECT_EQ(stop_status([&] { run_loop(*b.sys, b.rp, *b.io); }), 1);
+    const std::string message =
+        "\n  The phase assemblage has not settled after  100 solves at the same conditions:\n"
+        "  phases keep entering and leaving the matrix. Execution stopped.\n"
+        "  Suppress the phase that enters and leaves in turn, or change the step.\n\n";
+    EXPECT_NE(b.console().find(message), std::string::npos);
+    EXPECT_EQ(count(b.listing(), "Number of loops used"), 100u);
+    EXPECT_GE(count(b.listing(), "does not satisfy anymore the mass action equation"), 49u);
+}
+
+}  // namespace
+}  // namespace zq::test
