@@ -1,0 +1,150 @@
+// Cost of a reaction path: the cooling example (examples/cooling-250-to-100c) in 100 steps
+// of -1.5 C from 250 to 100 C with the bundled data, fractionation, listing and plot file.
+//  - the whole program as its own process: wall time and peak resident memory;
+//  - the same run in process: wall time, time per step and per solve, and the share of the
+//    solves, the rest being start-up, listing, plot, pickup and the steps themselves.
+// Usage: path_bench [repetitions]   (run from anywhere; finds the sources by path)
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <spawn.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "driver/program.h"
+#include "driver/run_parameters.h"
+#include "format/text_io.h"
+#include "solver/newton.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double ms_since(Clock::time_point t0) { return std::chrono::duration<double, std::milli>(Clock::now() - t0).count(); }
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0.0 : v[v.size() / 2];
+}
+
+std::string slurp(const fs::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+fs::path source_root() { return fs::path(__FILE__).parent_path().parent_path(); }
+
+// The cooling example with SINC -1.5: 101 temperatures from 250 to 100 C.
+std::string run_file() {
+    std::string text = slurp(source_root() / "examples/cooling-250-to-100c/ZARNRUN.DAT");
+    const std::string caption = "< step increm >< step limit  >< total mixer >\n";
+    const std::size_t line = text.find(caption) + caption.size();
+    text.replace(line, 15, " -1.5000000    ");
+    return text;
+}
+
+fs::path stage() {
+    const fs::path dir = fs::temp_directory_path() / ("zq-pathbench-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    std::ofstream(dir / "DORNEVAL.QVD", std::ios::binary) << slurp(source_root() / "data/DORNEVAL.QVD");
+    std::ofstream(dir / "MINOX.DAT", std::ios::binary) << slurp(source_root() / "data/MINOX.DAT");
+    return dir;
+}
+
+void reset(const fs::path& dir) { std::ofstream(dir / "ZARNRUN.DAT", std::ios::binary) << run_file(); }
+
+bool run_process(const fs::path& exe, const fs::path& dir, double& ms, long& max_kb) {
+    const std::string cmd = "cd '" + dir.string() + "' && exec '" + exe.string() + "' </dev/null >/dev/null";
+    const char* argv[] = {"/bin/sh", "-c", cmd.c_str(), nullptr};
+    const auto t0 = Clock::now();
+    pid_t pid = 0;
+    if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) return false;
+    int status = 0;
+    rusage ru{};
+    if (wait4(pid, &status, 0, &ru) < 0) return false;
+    ms = ms_since(t0);
+    max_kb = ru.ru_maxrss;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int reps = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const fs::path dir = stage();
+    std::printf("Cooling path 250 -> 100 C in steps of -1.5 C, bundled data, IFRAC 1, listing and plot file\n");
+
+    const fs::path exe = fs::canonical("/proc/self/exe").parent_path().parent_path() / "zarn-qvd";
+    if (fs::exists(exe)) {
+        std::vector<double> times;
+        long kb = 0;
+        for (int i = 0; i < reps; ++i) {
+            reset(dir);
+            double ms = 0;
+            long k = 0;
+            if (!run_process(exe, dir, ms, k)) {
+                std::printf("  the program did not end with status 0\n");
+                break;
+            }
+            times.push_back(ms);
+            kb = std::max(kb, k);
+        }
+        std::printf("  whole program, own process: %8.1f ms (median of %zu), peak memory %ld kB\n", median(times),
+                    times.size(), kb);
+    }
+
+    std::vector<double> whole, solving, startup;
+    int solves = 0, steps = 0, iterations = 0;
+    for (int i = 0; i < reps; ++i) {
+        reset(dir);
+        solves = steps = iterations = 0;
+        double in_solve = 0;
+        const auto t0 = Clock::now();
+        Clock::time_point ts;
+        zq::RunObserver obs;
+        obs.before_solve = [&](const zq::ChemicalSystem&, const zq::RunParams& rp) {
+            steps += rp.CURINC != 0;
+            ts = Clock::now();
+            if (solves == 0) startup.push_back(ms_since(t0));
+        };
+        obs.after_solve = [&](const zq::ChemicalSystem&, const zq::RunParams&, const zq::SolveResult& r) {
+            in_solve += ms_since(ts);
+            ++solves;
+            iterations += r.iterations;
+        };
+        std::istringstream in;
+        std::ostringstream out;
+        int status = 0;
+        {
+            zq::Io io(dir, in, out);
+            status = zq::run_program(io, &obs);
+        }
+        whole.push_back(ms_since(t0));
+        solving.push_back(in_solve);
+        if (status != 0) std::printf("  run ended with status %d\n", status);
+    }
+    const double w = median(whole), s = median(solving);
+    std::printf("  whole run, in process:      %8.1f ms (median of %d)\n", w, reps);
+    std::printf("  %d steps, %d solves, %d Newton iterations\n", steps, solves, iterations);
+    std::printf("  start-up to the first solve: %7.1f ms\n", median(startup));
+    std::printf("  per step:                   %8.3f ms (after the start-up %.3f ms)\n", w / std::max(1, steps),
+                (w - median(startup)) / std::max(1, steps));
+    std::printf("  per solve:                  %8.3f ms (solves are %.0f%% of the run)\n", s / std::max(1, solves),
+                100.0 * s / w);
+    std::printf("  listing %.1f MB, plot file %.1f kB\n", static_cast<double>(fs::file_size(dir / "ZARNOUT.DAT")) / 1e6,
+                static_cast<double>(fs::file_size(dir / "ZARNPLOT.DAT")) / 1e3);
+    fs::remove_all(dir);
+    return 0;
+}
