@@ -309,6 +309,10 @@ TEST(PathRun, ManyPhasesSupersaturatedSendTheStepBackHalfWithLooc) {
         std::size_t k = 0;
         while (k < run.solves.size() && run.solves[k].totmix != 1) ++k;
         ASSERT_LT(k + 1, run.solves.size());
+        // Before the first step there is nothing to go back into: the heated seawater takes its
+        // phases one at a time at 0 g, never a negative amount of rock.
+        EXPECT_GE(k, 3u);
+        for (std::size_t j = 0; j < k; ++j) EXPECT_EQ(run.solves[j].totmix, 0) << j;
         const Solve &at = run.solves[k], &next = run.solves[k + 1];
         EXPECT_GE(at.supersaturated, 3);
         if (looc) {
