@@ -152,12 +152,10 @@ void total_charge_check(const ChemicalSystem& sys, const RunParams& rp, Io& io) 
 // row after the last component species, from a total enthalpy of the solution's own when
 // none was given.
 void gas_enthalpy_preparation(const ChemicalSystem& sys, RunParams& rp, Io& io) {
-    if (rp.IENTH == 0) return;
-    const double h_water = water_molar_enthalpy(rp.TEMP);
-    if (sys.ngas_records == 0 || matrix_position(sys, 1) == 0) return;
+    if (rp.IENTH == 0 || sys.ngas_records == 0 || matrix_position(sys, 1) == 0) return;
     if (rp.enthalpy_row == 0)
         io.listing().line(layout(R"(/ "  Gases just saturated. Enthalpy constraint kicks in")"));
-    if (rp.ENTH == 0) rp.ENTH = solution_enthalpy(rp, h_water) + 0.01;
+    if (rp.ENTH == 0) rp.ENTH = solution_enthalpy(rp, water_molar_enthalpy(rp.TEMP)) + 0.01;
     if (rp.SENTH == 0) rp.SENTH = rp.ENTH;
     rp.enthalpy_row = 1;
 }
