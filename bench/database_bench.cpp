@@ -16,10 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "driver/program.h"
 #include "format/text_io.h"
 
 namespace fs = std::filesystem;
+using namespace zq_bench;
 
 namespace {
 
@@ -30,12 +32,6 @@ const double T_GRID[36] = {0.01, 25,  50,  75,  100, 125, 150, 175, 200, 225, 25
 // Database component k: charge +1, 0 or -1 by k mod 3 (H+ and H2O as usual).
 int charge_of(int k) { return k == 1 ? 1 : k == 2 ? 0 : (k % 3 == 2 ? 1 : k % 3 == 0 ? -1 : 0); }
 double gfw_of(int k) { return k == 1 ? 1.0079 : k == 2 ? 18.0153 : 10.0 + 0.5 * k; }
-
-std::string numbered(char letter, int i) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%c%d", letter, i);
-    return buf;
-}
 
 void grid(std::string& out, double a, double b) {
     char buf[16];

@@ -20,31 +20,16 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "driver/program.h"
 #include "driver/run_parameters.h"
 #include "format/text_io.h"
 #include "solver/newton.h"
 
-extern char** environ;
-
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using namespace zq_bench;
 
 namespace {
-
-double ms_since(Clock::time_point t0) { return std::chrono::duration<double, std::milli>(Clock::now() - t0).count(); }
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0.0 : v[v.size() / 2];
-}
-
-std::string slurp(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
-fs::path source_root() { return fs::path(__FILE__).parent_path().parent_path(); }
 
 // The cooling example with SINC -1.5: 101 temperatures from 250 to 100 C.
 std::string run_file() {
@@ -64,20 +49,6 @@ fs::path stage() {
 }
 
 void reset(const fs::path& dir) { std::ofstream(dir / "ZARNRUN.DAT", std::ios::binary) << run_file(); }
-
-bool run_process(const fs::path& exe, const fs::path& dir, double& ms, long& max_kb) {
-    const std::string cmd = "cd '" + dir.string() + "' && exec '" + exe.string() + "' </dev/null >/dev/null";
-    const char* argv[] = {"/bin/sh", "-c", cmd.c_str(), nullptr};
-    const auto t0 = Clock::now();
-    pid_t pid = 0;
-    if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) return false;
-    int status = 0;
-    rusage ru{};
-    if (wait4(pid, &status, 0, &ru) < 0) return false;
-    ms = ms_since(t0);
-    max_kb = ru.ru_maxrss;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 }  // namespace
 
