@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -60,6 +61,30 @@ inline bool run_process(const fs::path& exe, const fs::path& dir, double& ms, lo
     ms = ms_since(t0);
     max_kb = ru.ru_maxrss;
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// The program (zarn-qvd beside the bench/ folder of the build) run `reps` times as its own
+// process in `dir`, `prepare` called before each run; prints the median wall time and the
+// peak memory on one line after `indent`.
+inline void time_process(const fs::path& dir, int reps, const std::function<void()>& prepare,
+                         const char* indent) {
+    const fs::path exe = fs::canonical("/proc/self/exe").parent_path().parent_path() / "zarn-qvd";
+    if (!fs::exists(exe)) return;
+    std::vector<double> times;
+    long kb = 0;
+    for (int i = 0; i < reps; ++i) {
+        if (prepare) prepare();
+        double ms = 0;
+        long k = 0;
+        if (!run_process(exe, dir, ms, k)) {
+            std::printf("%sthe program did not end with status 0\n", indent);
+            break;
+        }
+        times.push_back(ms);
+        kb = std::max(kb, k);
+    }
+    std::printf("%swhole program, own process:  %8.2f ms (median of %zu), peak memory %ld kB\n", indent,
+                median(times), times.size(), kb);
 }
 
 }  // namespace zq_bench

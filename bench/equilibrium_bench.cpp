@@ -52,23 +52,7 @@ void bench_reservoir(int reps) {
     const fs::path dir = stage_reservoir();
     std::printf("(a) reservoir-250c example, bundled data\n");
 
-    const fs::path exe = fs::canonical("/proc/self/exe").parent_path().parent_path() / "zarn-qvd";
-    if (fs::exists(exe)) {
-        std::vector<double> times;
-        long kb = 0;
-        for (int i = 0; i < reps; ++i) {
-            double ms = 0;
-            long k = 0;
-            if (!run_process(exe, dir, ms, k)) {
-                std::printf("    the program did not end with status 0\n");
-                break;
-            }
-            times.push_back(ms);
-            kb = std::max(kb, k);
-        }
-        std::printf("    whole program, own process:  %8.2f ms (median of %zu), peak memory %ld kB\n", median(times),
-                    times.size(), kb);
-    }
+    time_process(dir, reps, nullptr, "    ");
 
     std::vector<double> whole, solve;
     int iterations = 0;

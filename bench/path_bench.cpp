@@ -57,24 +57,7 @@ int main(int argc, char** argv) {
     const fs::path dir = stage();
     std::printf("Cooling path 250 -> 100 C in steps of -1.5 C, bundled data, IFRAC 1, listing and plot file\n");
 
-    const fs::path exe = fs::canonical("/proc/self/exe").parent_path().parent_path() / "zarn-qvd";
-    if (fs::exists(exe)) {
-        std::vector<double> times;
-        long kb = 0;
-        for (int i = 0; i < reps; ++i) {
-            reset(dir);
-            double ms = 0;
-            long k = 0;
-            if (!run_process(exe, dir, ms, k)) {
-                std::printf("  the program did not end with status 0\n");
-                break;
-            }
-            times.push_back(ms);
-            kb = std::max(kb, k);
-        }
-        std::printf("  whole program, own process: %8.1f ms (median of %zu), peak memory %ld kB\n", median(times),
-                    times.size(), kb);
-    }
+    time_process(dir, reps, [&] { reset(dir); }, "  ");
 
     std::vector<double> whole, solving, startup;
     int solves = 0, steps = 0, iterations = 0;
