@@ -6,8 +6,6 @@
 //      matrix, N = 100, with the activity model on; solved repeatedly from the same start.
 // Usage: equilibrium_bench [repetitions]   (run from anywhere; finds the sources by path)
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <spawn.h>
 #include <unistd.h>
 
 #include <algorithm>

@@ -5,8 +5,6 @@
 //    solves, the rest being start-up, listing, plot, pickup and the steps themselves.
 // Usage: path_bench [repetitions]   (run from anywhere; finds the sources by path)
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <spawn.h>
 #include <unistd.h>
 
 #include <algorithm>
