@@ -61,15 +61,16 @@ TEST(BundledData, EveryExampleInputCheckRunsClean) {
     }
 }
 
-// Components 1-28 with O2,aq (31) or HS- (6), each at 1e-3 mol, at 25 C where every record
-// has data: the run stores every species, mineral and gas of its redox basis.
-std::string every_component_run(int redox) {
+// Components 1-28 with O2,aq (31) or HS- (6), each at 1e-3 mol, at `t` C on the saturation
+// curve. At 25 C every record has data: the run stores every species, mineral and gas of
+// its redox basis.
+std::string every_component_run(int redox, int t) {
     static const char* const names[] = {
         "H+", "H2O", "Cl-", "SO4--", "Na+", "HS-", "K+", "Mg++", "Fe++", "Ca++", "Al+++",
         "SiO2,aq", "HCO3-", "F-", "Ba++", "Sr++", "Mn++", "Cu+", "Zn++", "Pb++", "Au+", "Ag+",
         "NO3-", "Li+", "B(OH)3,aq", "HPO4--", "Ti(OH)4,aq", "H2AsO4-"};
     std::string s = "Every component of the bundled database\nInput check\n\ncaption\n";
-    s += "0 0 1.0133 25 0 0 0 0\n\ncaption\n-5 25 0\n\ncaption\n0 0 0 90 1e-10 0 0 1e-10\n";
+    s += "0 0 0 " + std::to_string(t) + " 0 0 0 0\n\ncaption\n-5 25 0\n\ncaption\n0 0 0 90 1e-10 0 0 1e-10\n";
     s += "\ncaption\ncaption\n0 3 0 0 0 0 1 0 0 0 0 0 0 0 0 0 0 1\n\ncaption\n";
     char row[128];
     for (int n = 1; n <= 28; ++n) {
@@ -88,13 +89,16 @@ std::string every_component_run(int redox) {
 
 TEST(BundledData, RunsWithEveryComponentStayWithinCapacities) {
     for (int redox : {31, 6}) {
-        SCOPED_TRACE(redox == 31 ? "O2,aq" : "HS-");
-        TempDir dir;
-        stage_bundled_data(dir);
-        dir.write("ZARNRUN.DAT", every_component_run(redox));
-        expect_clean_echo(dir, run_in(dir));
-        const std::string report = dir.read("Skip_Species.txt");
-        EXPECT_EQ(report.find("Log K data absent"), std::string::npos);
+        for (int t : {25, 100, 200, 300}) {
+            SCOPED_TRACE(std::string(redox == 31 ? "O2,aq" : "HS-") + " at " + std::to_string(t) + " C");
+            TempDir dir;
+            stage_bundled_data(dir);
+            dir.write("ZARNRUN.DAT", every_component_run(redox, t));
+            expect_clean_echo(dir, run_in(dir));
+            if (t == 25) {
+                EXPECT_EQ(dir.read("Skip_Species.txt").find("Log K data absent"), std::string::npos);
+            }
+        }
     }
 }
 
