@@ -59,13 +59,7 @@ class Basis:
         species outside the basis."""
         if any(p not in self.rows for p in vec):
             return None
-        b = [vec.get(p, Fraction(0)) for p in self.rows]
-        out = {}
-        for j, comp in enumerate(self.components):
-            nu = sum((self.inverse[j][i] * b[i] for i in range(len(b))), Fraction(0))
-            if nu != 0:
-                out[comp.number] = nu
-        return out
+        return coefficients(self.inverse, self.components, [vec.get(p, Fraction(0)) for p in self.rows])
 
     def logk_of(self, nu, logkf):
         """log K of the dissociation (species) or hydrolysis (mineral, gas) of an entity
@@ -75,6 +69,17 @@ class Basis:
             if comp.number in nu:
                 total = total.scaled_add(lk, nu[comp.number])
         return total
+
+
+def coefficients(inverse, components, b):
+    """{component number: ν} from the inverted basis matrix and the right-hand side b, the
+    zero coefficients left out."""
+    out = {}
+    for j, comp in enumerate(components):
+        nu = sum((inverse[j][i] * b[i] for i in range(len(b))), Fraction(0))
+        if nu != 0:
+            out[comp.number] = nu
+    return out
 
 
 def _invert(a):

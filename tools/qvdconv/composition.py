@@ -6,7 +6,7 @@ rows "element counts" and "charge".
 """
 from fractions import Fraction
 
-from .basis import HS_NUMBER, O2_NUMBER, _invert
+from .basis import HS_NUMBER, O2_NUMBER, _invert, coefficients
 from .formula import parse_formula
 
 
@@ -30,10 +30,4 @@ class CompositionBasis:
         target = dict(counts, charge=Fraction(z))
         if any(k not in self.rows for k in target):
             raise ValueError(f"{formula}: element outside the basis")
-        b = [target.get(r, Fraction(0)) for r in self.rows]
-        out = {}
-        for j, comp in enumerate(self.components):
-            nu = sum((self.inverse[j][i] * b[i] for i in range(len(b))), Fraction(0))
-            if nu != 0:
-                out[comp.number] = nu
-        return out
+        return coefficients(self.inverse, self.components, [target.get(r, Fraction(0)) for r in self.rows])
