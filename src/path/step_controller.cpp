@@ -200,10 +200,18 @@ void reevaluate_data(ChemicalSystem& sys, RunParams& rp) {
     ACTCOF(2, sys, rp);
 }
 
-void change_conditions(ChemicalSystem& sys, RunParams& rp, Io& io) {
+void change_conditions(ChemicalSystem& sys, RunParams& rp, PathState& ps, Io& io) {
     pressure_on_curve(sys, rp, rp.TEMP);
     rp.logP = std::log10(rp.PFLUID);
-    if (rp.CONFLG != 1) check_saturation_range(sys, rp.TEMP, io);
+    if (rp.CONFLG != 1) {
+        // The check keeps its answer in sys.grid_answer, where the start-up check left one:
+        // on the path it asks by the path's own answer instead.
+        const char grid_answer = sys.grid_answer;
+        sys.grid_answer = ps.saturation_answer;
+        check_saturation_range(sys, rp.TEMP, io);
+        ps.saturation_answer = sys.grid_answer;
+        sys.grid_answer = grid_answer;
+    }
     if (rp.CONFLG == 1) {
         relocate_grid(sys, rp.PFLUID, rp.TEMP);
         report_grid_status(sys, sys.grid, rp.PFLUID, rp.TEMP, io);
@@ -211,7 +219,7 @@ void change_conditions(ChemicalSystem& sys, RunParams& rp, Io& io) {
     reevaluate_data(sys, rp);
 }
 
-void step_controller(ChemicalSystem& sys, RunParams& rp, Io& io) {
+void step_controller(ChemicalSystem& sys, RunParams& rp, PathState& ps, Io& io) {
     switch (step_kind(rp)) {
         case StepKind::Flushing:
             break;
@@ -223,11 +231,11 @@ void step_controller(ChemicalSystem& sys, RunParams& rp, Io& io) {
             break;
         case StepKind::Pressure:
             pressure_step(rp, io);
-            change_conditions(sys, rp, io);
+            change_conditions(sys, rp, ps, io);
             break;
         case StepKind::Temperature:
             temperature_step(rp, io);
-            change_conditions(sys, rp, io);
+            change_conditions(sys, rp, ps, io);
             break;
         case StepKind::Mixing:
             mixing_not_available(io);
@@ -249,7 +257,7 @@ void after_step(ChemicalSystem& sys, RunParams& rp, PathState& ps, Io& io, After
         io.both(layout(R"(/ [2X] "Calculations done for " [F10.4] " Deg. C;" [2X] [F10.4] " bar")", {rp.TEMP, rp.PFLUID}));
         if (rp.INCREM != 0) rp.CURINC = rp.SINC;
         if (rp.IENTH != 0) enthalpy_report(sys, rp, ps, io);
-        step_controller(sys, rp, io);
+        step_controller(sys, rp, ps, io);
         enthalpy_bookkeeping(rp, ps, io);
         total_charge_check(sys, rp, io);
     }

@@ -30,6 +30,9 @@ enum class AfterStepEntry {
 // State the after-step sequence keeps between passes.
 struct PathState {
     double gas_enthalpy = 0;  // kcal of the gases of the last enthalpy report (0 while the constraint is off)
+    // Answer to the saturation-range question along the path, 'Y' once given: the start-up
+    // check asks without keeping its answer, and the grid question keeps its own.
+    char saturation_answer = ' ';
 };
 
 // Runs the after-step sequence from `entry`. Returns when the next equilibrium may be
@@ -40,13 +43,13 @@ void after_step(ChemicalSystem& sys, RunParams& rp, PathState& ps, Io& io, After
 // variable and its limit test, the re-evaluation after a change of temperature or
 // pressure, fractionation or flushing (full steps only), and the end of half-step
 // searching (LOOC set to 0 once the increment is small).
-void step_controller(ChemicalSystem& sys, RunParams& rp, Io& io);
+void step_controller(ChemicalSystem& sys, RunParams& rp, PathState& ps, Io& io);
 
 // After a change of TEMP or PFLUID: the pressure from the T-P curve, the range warnings
 // and questions (saturation-curve range, or the grid locator of an extended run, which
 // stops the run outside the data), then every datum evaluated at start-up again at the new
 // conditions (see reevaluate_data).
-void change_conditions(ChemicalSystem& sys, RunParams& rp, Io& io);
+void change_conditions(ChemicalSystem& sys, RunParams& rp, PathState& ps, Io& io);
 
 // Evaluates at rp.TEMP and rp.PFLUID (grid block sys.grid) what the start-up evaluated at
 // the starting conditions: TK and log10 P, the temperature functions of the gas-mixture

@@ -218,7 +218,8 @@ TEST(PathRun, ReevaluationAtNewConditionsEqualsTheStartUpThere) {
         const auto sys = at_first_solve(c.from, rp);
         rp.TEMP = c.T, rp.PFLUID = c.P;
         Session s;
-        change_conditions(*sys, rp, s.io);
+        PathState ps;
+        change_conditions(*sys, rp, ps, s.io);
         EXPECT_EQ(s.console(), "");
 
         EXPECT_DOUBLE_EQ(rp.TK, rp_fresh.TK);
@@ -332,9 +333,12 @@ TEST(PathRun, ManyPhasesSupersaturatedSendTheStepBackHalfWithLooc) {
 
 // The range questions: below 25 C on the saturation curve, and at the grid's pressure limit
 // on the extended grid. "n" stops at the first; an empty answer goes on and the warning
-// comes back without the question. Outside the grid the run stops whatever the answers.
+// comes back without the question. The start-up's saturation question keeps no answer: a
+// run that starts below 25 C is asked again at its first step. Outside the grid the run
+// stops whatever the answers.
 TEST(PathRun, RangeQuestionsAreAskedOnceAndNStops) {
     const std::string below_25 = seawater_cooling(30, 15).text;
+    const std::string from_20 = seawater_cooling(20, 10).text;
     const std::string to_5200 = RunText("pressure-path").param(2, 4800).step(1, 5200).text;
     const std::string to_6000 = RunText("pressure-path").param(2, 5800).step(1, 6500).text;
     const std::string saturation = "  WARNING: User specified L-V saturation and T < 25 C or T > 350 C.";
@@ -349,6 +353,7 @@ TEST(PathRun, RangeQuestionsAreAskedOnceAndNStops) {
     const std::string error = "  ERROR: P, TEMP or TEMPC are outside the P-T range of the data.";
     const Case cases[] = {
         {below_25, "n\n", 1, saturation, 1, 1},  {below_25, "\n", 0, saturation, 2, 1},
+        {from_20, "\n\n", 0, saturation, 3, 2},
         {to_5200, "N\n", 1, grid, 1, 1},         {to_5200, "\n", 0, grid, 2, 1},
         {to_6000, "\n", 1, error, 1, 1},
     };

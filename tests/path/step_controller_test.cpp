@@ -75,8 +75,9 @@ TEST(StepController, EachKindOfStepChangesItsVariableAndStopsPastItsLimit) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         PathSystem b;
+        PathState ps;
         c.set(b.rp);
-        EXPECT_EQ(stop_status([&] { step_controller(*b.sys, b.rp, *b.io); }), c.status);
+        EXPECT_EQ(stop_status([&] { step_controller(*b.sys, b.rp, ps, *b.io); }), c.status);
         EXPECT_NE(b.console().find(c.console), std::string::npos) << b.console();
         EXPECT_NE(b.listing().find(c.listing), std::string::npos) << b.listing();
         if (c.after) {
@@ -95,8 +96,9 @@ TEST(StepController, HalfStepSearchingEndsWhenTheIncrementIsSmall) {
     const Case cases[] = {{-5, 2.5, 1}, {-5, -1.25, 1}, {-5, 0.625, 0}, {0.1, -0.05, 1}, {0.1, -0.04, 0}, {0.1, 0.04, 1}};
     for (const Case& c : cases) {
         PathSystem b;
+        PathState ps;
         b.rp.pH = 7, b.rp.SLIM = c.sinc > 0 ? 14 : 0, b.rp.SINC = c.sinc, b.rp.CURINC = c.curinc, b.rp.LOOC = 1;
-        EXPECT_EQ(stop_status([&] { step_controller(*b.sys, b.rp, *b.io); }), -1);
+        EXPECT_EQ(stop_status([&] { step_controller(*b.sys, b.rp, ps, *b.io); }), -1);
         EXPECT_EQ(b.rp.LOOC, c.looc) << c.sinc << " " << c.curinc;
     }
 }
