@@ -52,16 +52,13 @@ void write_header(const ChemicalSystem& sys, const RunParams& rp, const ListingC
     io.listing().line(layout(R"("  True ionic strength = " [E12.7])", {sys.actmodel.I}));
 }
 
-// The charge of the component totals (0 with a fixed pH) and its limit, and the fixed-pH
-// correction of the charge-balance component.
-void write_charge_lines(ChemicalSystem& sys, const RunParams& rp, const ListingContext& ctx, Io& io) {
-    double q = 0.0;
-    if (rp.pH == 0.0)
-        for (int k = 1; k <= sys.nc; ++k) q += sys.sp[k].charge * sys.comp[k].total;
-    sys.chg_start = q;
+// The charge of the component totals as the start-of-run balance holds it (0 with a fixed
+// pH, 0 once CHGBAL has adjusted C) and its limit, and the fixed-pH correction of the
+// charge-balance component.
+void write_charge_lines(const ChemicalSystem& sys, const RunParams& rp, const ListingContext& ctx, Io& io) {
     const std::string line =
         layout(R"("  Chg. balance for total moles = " [E10.4] [3X] "Max. difference allowed = " [E10.4])",
-               {q, ctx.charge_limit});
+               {sys.chg_start, ctx.charge_limit});
     io.listing().line(line);
     io.console("\n" + line);
     if (ctx.charge_correction != 0.0) {

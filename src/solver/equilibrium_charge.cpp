@@ -26,6 +26,7 @@ void check_equilibrium_charge(ChemicalSystem& sys, const RunParams& rp, double q
     // next solve starts from neutral totals.
     double moles = q * w;
     CHGBAL(moles, sys.comp[rp.C].total, c.name.view(), c.charge, 1, io);
+    sys.chg_start = 0.0;  // the totals are balanced: later listings show no imbalance
 }
 
 }  // namespace zq

@@ -9,7 +9,8 @@ struct ChemicalSystem;
 struct RunParams;
 
 // CHGF 1: an imbalance above the limit is removed from the total of C silently, by the
-// imbalance of the solution in moles (Q * W_kg), and the run goes on. Any other CHGF:
+// imbalance of the solution in moles (Q * W_kg), the held imbalance of the totals
+// (sys.chg_start) becomes 0, and the run goes on. Any other CHGF:
 // the imbalance message and the run stops. An imbalance equal to the limit is accepted.
 // `limit` is 1e-4 * T(C) in moles, taken at the start of the solve.
 void check_equilibrium_charge(ChemicalSystem& sys, const RunParams& rp, double q, double limit, Io& io);

@@ -114,6 +114,9 @@ TEST(ListingLayout, OptionalLines) {
          [](ChemBuilder& b, ListingContext& c) { b.rp.pH = 6, c.charge_correction = -1.5; },
          {"  Chg. balance for total moles = 0.0000E+00   Max. difference allowed = 0.1250E-04", "",
           "  Correction on mtot of Chloride-ionfor charge balance =    -1.5000percent", ""}},
+        {"the imbalance held since the start, not one of the current totals",
+         [](ChemBuilder& b, ListingContext&) { b.sys->chg_start = 3e-6, b.sys->comp[3].total = 0.25; },
+         {"  Chg. balance for total moles = 0.3000E-05   Max. difference allowed = 0.1250E-04", ""}},
         {"mixing", [](ChemBuilder& b, ListingContext&) { b.rp.TEMPC = 80, b.rp.TOTMIX = 0.25; },
          {"", "  Total fraction of mixing solution added:     0.2500000", "",
           "  Solid products produced:  Mass =    0.000000 g     Volume =    0.000000 cm3"}},
@@ -310,8 +313,11 @@ TEST(EquilibriumCharge, LimitStopAndSilentAdjustment) {
         b.rp.C = 3;
         b.rp.water_kg = 2.0;
         b.rp.CHGF = c.chgf;
+        b.sys->chg_start = 1e-6;
         EXPECT_EQ(stop_status([&] { check_equilibrium_charge(*b.sys, b.rp, c.q, 5e-5, *b.io); }), c.status);
         EXPECT_NEAR(b.sys->comp[3].total, c.total_after, 1e-15);
+        // An adjustment leaves the totals balanced; the listing shows 0 from then on.
+        EXPECT_EQ(b.sys->chg_start, c.total_after != 0.5 ? 0.0 : 1e-6);
         EXPECT_EQ(b.console(), c.status == 1 ? message : "");
         EXPECT_EQ(b.listing(), c.status == 1 ? message : "");
     }
