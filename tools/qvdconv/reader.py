@@ -12,6 +12,19 @@ class QvdError(ValueError):
     pass
 
 
+
+def read_reaction(rec, l3, itot_width, coef_width, line):
+    """ITOT and the coefficient / component-number pairs of a record's reaction line: ITOT in
+    the first `itot_width` columns, then pairs of 12 columns from column 4, the coefficient
+    in the first `coef_width` of them."""
+    rec.itot = fixed_int(l3[0:itot_width])
+    if rec.itot > 12:
+        raise QvdError(f"line {line}: ITOT {rec.itot} of {rec.name.strip()}")
+    l3 = l3.ljust(3 + 12 * rec.itot)
+    for j in range(rec.itot):
+        col = 3 + 12 * j
+        rec.pairs.append((fixed_real(l3[col:col + coef_width], 3), fixed_int(l3[col + coef_width:col + 12])))
+
 def fixed_real(text, decimals):
     """A real in fixed columns: blanks ignored, all blank reads 0, and without a decimal
     point the last `decimals` digits are decimals."""
@@ -121,13 +134,7 @@ def read(path):
         rec.charge = fixed_real(l2[8:11], 0)
         rec.size = fixed_real(l2[26:31], 2)
         l3 = src.next()
-        rec.itot = fixed_int(l3[0:2])
-        if rec.itot > 12:
-            raise QvdError(f"line {src.pos}: ITOT {rec.itot} of {rec.name.strip()}")
-        l3 = l3.ljust(3 + 12 * rec.itot)
-        for j in range(rec.itot):
-            col = 3 + 12 * j
-            rec.pairs.append((fixed_real(l3[col:col + 10], 3), fixed_int(l3[col + 10:col + 12])))
+        read_reaction(rec, l3, itot_width=2, coef_width=10, line=src.pos)
         rec.logk = src.values(8 if rec.kind == "L-V " else 37 * 36)
         species.append(rec)
     cross = []
@@ -148,13 +155,7 @@ def read(path):
         rec.site_n = fixed_real(l1[68:76], 3)
         rec.gfw = fixed_real(l2[13:21], 3)
         rec.density = fixed_real(l2[58:64], 3)
-        rec.itot = fixed_int(l3[0:3])
-        if rec.itot > 12:
-            raise QvdError(f"line {src.pos}: ITOT {rec.itot} of {rec.name.strip()}")
-        l3 = l3.ljust(3 + 12 * rec.itot)
-        for j in range(rec.itot):
-            col = 3 + 12 * j
-            rec.pairs.append((fixed_real(l3[col:col + 9], 3), fixed_int(l3[col + 9:col + 12])))
+        read_reaction(rec, l3, itot_width=3, coef_width=9, line=src.pos)
         if rec.jsols == 6:
             line = src.next().ljust(76)
             rec.eos = tuple(fixed_real(line[4 + 12 * k:16 + 12 * k], 5) for k in range(6))
