@@ -24,7 +24,7 @@
 
 #include "bench_support.h"
 #include "driver/program.h"
-#include "driver/run_parameters.h"
+#include "driver/run_state.h"
 #include "format/text_io.h"
 #include "phases/solid_solution.h"
 #include "solver/activity.h"
@@ -58,8 +58,8 @@ void bench_reservoir(int reps) {
         std::ofstream(dir / "ZARNRUN.DAT", std::ios::binary) << slurp(source_root() / "examples/reservoir-250c/ZARNRUN.DAT");
         Clock::time_point ts;
         zq::RunObserver obs;
-        obs.before_solve = [&](const zq::ChemicalSystem&, const zq::RunParams&) { ts = Clock::now(); };
-        obs.after_solve = [&](const zq::ChemicalSystem&, const zq::RunParams&, const zq::SolveResult& r) {
+        obs.before_solve = [&](const zq::RunState&) { ts = Clock::now(); };
+        obs.after_solve = [&](const zq::RunState&, const zq::SolveResult& r) {
             solve.push_back(ms_since(ts));
             iterations = r.iterations;
         };
@@ -82,8 +82,11 @@ void bench_reservoir(int reps) {
 // ---- (b) the synthetic system at the capacities ----
 
 struct Synthetic {
-    std::unique_ptr<zq::ChemicalSystem> sys = std::make_unique<zq::ChemicalSystem>();
-    zq::RunParams rp;
+    std::unique_ptr<zq::RunState> run = std::make_unique<zq::RunState>();
+    zq::ChemicalSystem& sys = run->sys;
+    zq::Conditions& cond = run->cond;
+    zq::EquilibriumState& eq = run->eq;
+    zq::RunParams& rp = run->rp;
     // The starting state restored before every solve.
     std::vector<double> m0, gamma0, moles0;
     double w0 = 1.0;
@@ -96,7 +99,9 @@ struct Synthetic {
 // balances; the solve starts from molalities off by a factor up to 1.5.
 Synthetic build_synthetic() {
     Synthetic s;
-    zq::ChemicalSystem& sys = *s.sys;
+    zq::ChemicalSystem& sys = s.sys;
+    zq::Conditions& cond = s.cond;
+    zq::EquilibriumState& eq = s.eq;
     std::mt19937 rng(12345);
     std::uniform_real_distribution<double> u(0.0, 1.0);
     const int nc = 70, ns = 599, nph = 30;
@@ -143,7 +148,7 @@ Synthetic build_synthetic() {
         } while (std::fabs(charge) > 2);
         sp.charge = charge;
         logm[j] = -9.0 + 5.0 * u(rng);
-        sp.logk = sum - logm[j];
+        cond.logk[j] = sum - logm[j];
         m[j] = std::pow(10.0, logm[j]);
     }
     // Phases: each holds one component of its own (3..32) and up to two others.
@@ -163,29 +168,29 @@ Synthetic build_synthetic() {
             mn.specm[static_cast<std::size_t>(e)] = k;
             sum += logm[k];
         }
-        mn.logk = sum;
-        sys.mn_moles[f] = 0.01 + 0.1 * u(rng);
-        sys.ph[f] = f;
+        cond.mn_logk[f] = sum;
+        eq.mn_moles[f] = 0.01 + 0.1 * u(rng);
+        eq.ph[f] = f;
     }
     sys.nmin = nph;
-    sys.nph = nph;
+    eq.nph = nph;
 
     // Totals from the mass balances of the chosen state (one kilogram of water).
-    for (int k = 1; k <= nc; ++k) sys.comp[k].total = k == 2 ? zq::WATER_MOLES_PER_KG : m[k];
+    for (int k = 1; k <= nc; ++k) eq.comp[k].total = k == 2 ? zq::WATER_MOLES_PER_KG : m[k];
     for (int j = nc + 1; j <= ns; ++j)
         for (int e = 2; e <= sys.sp[j].nentries; ++e)
-            sys.comp[sys.sp[j].index[static_cast<std::size_t>(e)]].total += sys.sp[j].coef[static_cast<std::size_t>(e)] * m[j];
+            eq.comp[sys.sp[j].index[static_cast<std::size_t>(e)]].total += sys.sp[j].coef[static_cast<std::size_t>(e)] * m[j];
     for (int f = 1; f <= nph; ++f)
         for (int e = 1; e <= sys.mn[f].itot; ++e)
-            sys.comp[sys.mn[f].specm[static_cast<std::size_t>(e)]].total += sys.mn[f].coefm[static_cast<std::size_t>(e)] * sys.mn_moles[f];
-    for (int k = 1; k <= nc; ++k) sys.comp[k].total_input = sys.comp[k].total;
+            eq.comp[sys.mn[f].specm[static_cast<std::size_t>(e)]].total += sys.mn[f].coefm[static_cast<std::size_t>(e)] * eq.mn_moles[f];
+    for (int k = 1; k <= nc; ++k) sys.comp[k].total_input = eq.comp[k].total;
 
-    for (int k = 1; k <= nc; ++k) sys.m[k] = k == 2 ? 1.0 : m[k] * std::pow(1.5, 2 * u(rng) - 1);
-    for (int i = 1; i <= zq::MAX_SPECIES; ++i) sys.gamma[i] = 1.0;
-    sys.header[1] = 0.5114;
-    sys.header[2] = 0.3288;
-    sys.header3_derived = 1.2e-6;
-    sys.header4_derived = 0.0425;
+    for (int k = 1; k <= nc; ++k) eq.m[k] = k == 2 ? 1.0 : m[k] * std::pow(1.5, 2 * u(rng) - 1);
+    for (int i = 1; i <= zq::MAX_SPECIES; ++i) eq.gamma[i] = 1.0;
+    cond.header[1] = 0.5114;
+    cond.header[2] = 0.3288;
+    cond.header3_derived = 1.2e-6;
+    cond.header4_derived = 0.0425;
 
     zq::RunParams& rp = s.rp;
     rp.ERPC = 1e-10;
@@ -193,30 +198,30 @@ Synthetic build_synthetic() {
     rp.NEUT = 0;
     rp.AWAT = 0;
     rp.TEMP = 25;
-    rp.TK = 298.15;
+    cond.TK = 298.15;
     rp.PFLUID = 1;
     rp.C = 3;
     rp.LIMSOL = 1;
     rp.IDEAL = 2;
-    rp.water_kg = 1.0;
+    eq.water_kg = 1.0;
 
-    s.m0.assign(sys.m.slot.begin(), sys.m.slot.end());
-    s.gamma0.assign(sys.gamma.slot.begin(), sys.gamma.slot.end());
-    s.moles0.assign(sys.mn_moles.slot.begin(), sys.mn_moles.slot.end());
-    s.nph0 = sys.nph;
-    s.ph0.assign(sys.ph.slot.begin(), sys.ph.slot.end());
+    s.m0.assign(eq.m.slot.begin(), eq.m.slot.end());
+    s.gamma0.assign(eq.gamma.slot.begin(), eq.gamma.slot.end());
+    s.moles0.assign(eq.mn_moles.slot.begin(), eq.mn_moles.slot.end());
+    s.nph0 = eq.nph;
+    s.ph0.assign(eq.ph.slot.begin(), eq.ph.slot.end());
     return s;
 }
 
 void restore(Synthetic& s) {
-    zq::ChemicalSystem& sys = *s.sys;
-    std::copy(s.m0.begin(), s.m0.end(), sys.m.slot.begin());
-    std::copy(s.gamma0.begin(), s.gamma0.end(), sys.gamma.slot.begin());
-    std::copy(s.moles0.begin(), s.moles0.end(), sys.mn_moles.slot.begin());
-    std::copy(s.ph0.begin(), s.ph0.end(), sys.ph.slot.begin());
-    sys.nph = s.nph0;
-    sys.actmodel = zq::ActivityModelState{};
-    s.rp.water_kg = s.w0;
+    zq::EquilibriumState& eq = s.eq;
+    std::copy(s.m0.begin(), s.m0.end(), eq.m.slot.begin());
+    std::copy(s.gamma0.begin(), s.gamma0.end(), eq.gamma.slot.begin());
+    std::copy(s.moles0.begin(), s.moles0.end(), eq.mn_moles.slot.begin());
+    std::copy(s.ph0.begin(), s.ph0.end(), eq.ph.slot.begin());
+    eq.nph = s.nph0;
+    eq.actmodel = zq::ActivityModelState{};
+    eq.water_kg = s.w0;
 }
 
 void bench_capacity(int reps) {
@@ -226,22 +231,22 @@ void bench_capacity(int reps) {
     std::istringstream in;
     std::ostringstream out;
     zq::Io io(dir, in, out);
-    zq::ACTCOF(1, *s.sys, s.rp);
-    zq::ACTCOF(2, *s.sys, s.rp);
-    auto state = std::make_unique<zq::NewtonState>();
+    zq::set_up_ion_sizes(s.sys);
+    zq::evaluate_bdot(s.sys, s.cond);
+    zq::NewtonState* state = &s.run->newton;
 
     std::vector<double> per_eq;
     zq::SolveResult r;
     for (int i = 0; i < reps; ++i) {
         restore(s);
-        zq::start_solution(*s.sys, s.rp);
+        zq::start_solution(s.sys, s.cond, s.rp, s.eq);
         out.str("");
         const auto t0 = Clock::now();
-        r = zq::solve_equilibrium(*s.sys, s.rp, *state, io);
+        r = zq::solve_equilibrium(s.sys, s.cond, s.rp, false, s.eq, *state, io);
         per_eq.push_back(ms_since(t0));
     }
     const double eq = median(per_eq);
-    std::printf("    N = %d, %s after %d Newton iterations\n", zq::matrix_order(*s.sys, s.rp),
+    std::printf("    N = %d, %s after %d Newton iterations\n", zq::matrix_order(s.sys, s.eq, false),
                 r.converged() ? "converged" : "NOT converged", r.iterations);
     std::printf("    equilibrium solve:           %8.3f ms (median of %d), %.4f ms per iteration\n", eq, reps,
                 eq / std::max(1, r.iterations));
@@ -249,7 +254,8 @@ void bench_capacity(int reps) {
     // The parts of one iteration at N = 100.
     const int n = 200;
     auto t0 = Clock::now();
-    for (int i = 0; i < n; ++i) zq::assemble(*s.sys, s.rp, *state, io);
+    const zq::NewtonHooks hooks;
+    for (int i = 0; i < n; ++i) zq::assemble(s.sys, s.cond, s.rp, s.eq, *state, hooks, io);
     const double assemble_ms = ms_since(t0) / n;
     t0 = Clock::now();
     for (int i = 0; i < n; ++i) {
@@ -258,10 +264,10 @@ void bench_capacity(int reps) {
     }
     const double lu_ms = ms_since(t0) / n;
     t0 = Clock::now();
-    for (int i = 0; i < n; ++i) zq::update_activities(*s.sys, s.rp);
+    for (int i = 0; i < n; ++i) zq::update_activities(s.sys, s.cond, s.rp, s.eq);
     const double act_ms = ms_since(t0) / n;
     t0 = Clock::now();
-    for (int i = 0; i < n; ++i) zq::derived_species(*s.sys, *state, nullptr);
+    for (int i = 0; i < n; ++i) zq::derived_species(s.sys, s.cond, s.eq, *state, nullptr);
     const double derived_ms = ms_since(t0) / n;
     std::printf("    per iteration: assembly %.4f ms, LUDCMP+LINSOL %.4f ms, activity model %.4f ms, "
                 "derived species %.4f ms\n",

@@ -20,7 +20,7 @@
 
 #include "bench_support.h"
 #include "driver/program.h"
-#include "driver/run_parameters.h"
+#include "driver/run_state.h"
 #include "format/text_io.h"
 #include "solver/newton.h"
 
@@ -66,12 +66,12 @@ int main(int argc, char** argv) {
         const auto t0 = Clock::now();
         Clock::time_point ts;
         zq::RunObserver obs;
-        obs.before_solve = [&](const zq::ChemicalSystem&, const zq::RunParams& rp) {
-            steps += rp.CURINC != 0;
+        obs.before_solve = [&](const zq::RunState& r) {
+            steps += r.ps.CURINC != 0;
             ts = Clock::now();
             if (solves == 0) startup.push_back(ms_since(t0));
         };
-        obs.after_solve = [&](const zq::ChemicalSystem&, const zq::RunParams&, const zq::SolveResult& r) {
+        obs.after_solve = [&](const zq::RunState&, const zq::SolveResult& r) {
             in_solve += ms_since(ts);
             ++solves;
             iterations += r.iterations;

@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_parameters.h"
+#include "base/run_params.h"
 #include "format/record_layout.h"
 #include "format/text_io.h"
+#include "solver/equilibrium_state.h"
 #include "thermo/system_tables.h"
 
 namespace zq {
@@ -93,15 +94,15 @@ void write_parameters(PickupBuilder& b, const RunParams& rp) {
 }
 
 // Component rows; the water row (the second) carries its totals in kilograms.
-void write_components(PickupBuilder& b, const ChemicalSystem& sys) {
+void write_components(PickupBuilder& b, const ChemicalSystem& sys, const EquilibriumState& eq) {
     b.add(R"(/ " saq> <   name   ><   total moles   >" "< trial molality  ><       gamma     ><mixer total moles>")");
     for (int k = 1; k <= sys.nc; ++k) {
         const Component& c = sys.comp[k];
         const bool water = k == 2;
-        const double total = water ? c.total / WATER_MOLES_PER_KG : c.total;
+        const double total = water ? eq.comp[k].total / WATER_MOLES_PER_KG : eq.comp[k].total;
         const double mix = water ? c.mix_total / WATER_MOLES_PER_KG : c.mix_total;
         const std::string row = "component row " + std::to_string(k) + " (SAQ " + std::to_string(c.saq) + ")";
-        b.add_checked(R"([I5] [1X] [A12] [4G19.12])", {c.saq, sys.sp[k].name, total, sys.m[k], sys.gamma[k], mix},
+        b.add_checked(R"([I5] [1X] [A12] [4G19.12])", {c.saq, sys.sp[k].name, total, eq.m[k], eq.gamma[k], mix},
                       {{"SAQ of " + row, 0, 5},
                        {"total moles of " + row, 13, 19},
                        {"trial molality of " + row, 0, 19},
@@ -110,12 +111,12 @@ void write_components(PickupBuilder& b, const ChemicalSystem& sys) {
     }
 }
 
-void write_name_blocks(PickupBuilder& b, const ChemicalSystem& sys) {
+void write_name_blocks(PickupBuilder& b, const ChemicalSystem& sys, const EquilibriumState& eq) {
     // The phases now in the matrix become the next run's saturated minerals.
     b.add(R"(/ "<     minerals     >  < min trial moles>")");
-    for (int p = 1; p <= sys.nph; ++p) {
-        const int m = sys.ph[p];
-        b.add_checked(R"([A20] [2X] [G18.12] [A8])", {sys.mn[m].name, sys.mn_moles[m], "        "},
+    for (int p = 1; p <= eq.nph; ++p) {
+        const int m = eq.ph[p];
+        b.add_checked(R"([A20] [2X] [G18.12] [A8])", {sys.mn[m].name, eq.mn_moles[m], "        "},
                       {{"moles of matrix phase " + sys.mn[m].name.trimmed(), 22, 18}});
     }
 
@@ -141,17 +142,19 @@ void write_name_blocks(PickupBuilder& b, const ChemicalSystem& sys) {
 
 }  // namespace
 
-std::string pickup_text(const ChemicalSystem& sys, const RunParams& rp, std::vector<std::string>& unreadable) {
+std::string pickup_text(const ChemicalSystem& sys, const EquilibriumState& eq, const RunParams& rp,
+                        std::vector<std::string>& unreadable) {
     PickupBuilder b(unreadable);
     write_parameters(b, rp);
-    write_components(b, sys);
-    write_name_blocks(b, sys);
+    write_components(b, sys, eq);
+    write_name_blocks(b, sys, eq);
     return b.take();
 }
 
-std::string pickup_text(const ChemicalSystem& sys, const RunParams& rp, std::string* unreadable) {
+std::string pickup_text(const ChemicalSystem& sys, const EquilibriumState& eq, const RunParams& rp,
+                        std::string* unreadable) {
     std::vector<std::string> names;
-    std::string text = pickup_text(sys, rp, names);
+    std::string text = pickup_text(sys, eq, rp, names);
     if (unreadable != nullptr) {
         for (const std::string& n : names) {
             if (!unreadable->empty()) *unreadable += "; ";
@@ -161,9 +164,10 @@ std::string pickup_text(const ChemicalSystem& sys, const RunParams& rp, std::str
     return text;
 }
 
-void write_pickup(std::string_view dest, const ChemicalSystem& sys, const RunParams& rp, Io& io) {
+void write_pickup(std::string_view dest, const ChemicalSystem& sys, const EquilibriumState& eq, const RunParams& rp,
+                  Io& io) {
     std::vector<std::string> unreadable;
-    const std::string text = pickup_text(sys, rp, unreadable);
+    const std::string text = pickup_text(sys, eq, rp, unreadable);
     io.replace_file(dest, text);
     io.console(layout(R"(/ "  >> Pickup file written on disk <<" /)"));
     for (const std::string& field : unreadable) {

@@ -10,6 +10,7 @@ namespace zq {
 
 class Io;
 struct ChemicalSystem;
+struct EquilibriumState;
 struct RunParams;
 
 inline constexpr std::string_view PICKUP_RUN_FILE = "ZARNRUN.DAT";   // after a full step
@@ -18,15 +19,16 @@ inline constexpr std::string_view PICKUP_FAILED = "ZARNRUN.SA2";     // after a 
 
 // The pickup text for the current state. Fields too wide for their layout print as
 // asterisks; their names are added to `unreadable` ("; "-separated) when it is given.
-std::string pickup_text(const ChemicalSystem& sys, const RunParams& rp,
+std::string pickup_text(const ChemicalSystem& sys, const EquilibriumState& eq, const RunParams& rp,
                         std::string* unreadable = nullptr);
 // The same, listing the names of the fields that print as asterisks one by one.
-std::string pickup_text(const ChemicalSystem& sys, const RunParams& rp,
+std::string pickup_text(const ChemicalSystem& sys, const EquilibriumState& eq, const RunParams& rp,
                         std::vector<std::string>& unreadable);
 
 // Writes the pickup to `dest` (replacing it whole through a temporary file and a rename, so
 // an interrupted run never leaves it half written), announces it on the console, and warns
 // on the listing and the console of every field that cannot be read back.
-void write_pickup(std::string_view dest, const ChemicalSystem& sys, const RunParams& rp, Io& io);
+void write_pickup(std::string_view dest, const ChemicalSystem& sys, const EquilibriumState& eq, const RunParams& rp,
+                  Io& io);
 
 }  // namespace zq

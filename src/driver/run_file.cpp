@@ -16,12 +16,14 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/run_parameters.h"
+#include "base/run_params.h"
 #include "format/record_layout.h"
 #include "format/text_io.h"
 #include "format/text_source.h"
+#include "solver/equilibrium_state.h"
 #include "thermo/skip_report.h"
 #include "thermo/system_tables.h"
+#include "thermo/tp_curve.h"
 
 namespace zq {
 
@@ -30,7 +32,9 @@ namespace {
 constexpr int TITLE_WIDTH = 120;
 constexpr int ECHO_WIDTH = 96;    // characters of a bad line shown after "---> "
 constexpr int CURVE_WIDTH = 80;   // a curve line is read as 80 characters
-// The water question converts the kilograms it quotes with this factor.
+// The water question quotes the moles of the kilograms given with 55.51, stored in single
+// precision (55.5099983215332), as the question always has; the tables convert with
+// WATER_MOLES_PER_KG.
 constexpr double WATER_QUESTION_FACTOR = 55.5099983215332;
 
 // Columns first..first+width-1 (1-based) of a line; columns past its end read as blanks.
@@ -54,8 +58,8 @@ std::string temperature(double t) {
 
 class RunFileReader {
 public:
-    RunFileReader(TextSource& src, ChemicalSystem& sys, RunParams& rp, Io& io)
-        : src_(src), sys_(sys), rp_(rp), io_(io) {}
+    RunFileReader(TextSource& src, ChemicalSystem& sys, EquilibriumState& eq, RunParams& rp, Io& io)
+        : src_(src), sys_(sys), eq_(eq), rp_(rp), io_(io) {}
 
     void read() {
         reset_tables();
@@ -71,13 +75,13 @@ public:
         read_suppressed();
         read_dont_fractionate();
         read_curve();
-        if (sys_.ncurve > 0) pressure_on_curve(sys_, rp_, rp_.TEMP);
-        rp_.logP = std::log10(rp_.PFLUID);
+        if (const auto p = pressure_on_curve(sys_, rp_.TEMP)) rp_.PFLUID = *p;
     }
 
 private:
     TextSource& src_;
     ChemicalSystem& sys_;
+    EquilibriumState& eq_;
     RunParams& rp_;
     Io& io_;
     int c_line_ = 0;          // line of the option C
@@ -227,7 +231,6 @@ private:
         if (rp_.IFRAC == 5) rp_.MINSOL = 0;
         if (rp_.SINC == 0) rp_.SINC = rp_.TEMPC != 0 ? 0.1 : (rp_.MINSOL != 0 ? 0.1 : -5.0);
         if (rp_.TOTWAT == 0) rp_.TOTWAT = 90;
-        rp_.unit_label = rp_.MINSOL >= 3 ? " moles  " : " g      ";
         if (rp_.IFRAC > 0) rp_.INCREM = 0;
         if (rp_.TEMPC != 0) rp_.MINSOL = 0;
         if (rp_.INCP == 1) {
@@ -279,10 +282,11 @@ private:
             Component& c = sys_.comp[row];
             c = Component{};
             c.saq = saq;
-            c.total = *total;
             c.mix_total = *mix;
-            sys_.m[row] = *molality > 0 ? *molality : 1e-10;
-            sys_.gamma[row] = (*gamma <= 0 || rp_.NEUT == 3) ? 1.0 : *gamma;
+            eq_.comp[row] = ComponentAmounts{};
+            eq_.comp[row].total = *total;
+            eq_.m[row] = *molality > 0 ? *molality : 1e-10;
+            eq_.gamma[row] = (*gamma <= 0 || rp_.NEUT == 3) ? 1.0 : *gamma;
             sys_.cmap[saq] = row;
             sys_.nc = rows;
             if (!c_found_ && saq == rp_.C_read) {
@@ -327,6 +331,7 @@ private:
                         {num(block_first_), num(rows)}));
         }
         Component& water = sys_.comp[2];
+        double& water_total = eq_.comp[2].total;
         if (rp_.IFRAC == 5 && water.mix_total <= 0)
             fail(layout(R"(/ [2X] "No water indicated to put into BOX-1. Abort run.")"));
         if (sys_.cmap[6] != 0 && sys_.cmap[31] != 0) {
@@ -338,11 +343,10 @@ private:
                         R"( / [2X] "matches no component number of the component block.")",
                         {num(rp_.C_read), num(c_line_)}));
         }
-        rp_.TK = rp_.TEMP + 273.15;
-        rp_.water_kg = water.total >= 0 ? water.total : sys_.m[2];
-        water.total *= WATER_MOLES_PER_KG;
+        eq_.water_kg = water_total >= 0 ? water_total : eq_.m[2];
+        water_total *= WATER_MOLES_PER_KG;
         water.mix_total *= WATER_MOLES_PER_KG;
-        for (int k = 1; k <= rows; ++k) sys_.comp[k].total_input = sys_.comp[k].total;
+        for (int k = 1; k <= rows; ++k) sys_.comp[k].total_input = eq_.comp[k].total;
     }
 
     // Mineral row: columns 1-20 name, 23-40 trial moles (d = 12).
@@ -463,51 +467,8 @@ private:
 
 }  // namespace
 
-void read_run_file(TextSource& src, ChemicalSystem& sys, RunParams& rp, Io& io) {
-    RunFileReader(src, sys, rp, io).read();
-}
-
-void pressure_on_curve(const ChemicalSystem& sys, RunParams& rp, double T) {
-    const int n = sys.ncurve;
-    if (n <= 0 || !std::isfinite(T)) return;
-    const double t1 = sys.curve_t[1];
-    const double tn = sys.curve_t[n];
-    if (T > tn) return;
-    double p = 0;
-    if (T <= t1) {
-        // Below the curve's range (or a one-point curve at its point): hold the first pressure.
-        p = sys.curve_p[1];
-    } else {
-        // t1 < T <= tn, so n >= 2. Guess the point from the temperature's share of the
-        // range, then walk to the bracketing pair.
-        double share = n * (T - t1) / (tn - t1);
-        if (!(share >= 0)) share = 0;
-        if (share > n) share = n;
-        const int k = static_cast<int>(share);
-        const int i = k + 1 < n ? k + 1 : n;
-        const double ti = sys.curve_t[i];
-        if (ti == T) {
-            p = sys.curve_p[i];
-        } else {
-            int a = 0, b = 0;
-            if (ti < T) {
-                int j = i + 1;
-                while (j < n && sys.curve_t[j] < T) ++j;
-                a = j - 1;
-                b = j;
-            } else {
-                int j = i - 1;
-                while (j > 1 && sys.curve_t[j] > T) --j;
-                a = j;
-                b = j + 1;
-            }
-            const double ta = sys.curve_t[a], tb = sys.curve_t[b];
-            const double pa = sys.curve_p[a], pb = sys.curve_p[b];
-            p = pa + (pb - pa) * (T - ta) / (tb - ta);
-        }
-    }
-    rp.PFLUID = p;
-    rp.logP = std::log10(p);
+void read_run_file(TextSource& src, ChemicalSystem& sys, EquilibriumState& eq, RunParams& rp, Io& io) {
+    RunFileReader(src, sys, eq, rp, io).read();
 }
 
 }  // namespace zq

@@ -7,17 +7,14 @@ namespace zq {
 class Io;
 class TextSource;
 struct ChemicalSystem;
+struct EquilibriumState;
 struct RunParams;
 
-// Reads the whole run file from `src` into the run parameters and the tables; returns only
-// when everything is valid, otherwise writes its message and stops the run (status 1).
-// Every count the reader fills and the component map are reset first.
-void read_run_file(TextSource& src, ChemicalSystem& sys, RunParams& rp, Io& io);
-
-// Sets PFLUID (and logP beside it) from the run file's temperature-pressure curve at
-// temperature T (C). Needs the curve's temperatures increasing, as the reader ensures.
-// Above the last point PFLUID is left alone; at or below the first point it takes the
-// first point's pressure. Without curve points nothing changes.
-void pressure_on_curve(const ChemicalSystem& sys, RunParams& rp, double T);
+// Reads the whole run file from `src` into the run parameters, the tables and the starting
+// equilibrium state (component totals, trial molalities and gammas, kilograms of water);
+// returns only when everything is valid, otherwise writes its message and stops the run
+// (status 1). Every count the reader fills and the component map are reset first. With
+// T-P curve points PFLUID is the curve's pressure at TEMP.
+void read_run_file(TextSource& src, ChemicalSystem& sys, EquilibriumState& eq, RunParams& rp, Io& io);
 
 }  // namespace zq

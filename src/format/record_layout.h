@@ -14,13 +14,12 @@
 // per process (the cache is not thread-safe; the program is single-threaded).
 #pragma once
 
+#include <concepts>
 #include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "thermo/system_tables.h"
 
 namespace zq {
 
@@ -35,8 +34,12 @@ public:
     FieldValue(const char* s) : kind_(Kind::Text), s_(s) {}
     FieldValue(std::string_view s) : kind_(Kind::Text), s_(s) {}
     FieldValue(const std::string& s) : kind_(Kind::Text), s_(s) {}
-    template <int W>
-    FieldValue(const FixedName<W>& n) : kind_(Kind::Text), s_(n.view()) {}
+    // A fixed-width name (anything that shows its characters through view()).
+    template <class Name>
+        requires requires(const Name& n) {
+            { n.view() } -> std::convertible_to<std::string_view>;
+        }
+    FieldValue(const Name& n) : kind_(Kind::Text), s_(n.view()) {}
 
     Kind kind() const { return kind_; }
     long long as_int() const { return kind_ == Kind::Real ? static_cast<long long>(d_) : i_; }

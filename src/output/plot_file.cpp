@@ -4,16 +4,16 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_parameters.h"
+#include "base/run_params.h"
 #include "format/record_layout.h"
 #include "format/text_io.h"
+#include "path/path_state.h"
+#include "solver/equilibrium_state.h"
 #include "thermo/system_tables.h"
 
 namespace zq {
 
 namespace {
-
-const Kind4 GAS_FLAG("GAS ");
 
 // Lines of eight values, [8E10.4] each.
 void write_block(Io& io, const std::vector<FieldValue>& values) {
@@ -22,20 +22,11 @@ void write_block(Io& io, const std::vector<FieldValue>& values) {
 
 // Mole fraction of phase i in its present solid solution (moles over the solution's total,
 // which the phase-assemblage check has just summed); 1 for a pure phase.
-double solution_mole_fraction(const ChemicalSystem& sys, int i) {
-    const int b = sys.mn[i].ss_present;
+double solution_mole_fraction(const EquilibriumState& eq, int i) {
+    const int b = eq.phase[i].ss_present;
     if (b == 0) return 1.0;
-    const double total = sys.ss.total[b];
-    return total != 0 ? sys.mn_moles[i] / total : 0.0;
-}
-
-// Porosity of BOX-1 from the solids volume of the step; without a box the last value stays.
-double porosity(ChemicalSystem& sys, const RunParams& rp) {
-    double p = sys.kept.porosity;
-    if (rp.VBOX1 != 0) p = 100.0 - sys.kept.solids_volume * 100.0 / rp.VBOX1;
-    if (p <= -1000.0) p = -999.0;
-    sys.kept.porosity = p;
-    return p;
+    const double total = eq.ss.total[b];
+    return total != 0 ? eq.mn_moles[i] / total : 0.0;
 }
 
 void write_header(const ChemicalSystem& sys, const RunParams& rp, Io& io) {
@@ -43,54 +34,56 @@ void write_header(const ChemicalSystem& sys, const RunParams& rp, Io& io) {
     io.plot().line(layout(R"([A120] / [A120])", {rp.title1, rp.title2}));
 }
 
-void write_phases(const ChemicalSystem& sys, const RunParams& rp, Io& io) {
+// The phases in the matrix after the phase-assemblage check (those that just entered
+// included), weighed against the masses of the equilibrium's matrix.
+void write_phases(const ChemicalSystem& sys, const EquilibriumState& eq, const RunParams& rp, const PathState& ps,
+                  Io& io) {
     // With solids or gases fractionated the amounts are those of one step: per unit of path.
-    const bool per_step = rp.IFRAC >= 1 && rp.IFRAC <= 4 && rp.CURINC != 0;
-    const double scale = per_step ? std::fabs(rp.CURINC) : 1.0;
-    for (int j = 1; j <= sys.nph; ++j) {
-        const int i = sys.ph[j];
+    const bool per_step = rp.IFRAC >= 1 && rp.IFRAC <= 4 && ps.CURINC != 0;
+    const double scale = per_step ? std::fabs(ps.CURINC) : 1.0;
+    for (int j = 1; j <= eq.nph; ++j) {
+        const int i = eq.ph[j];
         const Mineral& mn = sys.mn[i];
-        const double moles = sys.mn_moles[i];
+        const double moles = eq.mn_moles[i];
         const double grams = moles * mn.gfw;
         // The weight per cent of the whole step amount; the last one listed when there is no
         // mass to refer it to.
-        const double whole = mn.flag == GAS_FLAG ? sys.kept.gas_grams : sys.kept.solids_grams;
-        const double wt = whole != 0 ? grams * 100.0 / whole : mn.wt_percent;
+        const double whole = mn.is_gas() ? ps.totals.gas_grams : ps.totals.solids_grams;
+        const double wt = whole != 0 ? grams * 100.0 / whole : ps.totals.wt_percent[i];
         io.plot().line(layout(R"([I3] [2X] [A20] [2X] [4E10.5])",
-                              {i, mn.name, moles / scale, grams / scale, wt, solution_mole_fraction(sys, i)}));
+                              {i, mn.name, moles / scale, grams / scale, wt, solution_mole_fraction(eq, i)}));
     }
 }
 
 }  // namespace
 
-void write_plot_record(ChemicalSystem& sys, RunParams& rp, Io& io) {
-    if (rp.IPUNCH == 0 || rp.CURINC != rp.SINC) return;
-    if (rp.IPUNCH != 2) {
-        write_header(sys, rp, io);
-        rp.IPUNCH = 2;
-    }
+bool plot_record_due(const RunParams& rp, const PathState& ps) { return rp.IPUNCH != 0 && ps.CURINC == rp.SINC; }
 
-    const double a_h = rp.pH != 0 ? std::pow(10.0, -rp.pH) : sys.act[1];
+void write_plot_record(const ChemicalSystem& sys, const EquilibriumState& eq, const RunParams& rp, const PathState& ps,
+                       Io& io) {
+    if (rp.IPUNCH != 2) write_header(sys, rp, io);
+
+    const double a_h = rp.pH != 0 ? std::pow(10.0, -rp.pH) : eq.act[1];
     const double progress = rp.INCP >= 2 ? rp.enth_added : rp.TOTMIX;
     io.plot().line(layout(R"([F10.5] [3G10.4] [3F10.4])",
-                          {rp.TEMP, rp.PFLUID, a_h, progress, rp.TEMPC, rp.ENTH, porosity(sys, rp)}));
+                          {rp.TEMP, rp.PFLUID, a_h, progress, rp.TEMPC, rp.ENTH, ps.totals.porosity}));
 
     std::vector<FieldValue> values;
-    for (int i = 1; i <= sys.ns; ++i) values.emplace_back(sys.m[i]);
+    for (int i = 1; i <= sys.ns; ++i) values.emplace_back(eq.m[i]);
     write_block(io, values);
     values.clear();
-    for (int k = 1; k <= sys.nc; ++k) values.emplace_back(sys.comp[k].total);
+    for (int k = 1; k <= sys.nc; ++k) values.emplace_back(eq.comp[k].total);
     write_block(io, values);
     values.clear();
     for (int k = 1; k <= sys.nc; ++k) {
-        const Component& c = sys.comp[k];
+        const ComponentAmounts& c = eq.comp[k];
         values.emplace_back(c.total - c.solid - c.gas);
     }
     write_block(io, values);
 
     for (int g = 1; g <= sys.ngas_records; ++g)
-        io.plot().line(layout(R"([I3] [2X] [A20] [2X] [F10.5])", {g, sys.mn[g].name, sys.mn[g].log_fugacity}));
-    write_phases(sys, rp, io);
+        io.plot().line(layout(R"([I3] [2X] [A20] [2X] [F10.5])", {g, sys.mn[g].name, eq.phase[g].log_fugacity}));
+    write_phases(sys, eq, rp, ps, io);
     io.plot().line(layout(R"(/)"));
 }
 

@@ -5,15 +5,19 @@ namespace zq {
 
 class Io;
 struct ChemicalSystem;
+struct EquilibriumState;
+struct PathState;
 struct RunParams;
 
-// Writes the record of the step just solved, preceded the first time by the header (NC, NS
-// and the number of gases; the two titles) unless rp.IPUNCH is already 2; rp.IPUNCH is 2
-// afterwards. Checks itself: writes only when rp.IPUNCH is not 0 and rp.CURINC equals
-// rp.SINC (a repeat or a half step back writes nothing). The caller calls it after a
-// converged solve only, once the listing (which keeps the solids mass and volume and the gas
-// mass in sys.kept) and the phase-assemblage check are done. The porosity written is kept in
-// sys.kept.porosity for a run without BOX-1.
-void write_plot_record(ChemicalSystem& sys, RunParams& rp, Io& io);
+// A record is due after a converged solve when IPUNCH is not 0 and the step is a full one
+// (CURINC equals SINC): a repeat or a half step back writes nothing.
+bool plot_record_due(const RunParams& rp, const PathState& ps);
+
+// Writes the record of the step just solved, preceded by the header (NC, NS and the number
+// of gases; the two titles) while IPUNCH is not yet 2; the run loop sets IPUNCH to 2 after
+// the first record. Called after the phase-assemblage check, with the step totals of the
+// equilibrium in ps.totals.
+void write_plot_record(const ChemicalSystem& sys, const EquilibriumState& eq, const RunParams& rp, const PathState& ps,
+                       Io& io);
 
 }  // namespace zq

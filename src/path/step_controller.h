@@ -6,10 +6,14 @@
 // pressure-dependent datum, and fractionation or flushing on full steps.
 #pragma once
 
+#include "path/path_state.h"
+
 namespace zq {
 
 class Io;
 struct ChemicalSystem;
+struct Conditions;
+struct EquilibriumState;
 struct RunParams;
 
 // The kinds of step, chosen by the run's switches (see step_kind).
@@ -27,35 +31,25 @@ enum class AfterStepEntry {
     GasEnthalpy,   // start without INCREM: the gas-enthalpy part only
 };
 
-// State the after-step sequence keeps between passes.
-struct PathState {
-    double gas_enthalpy = 0;  // kcal of the gases of the last enthalpy report (0 while the constraint is off)
-    // Answer to the saturation-range question along the path, 'Y' once given: the start-up
-    // check asks without keeping its answer, and the grid question keeps its own.
-    char saturation_answer = ' ';
-};
+// Runs the after-step sequence from `entry` (the pH and conditions lines, INCREM, the
+// enthalpy report, the step controller, the enthalpy bookkeeping, the charge check of the
+// totals and the enthalpy constraint switch-on). Returns Continue when the next equilibrium
+// may be solved, LimitReached when the path has come to its end; a refused question or a
+// fault stops the run (RunStop).
+StepOutcome after_step(const ChemicalSystem& sys, Conditions& cond, RunParams& rp, PathState& ps, EquilibriumState& eq,
+                       Io& io, AfterStepEntry entry);
 
-// Runs the after-step sequence from `entry`. Returns when the next equilibrium may be
-// solved; a path limit passed, a refused question or a fault ends the run (RunStop).
-void after_step(ChemicalSystem& sys, RunParams& rp, PathState& ps, Io& io, AfterStepEntry entry);
-
-// One step of the path by rp.CURINC (called with CURINC not 0): the change of the path
+// One step of the path by ps.CURINC (called with CURINC not 0): the change of the path
 // variable and its limit test, the re-evaluation after a change of temperature or
 // pressure, fractionation or flushing (full steps only), and the end of half-step
 // searching (LOOC set to 0 once the increment is small).
-void step_controller(ChemicalSystem& sys, RunParams& rp, PathState& ps, Io& io);
+StepOutcome step_controller(const ChemicalSystem& sys, Conditions& cond, RunParams& rp, PathState& ps,
+                            EquilibriumState& eq, Io& io);
 
 // After a change of TEMP or PFLUID: the pressure from the T-P curve, the range warnings
 // and questions (saturation-curve range, or the grid locator of an extended run, which
 // stops the run outside the data), then every datum evaluated at start-up again at the new
-// conditions (see reevaluate_data).
-void change_conditions(ChemicalSystem& sys, RunParams& rp, PathState& ps, Io& io);
-
-// Evaluates at rp.TEMP and rp.PFLUID (grid block sys.grid) what the start-up evaluated at
-// the starting conditions: TK and log10 P, the temperature functions of the gas-mixture
-// coefficients, the header quantities with their derived values, the log K of every derived
-// species, mineral and gas (a mixed gas's with log10 P added, the value without it kept in
-// logk_raw), and the b-dot terms of the activity model (ACTCOF mode 2).
-void reevaluate_data(ChemicalSystem& sys, RunParams& rp);
+// conditions (evaluate_conditions, and the b-dot terms of the activity model).
+void change_conditions(const ChemicalSystem& sys, Conditions& cond, RunParams& rp, PathState& ps, Io& io);
 
 }  // namespace zq

@@ -2,10 +2,13 @@
 
 #include <cmath>
 
-#include "driver/run_parameters.h"
+#include "base/run_params.h"
 #include "format/record_layout.h"
 #include "format/text_io.h"
 #include "phases/solid_solution.h"
+#include "solver/equilibrium_state.h"
+#include "thermo/conditions.h"
+#include "thermo/system_tables.h"
 
 namespace zq {
 
@@ -32,42 +35,46 @@ int member_slot(const ChemicalSystem& sys, int s, int i) {
 
 class Check {
 public:
-    Check(ChemicalSystem& sys, RunParams& rp, Io& io) : sys_(sys), rp_(rp), io_(io) {}
+    Check(const ChemicalSystem& sys, const Conditions& cond, const RunParams& rp, double curinc, int looc,
+          EquilibriumState& eq, Io& io)
+        : sys_(sys), cond_(cond), rp_(rp), looc_(looc), eq_(eq), io_(io) {
+        res_.curinc = curinc;
+    }
 
     AssemblageResult run() {
-        sum_solution_totals(sys_);  // from the matrix list of the solve, before it is rebuilt
+        sum_solution_totals(eq_);  // from the matrix list of the solve, before it is rebuilt
         start();
         if (sys_.nmin == 0) {
-            rp_.CURINC = rp_.SINC;
+            res_.curinc = rp_.SINC;
         } else {
             for (int i = 1; i <= sys_.nmin; ++i) test_phase(i);
             if (res_.R == 0 && res_.best != 0) enter_best();
             if (res_.R == 0 && res_.best == 0 && tested_) enter_whole_solution();
             choose_increment();
         }
-        refresh_solid_solutions(sys_);
-        if (rp_.ISTEP != 0 || rp_.CURINC == rp_.SINC) write_table();
+        refresh_solid_solutions(sys_, eq_);
+        if (rp_.ISTEP != 0 || res_.curinc == rp_.SINC) write_table();
         return res_;
     }
 
 private:
-    double affinity(double log_qk) const { return AFFINITY_PER_KELVIN * rp_.TK * log_qk; }
+    double affinity(double log_qk) const { return AFFINITY_PER_KELVIN * cond_.TK * log_qk; }
 
     // The matrix list is rebuilt from scratch; the phases it held are remembered.
     void start() {
         for (int i = 1; i <= sys_.nmin; ++i) in_matrix_[i] = false;
-        for (int p = 1; p <= sys_.nph; ++p) in_matrix_[sys_.ph[p]] = true;
-        sys_.nph = 0;
-        for (int p = 1; p <= MAX_PHASES; ++p) sys_.ph[p] = 0;
+        for (int p = 1; p <= eq_.nph; ++p) in_matrix_[eq_.ph[p]] = true;
+        eq_.nph = 0;
+        for (int p = 1; p <= MAX_PHASES; ++p) eq_.ph[p] = 0;
     }
 
     void append(int i) {
-        if (sys_.nph == MAX_PHASES) {
+        if (eq_.nph == MAX_PHASES) {
             io_.listing().line(layout(R"(/ "  Too many phases in matrix (" [I3] "); maximum" " number allowed is " [I3])",
                                       {MAX_PHASES + 1, MAX_PHASES}));
             stop_run(1);
         }
-        sys_.ph[++sys_.nph] = i;
+        eq_.ph[++eq_.nph] = i;
         in_matrix_[i] = true;
     }
 
@@ -80,34 +87,36 @@ private:
 
     // log Q, and for an end member outside a present solution its saturation term x.
     void test_phase(int i) {
-        Mineral& mn = sys_.mn[i];
+        const Mineral& mn = sys_.mn[i];
+        PhaseState& ps = eq_.phase[i];
+        const double logk = cond_.mn_logk[i];
         double logq = 0;
         for (int t = 1; t <= mn.itot; ++t) {
             const auto tu = static_cast<std::size_t>(t);
-            logq += mn.coefm[tu] * std::log10(sys_.act[mn.specm[tu]]);
+            logq += mn.coefm[tu] * std::log10(eq_.act[mn.specm[tu]]);
         }
         const int s = sys_.ss.of[i];
         if (s != 0) {
-            const int b = mn.ss_present;
+            const int b = ps.ss_present;
             if (b != 0 && in_matrix_[i]) {
-                logq -= std::log10(mn.lambda) +
-                        mn.site_n * std::log10(std::fabs(sys_.mn_moles[i] / sys_.ss.total[b]));
+                logq -= std::log10(ps.lambda) +
+                        mn.site_n * std::log10(std::fabs(eq_.mn_moles[i] / eq_.ss.total[b]));
             } else {
                 // x = 10^g kept finite; a g that is not a number (n = 0) counts as no saturation.
-                double g = (logq - (std::log10(mn.lambda) + mn.logk)) / mn.site_n;
+                double g = (logq - (std::log10(ps.lambda) + logk)) / mn.site_n;
                 if (!(g >= -300)) g = -300;
                 if (g > 74) g = 74;
                 const double x = std::pow(10.0, g);
-                sys_.ss.sumx[s] += x;
-                sys_.ss.x[s][static_cast<std::size_t>(member_slot(sys_, s, i))] = x;
+                eq_.ss.sumx[s] += x;
+                eq_.ss.x[s][static_cast<std::size_t>(member_slot(sys_, s, i))] = x;
                 tested_ = true;
             }
         }
-        mn.logq = logq;
-        const double d = logq - mn.logk;
+        ps.logq = logq;
+        const double d = logq - logk;
 
         if (in_matrix_[i]) {
-            const double moles = sys_.mn_moles[i];
+            const double moles = eq_.mn_moles[i];
             if (moles >= 0 && std::fabs(affinity(d)) < IN_MATRIX_AFFINITY) {
                 append(i);
                 return;
@@ -133,26 +142,26 @@ private:
     // The other members of solution s outside the matrix follow, in member order; those
     // without an amount get their share x / sum of x of `moles`.
     void enter_members(int s, double moles) {
-        const SolidSolutions& ss = sys_.ss;
+        const SolutionMembers& ss = sys_.ss;
         for (int k = 1; k <= ss.nmembers[s]; ++k) {
             const auto ku = static_cast<std::size_t>(k);
             const int m = ss.member[s][ku];
             if (in_matrix_[m]) continue;
             append(m);
             if (res_.entered == 0) res_.entered = m;
-            if (sys_.mn_moles[m] <= 0) sys_.mn_moles[m] = ss.x[s][ku] * moles / ss.sumx[s];
+            if (eq_.mn_moles[m] <= 0) eq_.mn_moles[m] = eq_.ss.x[s][ku] * moles / eq_.ss.sumx[s];
         }
         res_.solution = s;
     }
 
     void enter_best() {
-        if (rp_.LOOC != 0 && res_.U > 1) return;
+        if (looc_ != 0 && res_.U > 1) return;
         const int i = res_.best;
         append(i);
         res_.entered = i;
-        if (sys_.mn_moles[i] <= 0) sys_.mn_moles[i] = ENTRY_MOLES;
+        if (eq_.mn_moles[i] <= 0) eq_.mn_moles[i] = ENTRY_MOLES;
         const int s = sys_.ss.of[i];
-        if (s != 0) enter_members(s, sys_.mn_moles[i]);
+        if (s != 0) enter_members(s, eq_.mn_moles[i]);
     }
 
     // No single phase is supersaturated: the absent solution with the largest sum of x
@@ -163,8 +172,8 @@ private:
         for (int i = 1; i <= sys_.nmin; ++i) {
             const int s = sys_.ss.of[i];
             if (s == 0 || in_matrix_[i]) continue;
-            if (sys_.ss.sumx[s] >= SOLUTION_ENTRY && sys_.ss.sumx[s] >= largest) {
-                largest = sys_.ss.sumx[s];
+            if (eq_.ss.sumx[s] >= SOLUTION_ENTRY && eq_.ss.sumx[s] >= largest) {
+                largest = eq_.ss.sumx[s];
                 chosen = s;
             }
         }
@@ -176,39 +185,41 @@ private:
     void choose_increment() {
         const int changes = res_.R + res_.U;
         if (changes < 2) {
-            if (res_.R == 1) sys_.mn_moles[last_removed_] = 0;
-            rp_.CURINC = changes == 0 ? rp_.SINC : 0.0;
-        } else if (rp_.LOOC != 0) {
-            rp_.CURINC = -0.5 * (rp_.CURINC != 0 ? rp_.CURINC : rp_.SINC);
+            if (res_.R == 1) eq_.mn_moles[last_removed_] = 0;
+            res_.curinc = changes == 0 ? rp_.SINC : 0.0;
+        } else if (looc_ != 0) {
+            res_.curinc = -0.5 * (res_.curinc != 0 ? res_.curinc : rp_.SINC);
             for (int r = 1; r <= res_.nremoved; ++r) append(res_.removed[r]);
         } else {
-            rp_.CURINC = 0;
+            res_.curinc = 0;
         }
     }
 
     void row(int i, bool fugacity_column) {
-        Mineral& mn = sys_.mn[i];
-        const double d = mn.logq - mn.logk;
+        const Mineral& mn = sys_.mn[i];
+        PhaseState& ps = eq_.phase[i];
+        const double logk = cond_.mn_logk[i];
+        const double d = ps.logq - logk;
         const double sat = d / mn.coef_abs_sum;
         if (!fugacity_column) {
-            io_.listing().line(layout(ROW, {i, mn.name, mn.logk, mn.logq, d, sat, affinity(d)}));
+            io_.listing().line(layout(ROW, {i, mn.name, logk, ps.logq, d, sat, affinity(d)}));
             return;
         }
         // The log K of a mixed gas holds log10 P beside the hydrolysis constant.
-        mn.log_fugacity = i <= sys_.nmixed ? d + std::log10(rp_.PFLUID) : d;
-        io_.listing().line(layout(ROW, {i, mn.name, mn.logk, mn.logq, d, sat, affinity(d), mn.log_fugacity}));
+        ps.log_fugacity = i <= sys_.nmixed ? d + std::log10(rp_.PFLUID) : d;
+        io_.listing().line(layout(ROW, {i, mn.name, logk, ps.logq, d, sat, affinity(d), ps.log_fugacity}));
     }
 
     void write_table() {
         OutputFile& out = io_.listing();
         out.line(layout(R"([1X] 76["+"] /)"));
-        if (sys_.nph > 0) {
+        if (eq_.nph > 0) {
             out.line(layout(R"("  The following gases and minerals are presently in matrix or were just added" /)"));
             out.line(layout(HEADING));
-            for (int p = 1; p <= sys_.nph; ++p) {
-                const int i = sys_.ph[p];
+            for (int p = 1; p <= eq_.nph; ++p) {
+                const int i = eq_.ph[p];
                 row(i, false);
-                sys_.mn[i].logq = LISTED;
+                eq_.phase[i].logq = LISTED;
             }
             out.line("");
         }
@@ -216,16 +227,19 @@ private:
                         R"x( / "    (Gases and minerals with log(Q/K) less than -5 are not listed below)" /)x"));
         out.line(layout(HEADING));
         for (int i = 1; i <= sys_.nmin; ++i) {
-            const Mineral& mn = sys_.mn[i];
-            if (mn.logq == LISTED) continue;
+            const double logq = eq_.phase[i].logq;
+            if (logq == LISTED) continue;
             const bool gas = i <= sys_.ngas_records;
-            if (!gas && mn.logq - mn.logk < UNLISTED_MINERAL) continue;
+            if (!gas && logq - cond_.mn_logk[i] < UNLISTED_MINERAL) continue;
             row(i, gas);
         }
     }
 
-    ChemicalSystem& sys_;
-    RunParams& rp_;
+    const ChemicalSystem& sys_;
+    const Conditions& cond_;
+    const RunParams& rp_;
+    int looc_;
+    EquilibriumState& eq_;
     Io& io_;
     AssemblageResult res_;
     Table<bool, MAX_MINERALS> in_matrix_{};
@@ -236,8 +250,9 @@ private:
 
 }  // namespace
 
-AssemblageResult check_phase_assemblage(ChemicalSystem& sys, RunParams& rp, Io& io) {
-    return Check(sys, rp, io).run();
+AssemblageResult check_phase_assemblage(const ChemicalSystem& sys, const Conditions& cond, const RunParams& rp,
+                                        double curinc, int looc, EquilibriumState& eq, Io& io) {
+    return Check(sys, cond, rp, curinc, looc, eq, io).run();
 }
 
 }  // namespace zq

@@ -5,11 +5,14 @@
 // writes the saturation table to the listing.
 #pragma once
 
-#include "thermo/system_tables.h"
+#include "base/fixed.h"
 
 namespace zq {
 
 class Io;
+struct ChemicalSystem;
+struct Conditions;
+struct EquilibriumState;
 struct RunParams;
 
 // Affinity in calories of log(Q/K): AFFINITY_PER_KELVIN * T * log(Q/K), T in kelvin.
@@ -17,6 +20,7 @@ inline constexpr double AFFINITY_PER_KELVIN = -4.5758350671;
 
 // What one check did. R + U decide CURINC.
 struct AssemblageResult {
+    double curinc = 0;  // the next increment CURINC
     int R = 0;          // phases removed from the matrix
     int U = 0;          // phases supersaturated outside the matrix (a solution entering whole counts once)
     int best = 0;       // most supersaturated phase outside the matrix, 0 when none
@@ -27,12 +31,14 @@ struct AssemblageResult {
 };
 
 // Checks the phase assemblage after a converged equilibrium (see the file comment): rebuilds
-// sys.ph / sys.nph in phase-table order, sets the moles of entering phases, stores log Q of
+// eq.ph / eq.nph in phase-table order, sets the moles of entering phases, stores log Q of
 // every phase (666 for the phases listed in the matrix part of the table) and the log
-// fugacity of every gas listed outside the matrix, sets rp.CURINC, and refreshes the solid
+// fugacity of every gas listed outside the matrix, chooses the next increment from the
+// current one `curinc` (half a step back only with `looc` not 0), and refreshes the solid
 // solutions (present numbers, totals, saturation sums cleared). The table is written when
-// the step is a full one (CURINC = SINC) or ISTEP is set. A matrix list that would pass 40
-// phases stops the run with the size-limit message.
-AssemblageResult check_phase_assemblage(ChemicalSystem& sys, RunParams& rp, Io& io);
+// the step is a full one (the new increment is SINC) or ISTEP is set. A matrix list that
+// would pass 40 phases stops the run with the size-limit message.
+AssemblageResult check_phase_assemblage(const ChemicalSystem& sys, const Conditions& cond, const RunParams& rp,
+                                        double curinc, int looc, EquilibriumState& eq, Io& io);
 
 }  // namespace zq

@@ -12,23 +12,20 @@
 
 #include <utility>
 
-#include "thermo/system_tables.h"
-
 namespace zq {
 
-struct LinearSystem;
+struct ChemicalSystem;
+struct Conditions;
+struct EquilibriumState;
+struct NewtonHooks;
 struct RunParams;
 
-// Residual and Jacobian entries of the enthalpy row `row` (G = 1). Until the enthalpy
-// balance is modelled the row holds the pressure where it is (dP = 0).
-void assemble_enthalpy_row(const ChemicalSystem& sys, const RunParams& rp, LinearSystem& ls, int row);
-
-// Applies the Newton correction of the enthalpy row to PFLUID (G = 1).
-void update_pressure(ChemicalSystem& sys, RunParams& rp, double correction);
-
-// After the phase amounts of an iteration: the H2O-gas limit, the mole fractions and the
-// fugacity coefficients of the mixed gases while the gas mixture is present.
-void refresh_gas_mixture(ChemicalSystem& sys, const RunParams& rp);
+// The gas phase's part of the Newton system: the enthalpy row (G = 1), the pressure
+// correction it carries, and the refresh of the gas mixture after each phase update (the
+// H2O-gas limit, the mole fractions and the fugacity coefficients of the mixed gases). The
+// hooks refer to the given state, which must outlive them.
+void set_gas_phase_hooks(NewtonHooks& hooks, const ChemicalSystem& sys, Conditions& cond, RunParams& rp,
+                         EquilibriumState& eq);
 
 // Molar enthalpy (kcal/mol) of gas `gas` of the mixture (1 H2O, 2 CO2, 3 CH4; the first
 // sys.ngasmix mixed gases) at TEMP, for the enthalpy report and the heat of fractionated
@@ -39,6 +36,7 @@ double mixed_gas_enthalpy(const ChemicalSystem& sys, const RunParams& rp, int ga
 // Volume coefficients (k1, k2) of gas phase `phase` in V = n R T ((k1 P + k2) P + 1) / P:
 // the P^2 and P coefficients of ln phi. Ideal gases (IDEAL 2 or more, or a gas outside the
 // mixture) have none.
-std::pair<double, double> gas_volume_coefficients(const ChemicalSystem& sys, const RunParams& rp, int phase);
+std::pair<double, double> gas_volume_coefficients(const ChemicalSystem& sys, const Conditions& cond,
+                                                  const RunParams& rp, int phase);
 
 }  // namespace zq

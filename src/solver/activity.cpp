@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <stdexcept>
 
-#include "driver/run_parameters.h"
+#include "base/run_params.h"
+#include "base/units.h"
+#include "solver/equilibrium_state.h"
+#include "thermo/conditions.h"
+#include "thermo/system_tables.h"
 
 namespace zq {
 
@@ -12,7 +15,15 @@ namespace {
 
 constexpr double LN10 = 2.3025851;          // as used by the osmotic model
 constexpr double BAR_TO_ATM = 0.9869232667160128;
-constexpr double WATER_MOLES_EOS = 55.5084;  // moles of water per kg in the EOS mole fractions
+// Moles of water per kilogram in the mole fractions the H2O-CO2-NaCl equation of state is
+// given (1000 / 18.0153, rounded to the digits its fit was made with), not the program-wide
+// WATER_MOLES_PER_KG: the fluid it describes is the fit's.
+constexpr double WATER_MOLES_EOS = 55.5084;
+// Kilograms of water per mole in the mole-fraction-to-molality term of the activity
+// coefficients (18.01528 g/mol, the molar mass of water) and in the water activity from
+// the osmotic coefficient (18.01534 g/mol, the value the osmotic fits were made with).
+constexpr double WATER_KG_PER_MOLE = 0.01801528;
+constexpr double WATER_KG_PER_MOLE_OSMOTIC = 0.01801534;
 
 // Born coefficient factor eta = 1.66027e5 A cal/mol (Helgeson & Kirkham 1976), giving the
 // b-dot term 166027 * z^2 * kB / r with kB from header quantity 3.
@@ -21,8 +32,8 @@ constexpr double ETA = 166027.0;
 // ½ Σ z^2 * molality over the component species 3..NC, molalities from the aqueous moles
 // (actmodel.naq) and the moles of liquid water naq(2). No charged component, no water or
 // fewer than three components leave a trace sum of 1e-10.
-double stoichiometric_ionic_strength(const ChemicalSystem& cs) {
-    const ActivityModelState& st = cs.actmodel;
+double stoichiometric_ionic_strength(const ChemicalSystem& cs, const EquilibriumState& eq) {
+    const ActivityModelState& st = eq.actmodel;
     double sum = 0.0;
     const double water = cs.nc >= 2 ? st.naq[2] : 0.0;
     if (water > 0.0)
@@ -36,19 +47,21 @@ double stoichiometric_ionic_strength(const ChemicalSystem& cs) {
 
 // Mole fractions (CO2, H2O, NaCl) of the H2O-CO2-NaCl fluid the equation of state sees:
 // the salt as I_st moles per kg of water; without a CO2,aq species the fluid has no CO2.
-std::array<double, 3> eos_fractions(const ChemicalSystem& cs, double ist) {
-    const double mc = cs.slot_co2aq > 0 ? cs.m[cs.slot_co2aq] : 0.0;
+std::array<double, 3> eos_fractions(const ChemicalSystem& cs, const EquilibriumState& eq, double ist) {
+    const double mc = cs.slot_co2aq > 0 ? eq.m[cs.slot_co2aq] : 0.0;
     const double d = WATER_MOLES_EOS + ist + mc;
     return {mc / d, WATER_MOLES_EOS / d, ist / d};
 }
 
 // Fugacity coefficients of the solution's fluid and of pure water; the pure-water values
 // are kept for the gas code.
-std::array<double, 3> eos_ratio(ChemicalSystem& cs, const RunParams& p, double ist) {
+std::array<double, 3> eos_ratio(const ChemicalSystem& cs, const Conditions& cond, const RunParams& p,
+                                EquilibriumState& eq, double ist) {
     const double patm = BAR_TO_ATM * p.PFLUID;
-    const std::array<double, 3> phi = MRKPHI(p.TK, patm, eos_fractions(cs, ist));
-    cs.actmodel.phi0 = MRKPHI(p.TK, patm, {0.0, 1.0, 0.0});
-    return {phi[0] / cs.actmodel.phi0[0], phi[1] / cs.actmodel.phi0[1], phi[2] / cs.actmodel.phi0[2]};
+    const std::array<double, 3> phi = MRKPHI(cond.TK, patm, eos_fractions(cs, eq, ist));
+    std::array<double, 3>& phi0 = eq.actmodel.phi0;
+    phi0 = MRKPHI(cond.TK, patm, {0.0, 1.0, 0.0});
+    return {phi[0] / phi0[0], phi[1] / phi0[1], phi[2] / phi0[2]};
 }
 
 // Coefficient of dissolved gases (CO2 and the other flagged neutral species).
@@ -56,25 +69,26 @@ std::array<double, 3> eos_ratio(ChemicalSystem& cs, const RunParams& p, double i
 // solutions, ln gamma = (-1.0312 + 0.0012806 T + 255.9 / T) I - 0.4429 I / (1 + I), T in K.
 // From 623.15 K: ratio of the CO2 fugacity coefficient in the fluid to that at infinite
 // dilution in pure water.
-double gas_coefficient(ChemicalSystem& cs, const RunParams& p) {
+double gas_coefficient(const ChemicalSystem& cs, const Conditions& cond, const RunParams& p, EquilibriumState& eq) {
     if (p.NEUT == 1 || p.NEUT == 3) return 1.0;
-    const double ist = cs.actmodel.I_st;  // of the previous evaluation
-    const double tk = p.TK;
+    const double ist = eq.actmodel.I_st;  // of the previous evaluation
+    const double tk = cond.TK;
     if (tk < EOS_TK)
         return std::exp((-1.0312 + 0.0012806 * tk + 255.9 / tk) * ist -
                         0.44289399928474427 * ist / (1.0 + ist));
-    return eos_ratio(cs, p, ist)[0];
+    return eos_ratio(cs, cond, p, eq, ist)[0];
 }
 
-void setup_ion_sizes(ChemicalSystem& cs) {
-    ActivityModelState& st = cs.actmodel;
-    st.nflag = 0;
+}  // namespace
+
+void set_up_ion_sizes(ChemicalSystem& cs) {
+    cs.nflag = 0;
     for (int i = 1; i <= cs.ns; ++i) {
         Species& s = cs.sp[i];
         // A neutral species with a size above 9.98 is marked in the database as a
         // dissolved gas. Water (species 2) is the solvent and never one.
         if (s.charge == 0.0 && s.ion_size > 9.98 && i != 2) {
-            st.flagged[++st.nflag] = i;
+            cs.flagged[++cs.nflag] = i;
             continue;
         }
         s.radius = s.ion_size == 0.0 ? 4.0 : s.ion_size;
@@ -84,18 +98,18 @@ void setup_ion_sizes(ChemicalSystem& cs) {
     }
 }
 
-void setup_bdot(ChemicalSystem& cs) {
-    const double kb = cs.header3_derived;
-    const double b0 = cs.header4_derived;
+void evaluate_bdot(const ChemicalSystem& cs, Conditions& cond) {
+    const double kb = cond.header3_derived;
+    const double b0 = cond.header4_derived;
     if (cs.ns >= 1 && cs.sp[1].charge != 0.0) {
         const double z = cs.sp[1].charge;
-        cs.sp[1].bdot = ETA * z * z * kb / cs.sp[1].radius;  // H+: no deviation term b0
+        cond.bdot[1] = ETA * z * z * kb / cs.sp[1].radius;  // H+: no deviation term b0
     }
     for (int i = 2; i <= cs.ns; ++i) {
-        Species& s = cs.sp[i];
+        const Species& s = cs.sp[i];
         if (s.charge == 0.0) continue;
         const double z = s.charge;
-        s.bdot = 0.19 - 0.19 * std::fabs(z) + b0 + ETA * z * z * kb / s.radius;
+        cond.bdot[i] = 0.19 - 0.19 * std::fabs(z) + b0 + ETA * z * z * kb / s.radius;
     }
 }
 
@@ -103,63 +117,45 @@ void setup_bdot(ChemicalSystem& cs) {
 // Gamma = log10(1 + 0.01801528 * sum of solute molalities) (Helgeson, Kirkham & Flowers
 // 1981). The water slot of m holds 1.0 and is not a solute, so it stays out of the sum:
 // gamma then goes to 1 as the solution goes to pure water.
-void activity_coefficients(ChemicalSystem& cs, const RunParams& p) {
-    ActivityModelState& st = cs.actmodel;
+void ACTCOF(const ChemicalSystem& cs, const Conditions& cond, const RunParams& p, EquilibriumState& eq) {
+    ActivityModelState& st = eq.actmodel;
     double ionic = 0.0, solutes = 0.0;
     for (int i = 1; i <= cs.ns; ++i) {
         const double z = cs.sp[i].charge;
-        ionic += z * z * cs.m[i];
-        if (i != 2) solutes += cs.m[i];
+        ionic += z * z * eq.m[i];
+        if (i != 2) solutes += eq.m[i];
     }
     st.I = 0.5 * ionic;
-    const double conv = std::log10(1.0 + 0.01801528 * solutes);
+    const double conv = std::log10(1.0 + WATER_KG_PER_MOLE * solutes);
 
-    const double gn = gas_coefficient(cs, p);
+    const double gn = gas_coefficient(cs, cond, p, eq);
     const double neutral = p.NEUT == 2 ? gn : 1.0;
-    const double a = cs.header[1];
-    const double b = cs.header[2];
+    const double a = cond.header[1];
+    const double b = cond.header[2];
     const double sqi = std::sqrt(st.I);
     for (int i = 1; i <= cs.ns; ++i) {
         const Species& s = cs.sp[i];
         if (s.charge == 0.0) {
-            cs.gamma[i] = neutral;
+            eq.gamma[i] = neutral;
         } else {
             const double lg = -a * s.charge * s.charge * sqi / (1.0 + s.ion_size * b * sqi) - conv +
-                              s.bdot * st.I;
-            cs.gamma[i] = std::pow(10.0, lg);
+                              cond.bdot[i] * st.I;
+            eq.gamma[i] = std::pow(10.0, lg);
         }
     }
-    if (cs.ns >= 2) cs.gamma[2] = 1.0;
+    if (cs.ns >= 2) eq.gamma[2] = 1.0;
     if (p.NEUT == 0)
-        for (int j = 1; j <= st.nflag; ++j) cs.gamma[st.flagged[j]] = gn;
+        for (int j = 1; j <= cs.nflag; ++j) eq.gamma[cs.flagged[j]] = gn;
 }
 
-}  // namespace
-
-void ACTCOF(int mode, ChemicalSystem& cs, const RunParams& p) {
-    switch (mode) {
-        case 1:
-            setup_ion_sizes(cs);
-            return;
-        case 2:
-            setup_bdot(cs);
-            return;
-        case 3:
-            activity_coefficients(cs, p);
-            return;
-        default:
-            throw std::logic_error("ACTCOF: mode must be 1, 2 or 3");
-    }
-}
-
-void WATACT(ChemicalSystem& cs, const RunParams& p) {
-    ActivityModelState& st = cs.actmodel;
-    const double ist = stoichiometric_ionic_strength(cs);
+void WATACT(const ChemicalSystem& cs, const Conditions& cond, EquilibriumState& eq) {
+    ActivityModelState& st = eq.actmodel;
+    const double ist = stoichiometric_ionic_strength(cs, eq);
     st.I_st = ist;
 
     // The electrolyte is read as a 1:1 salt (m3 - 2r), a 2:1 salt (t) and a 2:2 salt (m4)
     // from the components of database numbers 3, 4 and 10.
-    const double wkg = p.water_kg;
+    const double wkg = eq.water_kg;
     auto molality = [&](int dbno) {
         const int pos = cs.cmap[dbno];
         return pos > 0 ? st.naq[pos] / wkg : 0.0;
@@ -174,9 +170,9 @@ void WATACT(ChemicalSystem& cs, const RunParams& p) {
     // coefficients depend on T (K) through 1/T and ln T.
     double phi = 0.0;
     if (u != 0.0) {
-        const double tk = p.TK;
+        const double tk = cond.TK;
         const double f = 1.0 + 1.5 * std::sqrt(ist);
-        const double dh = LN10 * cs.header[1] / (1.6875 * 2.0 * ist);
+        const double dh = LN10 * cond.header[1] / (1.6875 * 2.0 * ist);
         const double g = f - 2.0 * std::log(f) - 1.0 / f;
         const double l = std::log(tk);
         const double i2 = ist * ist;
@@ -192,7 +188,7 @@ void WATACT(ChemicalSystem& cs, const RunParams& p) {
 
     double aw;
     if (st.I >= 0.1) {
-        const double lnaw = std::clamp(-0.01801534 * u * phi, -300.0 * LN10, 5.0);
+        const double lnaw = std::clamp(-WATER_KG_PER_MOLE_OSMOTIC * u * phi, -300.0 * LN10, 5.0);
         aw = std::exp(lnaw);
         st.xgas = 0.0;
     } else {
@@ -200,37 +196,34 @@ void WATACT(ChemicalSystem& cs, const RunParams& p) {
         // dissolved gases.
         double gas = 0.0;
         for (int slot : {cs.slot_co2aq, cs.slot_ch4aq, cs.slot_h2saq, cs.slot_h2aq, cs.slot_n2aq})
-            if (slot > 0) gas += cs.m[slot];
+            if (slot > 0) gas += eq.m[slot];
         const double s = wkg * gas;
         const double w = WATER_MOLES_PER_KG * wkg;
         aw = w / (s + w);
         st.xgas = s / ((s + w) * wkg);
     }
-    cs.gamma[2] = aw;
+    eq.gamma[2] = aw;
 }
 
-void water_activity_eos(ChemicalSystem& cs, const RunParams& p) {
-    ActivityModelState& st = cs.actmodel;
-    st.I_st = stoichiometric_ionic_strength(cs);
-    cs.gamma[2] = eos_ratio(cs, p, st.I_st)[1];
+void water_activity_eos(const ChemicalSystem& cs, const Conditions& cond, const RunParams& p, EquilibriumState& eq) {
+    ActivityModelState& st = eq.actmodel;
+    st.I_st = stoichiometric_ionic_strength(cs, eq);
+    eq.gamma[2] = eos_ratio(cs, cond, p, eq, st.I_st)[1];
     st.xgas = 0.0;
 }
 
-void update_activities(ChemicalSystem& cs, const RunParams& p) {
-    for (int k = 1; k <= cs.nc; ++k) {
-        const Component& c = cs.comp[k];
-        cs.actmodel.naq[k] = c.total - c.solid - c.gas;
-    }
+void update_activities(const ChemicalSystem& cs, const Conditions& cond, const RunParams& p, EquilibriumState& eq) {
+    for (int k = 1; k <= cs.nc; ++k) eq.actmodel.naq[k] = eq.comp[k].aqueous();
     if (p.NEUT == 3) return;  // ideal solution: every gamma stays 1
-    ACTCOF(3, cs, p);
+    ACTCOF(cs, cond, p, eq);
     if (p.AWAT == 1) {
-        cs.actmodel.xgas = 0.0;  // water activity held at 1
+        eq.actmodel.xgas = 0.0;  // water activity held at 1
         return;
     }
-    if (p.TK < EOS_TK)
-        WATACT(cs, p);
+    if (cond.TK < EOS_TK)
+        WATACT(cs, cond, eq);
     else
-        water_activity_eos(cs, p);
+        water_activity_eos(cs, cond, p, eq);
 }
 
 // Modified Redlich-Kwong equation of state for H2O-CO2-NaCl fluids (Bowers & Helgeson
@@ -240,7 +233,7 @@ void update_activities(ChemicalSystem& cs, const RunParams& p) {
 // R = 82.05 cm3 atm / (mol K); t in degrees C. Used from 623.15 K up.
 std::array<double, 3> MRKPHI(double tk, double patm, const std::array<double, 3>& x) {
     constexpr double R = 82.05;
-    const double t = tk - 273.15;
+    const double t = celsius(tk);
     const double t2 = t * t;
     const double x1 = x[0], x2 = x[1], x3 = x[2];
     const double y = x2 + x3;

@@ -3,7 +3,8 @@
 #include <cmath>
 #include <string>
 
-#include "driver/run_parameters.h"
+#include "base/run_params.h"
+#include "solver/equilibrium_state.h"
 #include "format/record_layout.h"
 #include "format/text_io.h"
 #include "thermo/system_tables.h"
@@ -40,20 +41,19 @@ constexpr std::string_view PREVIOUS_TEXT =
     stop_run(1);
 }
 
-void adjust_start(ChemicalSystem& sys, const RunParams& rp, Io& io, bool mixing) {
-    double& q = mixing ? sys.chg_mix : sys.chg_start;
+void adjust_start(ChemicalSystem& sys, EquilibriumState& eq, const RunParams& rp, Io& io, bool mixing) {
+    double& q = mixing ? sys.chg_mix : eq.chg_start;
     if (rp.C < 1 || rp.C > sys.nc) stop_not_component(io, rp.C);
-    Component& c = sys.comp[rp.C];
     const Species& s = sys.sp[rp.C];
-    CHGBAL(q, mixing ? c.mix_total : c.total, s.name.view(), s.charge, rp.CHGF, io);
+    CHGBAL(q, mixing ? sys.comp[rp.C].mix_total : eq.comp[rp.C].total, s.name.view(), s.charge, rp.CHGF, io);
 }
 
 }  // namespace
 
-double component_charge(const ChemicalSystem& sys, bool mixing) {
+double component_charge(const ChemicalSystem& sys, const EquilibriumState& eq, bool mixing) {
     double q = 0;
     for (int k = 1; k <= sys.nc; ++k)
-        q += sys.sp[k].charge * (mixing ? sys.comp[k].mix_total : sys.comp[k].total);
+        q += sys.sp[k].charge * (mixing ? sys.comp[k].mix_total : eq.comp[k].total);
     return q;
 }
 
@@ -91,26 +91,26 @@ void CHGBAL(double& q, double& total, std::string_view name, double z, int chgf,
     q = 0;
 }
 
-void check_start_charge_balance(ChemicalSystem& sys, const RunParams& rp, Io& io) {
+void check_start_charge_balance(ChemicalSystem& sys, EquilibriumState& eq, const RunParams& rp, Io& io) {
     // The mixing column is the mixing solution of a mixing run and the fresh fluid of a
     // flushing run; in any other run it is unused and is not tested. Its balance line is
     // printed for mixing runs only, as the listing always had it.
     const bool mixing = rp.TEMPC != 0 || rp.IFRAC == 5;
-    sys.chg_start = rp.pH == 0 ? component_charge(sys, false) : 0.0;
-    sys.chg_mix = mixing ? component_charge(sys, true) : 0.0;
+    eq.chg_start = rp.pH == 0 ? component_charge(sys, eq, false) : 0.0;
+    sys.chg_mix = mixing ? component_charge(sys, eq, true) : 0.0;
     // A negative total (H+ can have one) still allows a positive difference.
     const double limit =
-        rp.C >= 1 && rp.C <= sys.nc ? 1.0e-4 * std::fabs(sys.comp[rp.C].total) : 0.0;
+        rp.C >= 1 && rp.C <= sys.nc ? 1.0e-4 * std::fabs(eq.comp[rp.C].total) : 0.0;
 
     io.both(layout(R"(/ [2X] "Chg. balance for total moles = " [E10.4] [3X] "Max. difference allowed = " [E10.4])",
-                   {sys.chg_start, limit}));
+                   {eq.chg_start, limit}));
     if (rp.TEMPC != 0)
         io.both(layout(R"(/ [2X] "Chg. balance for the mixing solution = " [E10.4])"
                        R"( "  Max. difference allowed = " [E10.4])",
                        {sys.chg_mix, limit}));
 
-    if (std::fabs(sys.chg_start) > limit) adjust_start(sys, rp, io, false);
-    if (std::fabs(sys.chg_mix) > limit) adjust_start(sys, rp, io, true);
+    if (std::fabs(eq.chg_start) > limit) adjust_start(sys, eq, rp, io, false);
+    if (std::fabs(sys.chg_mix) > limit) adjust_start(sys, eq, rp, io, true);
 }
 
 }  // namespace zq

@@ -2,16 +2,24 @@
 
 #include <cmath>
 
-#include "driver/run_parameters.h"
+#include "base/run_params.h"
 #include "format/record_layout.h"
 #include "format/text_io.h"
 #include "solver/charge_balance.h"
+#include "solver/equilibrium_state.h"
 #include "thermo/system_tables.h"
 
 namespace zq {
 
-void check_equilibrium_charge(ChemicalSystem& sys, const RunParams& rp, double q, double limit, Io& io) {
-    const double w = rp.water_kg;
+double solution_charge(const ChemicalSystem& sys, const EquilibriumState& eq) {
+    double q = 0.0;
+    for (int i = 1; i <= sys.ns; ++i) q += sys.sp[i].charge * eq.m[i];
+    return q;
+}
+
+void check_equilibrium_charge(const ChemicalSystem& sys, const RunParams& rp, double q, double limit,
+                              EquilibriumState& eq, Io& io) {
+    const double w = eq.water_kg;
     if (!(std::fabs(q) > std::fabs(limit) / w)) return;
     const Species& c = sys.sp[rp.C];
     if (rp.CHGF != 1) {
@@ -25,8 +33,8 @@ void check_equilibrium_charge(ChemicalSystem& sys, const RunParams& rp, double q
     // The total of C takes up the charge the equilibrated solution carries, so that the
     // next solve starts from neutral totals.
     double moles = q * w;
-    CHGBAL(moles, sys.comp[rp.C].total, c.name.view(), c.charge, 1, io);
-    sys.chg_start = 0.0;  // the totals are balanced: later listings show no imbalance
+    CHGBAL(moles, eq.comp[rp.C].total, c.name.view(), c.charge, 1, io);
+    eq.chg_start = 0.0;  // the totals are balanced: later listings show no imbalance
 }
 
 }  // namespace zq

@@ -5,12 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_parameters.h"
+#include "base/run_params.h"
 #include "format/record_layout.h"
 #include "format/text_io.h"
-#include "phases/gas_mixture.h"
-#include "phases/solid_solution.h"
 #include "solver/activity.h"
+#include "solver/equilibrium_state.h"
+#include "thermo/conditions.h"
+#include "thermo/system_tables.h"
 
 namespace zq {
 
@@ -22,21 +23,20 @@ constexpr double MOLALITY_FLOOR = 1e-300;
 constexpr double GAMMA_MOLALITY_LIMIT = 8.0;     // above it the activity model is not refreshed
 constexpr int FIRST_CONVERGENCE_LOOP = 6;
 constexpr double SS_FLOOR = 1e-20;               // moles of an exhausted solid-solution member
-const Kind4 GAS_FLAG("GAS ");
 
 bool fixed_ph(const RunParams& rp) { return rp.pH != 0.0; }
 
-int first_phase_row(const ChemicalSystem& sys, const RunParams& rp) { return sys.nc + rp.enthalpy_row + 1; }
+int first_phase_row(const ChemicalSystem& sys, bool enthalpy_row) { return sys.nc + (enthalpy_row ? 1 : 0) + 1; }
 
 // The solid and gas moles of the components held by the phases in the matrix.
-void rebuild_phase_moles(ChemicalSystem& sys) {
-    for (int k = 1; k <= sys.nc; ++k) sys.comp[k].solid = sys.comp[k].gas = 0.0;
-    for (int p = 1; p <= sys.nph; ++p) {
-        const int f = sys.ph[p];
+void rebuild_phase_moles(const ChemicalSystem& sys, EquilibriumState& eq) {
+    for (int k = 1; k <= sys.nc; ++k) eq.comp[k].solid = eq.comp[k].gas = 0.0;
+    for (int p = 1; p <= eq.nph; ++p) {
+        const int f = eq.ph[p];
         const Mineral& mn = sys.mn[f];
         for (int e = 1; e <= mn.itot; ++e) {
-            Component& c = sys.comp[mn.specm[static_cast<std::size_t>(e)]];
-            (mn.flag == GAS_FLAG ? c.gas : c.solid) += mn.coefm[static_cast<std::size_t>(e)] * sys.mn_moles[f];
+            ComponentAmounts& c = eq.comp[mn.specm[static_cast<std::size_t>(e)]];
+            (mn.is_gas() ? c.gas : c.solid) += mn.coefm[static_cast<std::size_t>(e)] * eq.mn_moles[f];
         }
     }
 }
@@ -51,58 +51,59 @@ void print_vector(Io& io, const SolverVector& v, int n) {
 }
 
 // ISTEP = 1: the state after an iteration's update.
-void print_iteration(const ChemicalSystem& sys, const RunParams& rp, const NewtonState& st, Io& io) {
+void print_iteration(const ChemicalSystem& sys, const EquilibriumState& eq, const NewtonState& st, Io& io) {
     io.listing().line(layout(R"("  NO. OF LOOPS = " [I3] [5X] "IONIC STRENGTH=" [E12.7] "  NH2O = " [E10.4])",
-                             {st.loop, sys.actmodel.I, rp.water_kg}));
+                             {st.loop, eq.actmodel.I, eq.water_kg}));
     for (int k = 1; k <= sys.nc; ++k)
-        io.listing().line(layout(R"([1X] [I3] [1X] [A12] [1X] [E11.5])", {k, sys.sp[k].name, sys.m[k]}));
+        io.listing().line(layout(R"([1X] [I3] [1X] [A12] [1X] [E11.5])", {k, sys.sp[k].name, eq.m[k]}));
     print_vector(io, st.delta, st.ls.n);
 }
 
 // Removes the phase at matrix position p during the iteration: its correction and tolerance
 // leave with it, the later phases move up one place.
-void remove_phase(ChemicalSystem& sys, const RunParams& rp, NewtonState& st, int p, double moles, Io& io) {
-    const int f = sys.ph[p];
+void remove_phase(const ChemicalSystem& sys, EquilibriumState& eq, NewtonState& st, int p, double moles, Io& io) {
+    const int f = eq.ph[p];
     io.both(layout(R"([2X] [A20] " MINTRY= " [E10.3] " mineral removed from matrix")", {sys.mn[f].name, moles}));
-    const int row0 = first_phase_row(sys, rp) - 1;
-    for (int q = p; q < sys.nph; ++q) {
-        sys.ph[q] = sys.ph[q + 1];
+    const int row0 = first_phase_row(sys, st.enthalpy_row) - 1;
+    for (int q = p; q < eq.nph; ++q) {
+        eq.ph[q] = eq.ph[q + 1];
         st.delta[row0 + q] = st.delta[row0 + q + 1];
         st.tol[row0 + q] = st.tol[row0 + q + 1];
     }
-    sys.ph[sys.nph] = 0;
-    --sys.nph;
+    eq.ph[eq.nph] = 0;
+    --eq.nph;
 
-    const int b = sys.mn[f].ss_present;
+    const int b = eq.phase[f].ss_present;
     if (b == 0) return;
-    sys.mn[f].ss_present = 0;
+    eq.phase[f].ss_present = 0;
     int left = 0, last = 0;
-    for (int q = 1; q <= sys.nph; ++q)
-        if (sys.mn[sys.ph[q]].ss_present == b) {
+    for (int q = 1; q <= eq.nph; ++q)
+        if (eq.phase[eq.ph[q]].ss_present == b) {
             ++left;
-            last = sys.ph[q];
+            last = eq.ph[q];
         }
     if (left == 1) {
-        sys.mn[last].ss_present = 0;
+        eq.phase[last].ss_present = 0;
         io.both(layout(R"([2X] [A20] " Not in solid solution anymore")", {sys.mn[last].name}));
     }
 }
 
 // Activities of the species: a = m * gamma (H+ keeps 10^-pH when the pH is fixed).
-void refresh_activities(ChemicalSystem& sys, const RunParams& rp) {
-    for (int i = fixed_ph(rp) ? 2 : 1; i <= sys.ns; ++i) sys.act[i] = sys.m[i] * sys.gamma[i];
+void refresh_activities(const ChemicalSystem& sys, const RunParams& rp, EquilibriumState& eq) {
+    for (int i = fixed_ph(rp) ? 2 : 1; i <= sys.ns; ++i) eq.act[i] = eq.m[i] * eq.gamma[i];
 }
 
-SolveResult finish(ChemicalSystem& sys, const RunParams& rp, const NewtonState& st, SolveEnd end,
-                   SolveResult r) {
+SolveResult finish(const ChemicalSystem& sys, const RunParams& rp, EquilibriumState& eq, const NewtonState& st,
+                   SolveEnd end, SolveResult r) {
     r.end = end;
     r.iterations = st.loop;
-    refresh_activities(sys, rp);
+    refresh_activities(sys, rp, eq);
     return r;
 }
 
 // The worst row of the last assembly.
-void note_worst(const ChemicalSystem& sys, const RunParams& rp, const NewtonState& st, SolveResult& r) {
+void note_worst(const ChemicalSystem& sys, const EquilibriumState& eq, const RunParams& rp, const NewtonState& st,
+                SolveResult& r) {
     r.worst_ratio = 0;
     r.worst_row = 0;
     for (int i = 1; i <= st.ls.n; ++i) {
@@ -112,7 +113,7 @@ void note_worst(const ChemicalSystem& sys, const RunParams& rp, const NewtonStat
             r.worst_row = i;
         }
     }
-    r.worst_equation = r.worst_row ? equation_name(sys, rp, r.worst_row) : std::string();
+    r.worst_equation = r.worst_row ? equation_name(sys, eq, rp, st.enthalpy_row, r.worst_row) : std::string();
 }
 
 // The first row of the assembly whose residual or Jacobian entry is not a number, 0 if none.
@@ -134,59 +135,64 @@ NewtonState::NewtonState() {
     }
 }
 
-void start_solution(ChemicalSystem& sys, RunParams& rp) {
-    sys.m[2] = 1.0;
-    rebuild_phase_moles(sys);
-    update_activities(sys, rp);
-    for (int i = 1; i <= sys.ns; ++i) sys.act[i] = sys.m[i] * sys.gamma[i];
-    if (fixed_ph(rp)) sys.act[1] = std::pow(10.0, -rp.pH);
+void start_solution(const ChemicalSystem& sys, const Conditions& cond, const RunParams& rp, EquilibriumState& eq) {
+    eq.m[2] = 1.0;
+    rebuild_phase_moles(sys, eq);
+    update_activities(sys, cond, rp, eq);
+    for (int i = 1; i <= sys.ns; ++i) eq.act[i] = eq.m[i] * eq.gamma[i];
+    if (fixed_ph(rp)) eq.act[1] = std::pow(10.0, -rp.pH);
 }
 
-int matrix_order(const ChemicalSystem& sys, const RunParams& rp) { return sys.nc + rp.enthalpy_row + sys.nph; }
+int matrix_order(const ChemicalSystem& sys, const EquilibriumState& eq, bool enthalpy_row) {
+    return sys.nc + (enthalpy_row ? 1 : 0) + eq.nph;
+}
 
-void check_matrix_size(const ChemicalSystem& sys, const RunParams& rp, Io& io) {
-    const int n = matrix_order(sys, rp);
+void check_matrix_size(const ChemicalSystem& sys, const EquilibriumState& eq, bool enthalpy_row, Io& io) {
+    const int n = matrix_order(sys, eq, enthalpy_row);
     if (n > MAX_ORDER) {
         io.listing().line(layout(R"(/ "  Size of matrix reached limit.  N = " [I3] " Maximum" " size is " [I3])",
                                  {n, MAX_ORDER}));
         stop_run(1);
     }
-    if (sys.nph > MAX_PHASES) {
+    if (eq.nph > MAX_PHASES) {
         io.listing().line(layout(R"(/ "  Too many phases in matrix (" [I3] "); maximum" " number allowed is " [I3])",
-                                 {sys.nph, MAX_PHASES}));
+                                 {eq.nph, MAX_PHASES}));
         stop_run(1);
     }
 }
 
-std::string equation_name(const ChemicalSystem& sys, const RunParams& rp, int row) {
+std::string equation_name(const ChemicalSystem& sys, const EquilibriumState& eq, const RunParams& rp,
+                          bool enthalpy_row, int row) {
     if (row == 1 && fixed_ph(rp)) return "fixed-pH equation";
     if (row >= 1 && row <= sys.nc) return "mass balance of " + sys.sp[row].name.trimmed();
-    if (rp.enthalpy_row && row == sys.nc + 1) return "enthalpy balance";
-    const int p = row - first_phase_row(sys, rp) + 1;
-    if (p >= 1 && p <= sys.nph) return "mass action of " + sys.mn[sys.ph[p]].name.trimmed();
+    if (enthalpy_row && row == sys.nc + 1) return "enthalpy balance";
+    const int p = row - first_phase_row(sys, enthalpy_row) + 1;
+    if (p >= 1 && p <= eq.nph) return "mass action of " + sys.mn[eq.ph[p]].name.trimmed();
     return "row " + std::to_string(row);
 }
 
-void set_tolerances(const ChemicalSystem& sys, const RunParams& rp, NewtonState& st) {
+void set_tolerances(const ChemicalSystem& sys, const Conditions& cond, const RunParams& rp,
+                    const EquilibriumState& eq, NewtonState& st) {
     const double e = rp.ERPC;
     for (int k = 1; k <= sys.nc; ++k) {
-        const double t = sys.comp[k].total;
+        const double t = eq.comp[k].total;
         st.tol[k] = t == 0.0 ? e : std::fabs(t) * e;
     }
-    if (rp.enthalpy_row) st.tol[sys.nc + 1] = std::fabs(rp.ENTH) * e;
-    const int row0 = first_phase_row(sys, rp) - 1;
-    for (int p = 1; p <= sys.nph; ++p) {
-        const double lk = sys.mn[sys.ph[p]].logk;
+    if (st.enthalpy_row) st.tol[sys.nc + 1] = std::fabs(rp.ENTH) * e;
+    const int row0 = first_phase_row(sys, st.enthalpy_row) - 1;
+    for (int p = 1; p <= eq.nph; ++p) {
+        const double lk = cond.mn_logk[eq.ph[p]];
         st.tol[row0 + p] = lk == 0.0 ? 10.0 * e : std::fabs(lk) * 10.0 * e;
     }
     if (fixed_ph(rp)) st.tol[1] = e * std::pow(10.0, -rp.pH);
 }
 
-int derived_species(ChemicalSystem& sys, NewtonState& st, Io* report) {
-    for (int l = 1; l <= sys.nc; ++l) st.logact[l] = std::log10(sys.gamma[l] * sys.m[l]);
+int derived_species(const ChemicalSystem& sys, const Conditions& cond, EquilibriumState& eq, NewtonState& st,
+                    Io* report) {
+    for (int l = 1; l <= sys.nc; ++l) st.logact[l] = std::log10(eq.gamma[l] * eq.m[l]);
     for (int j = sys.nc + 1; j <= sys.ns; ++j) {
         const Species& s = sys.sp[j];
-        double lm = -std::log10(sys.gamma[j]) - s.logk;
+        double lm = -std::log10(eq.gamma[j]) - cond.logk[j];
         for (int e = 2; e <= s.nentries; ++e) {
             const auto eu = static_cast<std::size_t>(e);
             lm += s.coef[eu] * st.logact[s.index[eu]];
@@ -199,23 +205,24 @@ int derived_species(ChemicalSystem& sys, NewtonState& st, Io* report) {
             if (report) report->console(layout(R"("  Molality of derived species " [A20] " reset from E" [F8.2])", {s.name, lm}));
             lm = -300.0;
         }
-        sys.m[j] = std::pow(10.0, lm);
+        eq.m[j] = std::pow(10.0, lm);
     }
     return 0;
 }
 
-void adjust_charge(ChemicalSystem& sys, const RunParams& rp, NewtonState& st, int prev_loop, Io& io) {
-    const double w = rp.water_kg;
-    double hplus = sys.m[1];
+void adjust_charge(const ChemicalSystem& sys, const RunParams& rp, EquilibriumState& eq, NewtonState& st,
+                   int prev_loop, Io& io) {
+    const double w = eq.water_kg;
+    double hplus = eq.m[1];
     for (int j = sys.nc + 1; j <= sys.ns; ++j) {
         const Species& s = sys.sp[j];
         for (int e = 2; e <= s.nentries; ++e)
-            if (s.index[static_cast<std::size_t>(e)] == 1) hplus += s.coef[static_cast<std::size_t>(e)] * sys.m[j];
+            if (s.index[static_cast<std::size_t>(e)] == 1) hplus += s.coef[static_cast<std::size_t>(e)] * eq.m[j];
     }
-    sys.comp[1].total = w * hplus + sys.comp[1].solid + sys.comp[1].gas;
+    eq.comp[1].total = w * hplus + eq.comp[1].solid + eq.comp[1].gas;
 
-    double q = sys.m[1];
-    for (int i = 3; i <= sys.ns; ++i) q += sys.sp[i].charge * sys.m[i];
+    double q = eq.m[1];
+    for (int i = 3; i <= sys.ns; ++i) q += sys.sp[i].charge * eq.m[i];
     q *= w;
 
     const int c = rp.C;
@@ -227,19 +234,21 @@ void adjust_charge(ChemicalSystem& sys, const RunParams& rp, NewtonState& st, in
                        {sys.sp[c].name}));
         stop_run(1);
     }
-    Component& comp = sys.comp[c];
+    ComponentAmounts& comp = eq.comp[c];
     const double old = comp.total;
     const double d = q / z;
     comp.total = old - d;
     if (prev_loop > 7 && std::fabs(d) < 1e-5 * std::fabs(old)) st.charge_adjusted = true;
-    st.charge_correction = (comp.total - comp.total_input) * 100.0 / comp.total_input;
+    const double input = sys.comp[c].total_input;
+    st.charge_correction = (comp.total - input) * 100.0 / input;
 }
 
-void assemble(ChemicalSystem& sys, const RunParams& rp, NewtonState& st, Io& io) {
+void assemble(const ChemicalSystem& sys, const Conditions& cond, const RunParams& rp, EquilibriumState& eq,
+              NewtonState& st, const NewtonHooks& hooks, Io& io) {
     LinearSystem& ls = st.ls;
     const int nc = sys.nc;
-    const int n = matrix_order(sys, rp);
-    const double w = rp.water_kg;
+    const int n = matrix_order(sys, eq, st.enthalpy_row);
+    const double w = eq.water_kg;
     const bool ph_fixed = fixed_ph(rp);
     ls.n = n;
     for (int j = 1; j <= n; ++j) {
@@ -247,15 +256,15 @@ void assemble(ChemicalSystem& sys, const RunParams& rp, NewtonState& st, Io& io)
         ls.A(j, j) = w;
         ls.f[j] = 0.0;
     }
-    for (int k = 1; k <= nc; ++k) sys.comp[k].solid = sys.comp[k].gas = 0.0;
+    for (int k = 1; k <= nc; ++k) eq.comp[k].solid = eq.comp[k].gas = 0.0;
 
     // Mass balances: W m_k - T(k) plus the share of every derived species; d/dm_l of a
     // derived molality is nu_jl m_j / m_l (the H2O slot holds 1.0).
     for (int k = ph_fixed ? 2 : 1; k <= nc; ++k)
-        ls.f[k] = w * (k == 2 ? WATER_MOLES_PER_KG : sys.m[k]) - sys.comp[k].total;
+        ls.f[k] = w * (k == 2 ? WATER_MOLES_PER_KG : eq.m[k]) - eq.comp[k].total;
     for (int j = nc + 1; j <= sys.ns; ++j) {
         const Species& s = sys.sp[j];
-        const double mj = sys.m[j];
+        const double mj = eq.m[j];
         for (int e = 2; e <= s.nentries; ++e) {
             const int k = s.index[static_cast<std::size_t>(e)];
             if (k == 1 && ph_fixed) continue;
@@ -263,54 +272,61 @@ void assemble(ChemicalSystem& sys, const RunParams& rp, NewtonState& st, Io& io)
             ls.f[k] += wnm;
             for (int e2 = 2; e2 <= s.nentries; ++e2) {
                 const int l = s.index[static_cast<std::size_t>(e2)];
-                ls.A(k, l) += wnm * s.coef[static_cast<std::size_t>(e2)] / sys.m[l];
+                ls.A(k, l) += wnm * s.coef[static_cast<std::size_t>(e2)] / eq.m[l];
             }
         }
     }
     // Column 2 is the derivative by W_kg of the aqueous part.
-    for (int k = ph_fixed ? 2 : 1; k <= nc; ++k) ls.A(k, 2) = (sys.comp[k].total + ls.f[k]) / w;
+    for (int k = ph_fixed ? 2 : 1; k <= nc; ++k) ls.A(k, 2) = (eq.comp[k].total + ls.f[k]) / w;
 
-    if (rp.enthalpy_row) assemble_enthalpy_row(sys, rp, ls, nc + 1);
+    if (st.enthalpy_row) {
+        if (hooks.enthalpy_row) {
+            hooks.enthalpy_row(ls, nc + 1);
+        } else {
+            ls.f[nc + 1] = 0.0;  // no gas model: the pressure holds (dP = 0)
+            ls.A(nc + 1, nc + 1) = 1.0;
+        }
+    }
 
     // Phase rows: each phase adds its moles to the mass balances and holds its mass action.
-    const int row0 = first_phase_row(sys, rp) - 1;
-    for (int p = 1; p <= sys.nph; ++p) {
-        const int f = sys.ph[p];
+    const int row0 = first_phase_row(sys, st.enthalpy_row) - 1;
+    for (int p = 1; p <= eq.nph; ++p) {
+        const int f = eq.ph[p];
         const Mineral& mn = sys.mn[f];
         const int h = row0 + p;
-        const double nf = sys.mn_moles[f];
-        const bool gas = mn.flag == GAS_FLAG;
-        double fh = -mn.logk;
+        const double nf = eq.mn_moles[f];
+        const bool gas = mn.is_gas();
+        double fh = -cond.mn_logk[f];
         for (int e = 1; e <= mn.itot; ++e) {
             const int t = mn.specm[static_cast<std::size_t>(e)];
             const double nu = mn.coefm[static_cast<std::size_t>(e)];
-            (gas ? sys.comp[t].gas : sys.comp[t].solid) += nu * nf;
+            (gas ? eq.comp[t].gas : eq.comp[t].solid) += nu * nf;
             ls.f[t] += nu * nf;
             ls.A(t, h) += nu;
             fh += nu * st.logact[t];
-            ls.A(h, t) += LOG10E * nu / sys.m[t];
+            ls.A(h, t) += LOG10E * nu / eq.m[t];
         }
         ls.A(h, h) = 0.0;
-        const int b = mn.ss_present;
+        const int b = eq.phase[f].ss_present;
         if (b != 0) {
-            const double total = sys.ss.total[b];
-            fh -= end_member_log_activity(sys, f);
+            const double total = eq.ss.total[b];
+            fh -= end_member_log_activity(sys, eq, f);
             ls.A(h, h) = LOG10E * mn.site_n * (1.0 / total - 1.0 / nf);
-            for (int q = 1; q <= sys.nph; ++q)
-                if (q != p && sys.mn[sys.ph[q]].ss_present == b) ls.A(h, row0 + q) += LOG10E * mn.site_n / total;
+            for (int q = 1; q <= eq.nph; ++q)
+                if (q != p && eq.phase[eq.ph[q]].ss_present == b) ls.A(h, row0 + q) += LOG10E * mn.site_n / total;
         }
         ls.f[h] = fh;
         // The water column: the change of log a_w with the kilograms of water.
         if (ls.A(h, 2) != 0.0) {
-            const double xgas = sys.actmodel.xgas;
-            ls.A(h, 2) = xgas == 0.0 ? std::log10(sys.gamma[2]) * ls.A(h, 2) / (-LOG10E * w) : -ls.A(h, 2) * xgas;
+            const double xgas = eq.actmodel.xgas;
+            ls.A(h, 2) = xgas == 0.0 ? std::log10(eq.gamma[2]) * ls.A(h, 2) / (-LOG10E * w) : -ls.A(h, 2) * xgas;
         }
     }
 
     if (ph_fixed) {
         for (int j = 1; j <= n; ++j) ls.A(1, j) = 0.0;
-        ls.A(1, 1) = -sys.gamma[1];
-        ls.f[1] = std::pow(10.0, -rp.pH) - sys.m[1] * sys.gamma[1];
+        ls.A(1, 1) = -eq.gamma[1];
+        ls.f[1] = std::pow(10.0, -rp.pH) - eq.m[1] * eq.gamma[1];
         if (rp.ISTEP == 1) io.listing().line(layout(R"([T43] "Subroutine HOH was used")"));
     }
 }
@@ -336,13 +352,13 @@ bool within_tolerance(const NewtonState& st, int n) {
     return true;
 }
 
-bool update_components(ChemicalSystem& sys, RunParams& rp, SolverVector& delta, Io& io) {
+bool update_components(const ChemicalSystem& sys, EquilibriumState& eq, SolverVector& delta, Io& io) {
     const int nc = sys.nc;
     Table<double, MAX_COMPONENTS> next{};
     Table<bool, MAX_COMPONENTS> floored{};
     for (int k = 1; k <= nc; ++k) {
         // The H2O slot stands for the kilograms of water during the update.
-        const double old = k == 2 ? rp.water_kg : sys.m[k];
+        const double old = k == 2 ? eq.water_kg : eq.m[k];
         double d = delta[k];
         double v = old + d;
         if (k != 2 && v > MOLALITY_CAP) {
@@ -365,81 +381,85 @@ bool update_components(ChemicalSystem& sys, RunParams& rp, SolverVector& delta, 
         if (floored[k])
             io.console(layout(R"("  ** WARNING! Molality of " [A12] " less than " [E10.3])", {sys.sp[k].name, MOLALITY_FLOOR}));
         if (k == 2)
-            rp.water_kg = next[k];
+            eq.water_kg = next[k];
         else
-            sys.m[k] = next[k];
+            eq.m[k] = next[k];
     }
-    sys.m[2] = 1.0;
+    eq.m[2] = 1.0;
     return true;
 }
 
-bool update_phases(ChemicalSystem& sys, const RunParams& rp, NewtonState& st, Io& io) {
-    const int row0 = first_phase_row(sys, rp) - 1;
-    for (int p = 1; p <= sys.nph; ++p)
-        if (!std::isfinite(sys.mn_moles[sys.ph[p]] + st.delta[row0 + p])) return false;
+bool update_phases(const ChemicalSystem& sys, const RunParams& rp, EquilibriumState& eq, NewtonState& st, Io& io) {
+    const int row0 = first_phase_row(sys, st.enthalpy_row) - 1;
+    for (int p = 1; p <= eq.nph; ++p)
+        if (!std::isfinite(eq.mn_moles[eq.ph[p]] + st.delta[row0 + p])) return false;
 
-    for (int b = 1; b <= sys.ss.npresent; ++b) sys.ss.total[b] = 0.0;
+    for (int b = 1; b <= eq.ss.npresent; ++b) eq.ss.total[b] = 0.0;
     int p = 1;
-    while (p <= sys.nph) {
-        const int f = sys.ph[p];
-        const double nf = sys.mn_moles[f] + st.delta[row0 + p];
-        const int b = sys.mn[f].ss_present;
+    while (p <= eq.nph) {
+        const int f = eq.ph[p];
+        const double nf = eq.mn_moles[f] + st.delta[row0 + p];
+        const int b = eq.phase[f].ss_present;
         if (b != 0) {
             if (nf <= 0.0 && st.loop >= 7 && rp.LIMSOL > 1) {
-                sys.mn_moles[f] = nf;
-                remove_phase(sys, rp, st, p, nf, io);
+                eq.mn_moles[f] = nf;
+                remove_phase(sys, eq, st, p, nf, io);
                 continue;
             }
-            sys.mn_moles[f] = nf <= 0.0 ? SS_FLOOR : nf;
-            sys.ss.total[b] += sys.mn_moles[f];
+            eq.mn_moles[f] = nf <= 0.0 ? SS_FLOOR : nf;
+            eq.ss.total[b] += eq.mn_moles[f];
         } else {
-            sys.mn_moles[f] = nf;
+            eq.mn_moles[f] = nf;
             if (st.loop >= 5 && rp.SOLMIN < 0.0 && nf < rp.SOLMIN) {
-                remove_phase(sys, rp, st, p, nf, io);
+                remove_phase(sys, eq, st, p, nf, io);
                 continue;
             }
         }
         ++p;
     }
-    st.ls.n = matrix_order(sys, rp);
+    st.ls.n = matrix_order(sys, eq, st.enthalpy_row);
     return true;
 }
 
-SolveResult solve_equilibrium(ChemicalSystem& sys, RunParams& rp, NewtonState& st, Io& io, const NewtonHooks& hooks) {
+SolveResult solve_equilibrium(const ChemicalSystem& sys, const Conditions& cond, const RunParams& rp,
+                              bool enthalpy_row, EquilibriumState& eq, NewtonState& st, Io& io,
+                              const NewtonHooks& hooks) {
     SolveResult result;
+    st.enthalpy_row = enthalpy_row;
     st.loop = 0;
     st.intermediate_done = st.refinement_printed = st.charge_adjusted = false;
     st.charge_correction = 0.0;
-    check_matrix_size(sys, rp, io);
-    if (rp.C >= 1 && rp.C <= sys.nc) st.charge_limit = 1e-4 * sys.comp[rp.C].total;
-    if (fixed_ph(rp)) sys.act[1] = std::pow(10.0, -rp.pH);
-    set_tolerances(sys, rp, st);
-    sys.m[2] = 1.0;
-    sum_solution_totals(sys);
-    st.ls.n = matrix_order(sys, rp);
+    check_matrix_size(sys, eq, enthalpy_row, io);
+    if (rp.C >= 1 && rp.C <= sys.nc) st.charge_limit = 1e-4 * eq.comp[rp.C].total;
+    if (fixed_ph(rp)) eq.act[1] = std::pow(10.0, -rp.pH);
+    set_tolerances(sys, cond, rp, eq, st);
+    eq.m[2] = 1.0;
+    sum_solution_totals(eq);
+    st.ls.n = matrix_order(sys, eq, enthalpy_row);
 
     auto fail = [&](const std::string& what) {
         result.fault = what;
-        return finish(sys, rp, st, SolveEnd::NotFinite, result);
+        return finish(sys, rp, eq, st, SolveEnd::NotFinite, result);
     };
     auto species_fault = [&](int j) { return fail("molality of " + sys.sp[j].name.trimmed()); };
 
-    if (const int j = derived_species(sys, st, nullptr)) return species_fault(j);
+    if (const int j = derived_species(sys, cond, eq, st, nullptr)) return species_fault(j);
     Table<double, MAX_SPECIES> saved_gamma{};
     for (;;) {
         const int prev = st.loop++;
-        if (fixed_ph(rp) && prev >= 1 && !st.charge_adjusted) adjust_charge(sys, rp, st, prev, io);
+        if (fixed_ph(rp) && prev >= 1 && !st.charge_adjusted) adjust_charge(sys, rp, eq, st, prev, io);
 
-        assemble(sys, rp, st, io);
+        assemble(sys, cond, rp, eq, st, hooks, io);
         const int n = st.ls.n;
-        if (const int row = non_finite_row(st.ls)) return fail("residual of the " + equation_name(sys, rp, row));
+        if (const int row = non_finite_row(st.ls))
+            return fail("residual of the " + equation_name(sys, eq, rp, enthalpy_row, row));
         apply_damping(st, rp.RM, n);
-        note_worst(sys, rp, st, result);
+        note_worst(sys, eq, rp, st, result);
         if (st.loop >= FIRST_CONVERGENCE_LOOP && within_tolerance(st, n))
-            return finish(sys, rp, st, SolveEnd::Converged, result);
+            return finish(sys, rp, eq, st, SolveEnd::Converged, result);
 
         if (rp.ISTEP == 1 && st.loop == 2 && !st.intermediate_done) {
-            refresh_activities(sys, rp);
+            refresh_activities(sys, rp, eq);
             if (hooks.intermediate_listing) hooks.intermediate_listing(st);
             LINSOL(2, st.ls, st.delta, rp.ITREF, rp.ISTEP, io);
             st.intermediate_done = true;
@@ -453,31 +473,31 @@ SolveResult solve_equilibrium(ChemicalSystem& sys, RunParams& rp, NewtonState& s
             st.refinement_printed = true;
         }
 
-        if (!update_components(sys, rp, st.delta, io)) return fail("correction of the component molalities");
-        if (rp.enthalpy_row) update_pressure(sys, rp, st.delta[sys.nc + 1]);
-        if (!update_phases(sys, rp, st, io)) return fail("correction of the phase amounts");
-        refresh_gas_mixture(sys, rp);
+        if (!update_components(sys, eq, st.delta, io)) return fail("correction of the component molalities");
+        if (enthalpy_row && hooks.update_pressure) hooks.update_pressure(st.delta[sys.nc + 1]);
+        if (!update_phases(sys, rp, eq, st, io)) return fail("correction of the phase amounts");
+        if (hooks.refresh_gas_mixture) hooks.refresh_gas_mixture();
 
-        if (const int j = derived_species(sys, st, st.loop == 5 ? &io : nullptr)) return species_fault(j);
-        io.console(layout(R"("     Loop no." [I4] "  Ionic strength: " [F15.12])", {st.loop, sys.actmodel.I}));
-        if (st.loop == rp.NLOOP) return finish(sys, rp, st, SolveEnd::LoopLimit, result);
+        if (const int j = derived_species(sys, cond, eq, st, st.loop == 5 ? &io : nullptr)) return species_fault(j);
+        io.console(layout(R"("     Loop no." [I4] "  Ionic strength: " [F15.12])", {st.loop, eq.actmodel.I}));
+        if (st.loop == rp.NLOOP) return finish(sys, rp, eq, st, SolveEnd::LoopLimit, result);
 
-        refresh_activities(sys, rp);
-        if (rp.ISTEP == 1) print_iteration(sys, rp, st, io);
+        refresh_activities(sys, rp, eq);
+        if (rp.ISTEP == 1) print_iteration(sys, eq, st, io);
 
         bool dilute = true;
-        for (int i = 1; i <= sys.ns && dilute; ++i) dilute = sys.m[i] <= GAMMA_MOLALITY_LIMIT;
+        for (int i = 1; i <= sys.ns && dilute; ++i) dilute = eq.m[i] <= GAMMA_MOLALITY_LIMIT;
         if (dilute) {
-            for (int i = 1; i <= sys.ns; ++i) saved_gamma[i] = sys.gamma[i];
-            update_activities(sys, rp);
+            for (int i = 1; i <= sys.ns; ++i) saved_gamma[i] = eq.gamma[i];
+            update_activities(sys, cond, rp, eq);
             for (int i = 1; i <= sys.ns; ++i) {
-                if (std::isfinite(sys.gamma[i]) && sys.gamma[i] > 0.0) continue;
+                if (std::isfinite(eq.gamma[i]) && eq.gamma[i] > 0.0) continue;
                 const std::string name = sys.sp[i].name.trimmed();
-                for (int k = 1; k <= sys.ns; ++k) sys.gamma[k] = saved_gamma[k];
+                for (int k = 1; k <= sys.ns; ++k) eq.gamma[k] = saved_gamma[k];
                 return fail(i == 2 ? "activity of water" : "activity coefficient of " + name);
             }
         }
-        if (const int j = derived_species(sys, st, nullptr)) return species_fault(j);
+        if (const int j = derived_species(sys, cond, eq, st, nullptr)) return species_fault(j);
     }
 }
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/run_parameters.h"
+#include "base/run_params.h"
 #include "format/record_layout.h"
 #include "format/text_io.h"
 #include "format/text_source.h"
@@ -68,8 +68,8 @@ constexpr std::array<RedoxRule, 9> REDOX_RULES{{
 
 class DatabaseReader {
 public:
-    DatabaseReader(TextSource& src, ChemicalSystem& sys, RunParams& rp, Io& io)
-        : src_(src), sys_(sys), rp_(rp), io_(io) {
+    DatabaseReader(TextSource& src, ChemicalSystem& sys, Conditions& cond, RunParams& rp, Io& io)
+        : src_(src), sys_(sys), cond_(cond), rp_(rp), io_(io) {
         values_.reserve(GRID_COLS + 8);
     }
 
@@ -88,7 +88,7 @@ private:
     // The counts and slots the reader fills, and the matches of the saturated minerals.
     void reset() {
         sys_.ns = sys_.nc;
-        sys_.nmin = sys_.nph = sys_.nmixed = sys_.ngas_records = sys_.ngasmix = 0;
+        sys_.nmin = sys_.nmixed = sys_.ngas_records = sys_.ngasmix = 0;
         sys_.slot_co2aq = sys_.slot_ch4aq = sys_.slot_h2saq = sys_.slot_h2aq = sys_.slot_n2aq = 0;
         sys_.missing_density = false;
         for (int i = 1; i <= sys_.nsat; ++i) sys_.sat[i].slot = 0;
@@ -175,7 +175,7 @@ private:
     }
 
     double evaluate(const Kind4& kind, const RawLogK& raw) const {
-        return evaluate_record(kind, raw, rp_.PFLUID, rp_.TEMP, sys_.grid, rp_.CONFLG);
+        return evaluate_record(kind, raw, rp_.PFLUID, rp_.TEMP, cond_.grid, rp_.CONFLG);
     }
 
     // A database component number turned into its run position; 0 when the run does not
@@ -212,7 +212,7 @@ private:
                 }
             }
         }
-        evaluate_header_quantities(sys_, rp_);
+        evaluate_header_quantities(sys_, rp_, cond_);
         skip_lines(1);
     }
 
@@ -322,8 +322,8 @@ private:
                 report_omitted(io_, SkipEvent::SpeciesSuppressedByRun, sp.name);
                 continue;
             }
-            sp.logk = evaluate(sp.kind, raw);
-            if (sp.logk > 99999.0) {
+            const double logk = evaluate(sp.kind, raw);
+            if (logk > 99999.0) {
                 report_omitted(io_, SkipEvent::SpeciesNoLogK, sp.name);
                 continue;
             }
@@ -361,6 +361,7 @@ private:
                 stop_run(1);
             }
             sys_.sp[p] = sp;
+            cond_.logk[p] = logk;
             ++p;
         }
         sys_.ns = p - 1;
@@ -370,11 +371,11 @@ private:
     // the gas mixture, each c1/T^2 + c2/T + c3 with T in kelvin.
     void gas_mixture() {
         section_ = Section::GasMixture;
-        const double t = rp_.TK;
+        const double tk = cond_.TK;
         for (int k = 1; k <= 10; ++k) {
             const FixedRead r = fixed("[8X] [E12.5] [E12.5] [E12.5]", next_line(), 3);
             sys_.cross[k] = {real(r, 0), real(r, 1), real(r, 2)};
-            sys_.cross_t[k] = real(r, 0) / (t * t) + real(r, 1) / t + real(r, 2);
+            cond_.cross_t[k] = temperature_function(sys_.cross[k], tk);
         }
         skip_lines(1);
     }
@@ -447,8 +448,7 @@ private:
             }
             if (!map_reaction(mn, zero_found)) continue;
             check_mineral_balance(mn);
-            mn.logk = logk;
-            keep_mineral(mn, s);
+            keep_mineral(mn, s, logk);
             if (no_density) sys_.missing_density = true;
             ++s;
         }
@@ -511,7 +511,7 @@ private:
         }
     }
 
-    void keep_mineral(Mineral& mn, int s) {
+    void keep_mineral(Mineral& mn, int s, double logk) {
         for (int i = 1; i <= sys_.nsat; ++i)
             if (sys_.sat[i].slot == 0 && sys_.sat[i].name == mn.name) sys_.sat[i].slot = s;
         if (mn.flag == GAS) ++sys_.ngas_records;
@@ -524,11 +524,11 @@ private:
                                 {mn.name, MAX_MIXED_GASES}));
                 stop_run(1);
             }
-            const double t = rp_.TK;
-            mn.eos_a_t = mn.eos_a[0] / (t * t) + mn.eos_a[1] / t + mn.eos_a[2];
-            mn.eos_b_t = mn.eos_b[0] / (t * t) + mn.eos_b[1] / t + mn.eos_b[2];
-            mn.logk_raw = mn.logk;
-            mn.logk += rp_.logP;
+            const double tk = cond_.TK;
+            cond_.eos_a_t[s] = temperature_function(mn.eos_a, tk);
+            cond_.eos_b_t[s] = temperature_function(mn.eos_b, tk);
+            cond_.mn_logk_raw[s] = logk;
+            logk += cond_.logP;
             ++sys_.nmixed;
         }
         if (s == MAX_MINERALS) {
@@ -540,10 +540,11 @@ private:
         // LIMSOL 0 switches solid solutions off for the run.
         if (rp_.LIMSOL == 0) mn.jsols = 0;
         sys_.mn[s] = mn;
+        cond_.mn_logk[s] = logk;
     }
 
-    // Every saturated mineral of the run file must be in the table; the matched ones start
-    // in the matrix, in run-file order, with the run file's moles.
+    // Every saturated mineral of the run file must be in the table; a mineral listed twice
+    // is matched by its first row (it enters the matrix once, with that row's moles).
     void match_saturated_minerals() {
         for (int i = 1; i <= sys_.nsat; ++i) {
             if (sys_.sat[i].slot != 0) continue;
@@ -551,20 +552,17 @@ private:
                             {sys_.sat[i].name}));
             stop_run(1);
         }
-        sys_.nph = 0;
         for (int i = 1; i <= sys_.nsat; ++i) {
-            const int s = sys_.sat[i].slot;
-            Mineral& mn = sys_.mn[s];
-            if (mn.sat_row != 0) continue;  // listed twice: it enters the matrix once
+            Mineral& mn = sys_.mn[sys_.sat[i].slot];
+            if (mn.sat_row != 0) continue;
             mn.sat_row = i;
             mn.start_moles = sys_.sat[i].moles;
-            sys_.mn_moles[s] = sys_.sat[i].moles;
-            sys_.ph[++sys_.nph] = s;
         }
     }
 
     TextSource& src_;
     ChemicalSystem& sys_;
+    Conditions& cond_;
     RunParams& rp_;
     Io& io_;
     Section section_ = Section::Preamble;
@@ -573,8 +571,8 @@ private:
 
 }  // namespace
 
-void read_database(TextSource& src, ChemicalSystem& sys, RunParams& rp, Io& io) {
-    DatabaseReader(src, sys, rp, io).read();
+void read_database(TextSource& src, ChemicalSystem& sys, Conditions& cond, RunParams& rp, Io& io) {
+    DatabaseReader(src, sys, cond, rp, io).read();
 }
 
 }  // namespace zq

@@ -10,15 +10,18 @@ namespace zq {
 class Io;
 class TextSource;
 struct ChemicalSystem;
+struct Conditions;
 struct RunParams;
 
 // Needs the run's components (sys.nc, sys.comp, sys.cmap), the suppression list, the
-// saturated-mineral list, the grid position (sys.grid) and CONFLG, LIMSOL, ISTEP, PFLUID,
-// TEMP, TK and logP. Fills the species and mineral tables, the header quantities, the
-// gas-mixture coefficients and the counts, matches the saturated minerals (sys.sat[].slot,
-// the matrix phase list sys.ph / sys.nph and sys.mn_moles) and caps IDEAL at 2.
-// Stops the run with its message on any fault of the file.
-void read_database(TextSource& src, ChemicalSystem& sys, RunParams& rp, Io& io);
+// saturated-mineral list, the grid position (cond.grid, located by the range check) and
+// CONFLG, LIMSOL, ISTEP, PFLUID, TEMP, cond.TK and cond.logP. Fills the species and mineral
+// tables, the raw header grids, the gas-mixture coefficients and the counts, the log K of
+// every kept record and the gas-mixture temperature functions at the starting conditions,
+// matches the saturated minerals (sys.sat[].slot, and the first row of each matched
+// mineral in its sat_row and start_moles) and caps IDEAL at 2. Stops the run with its
+// message on any fault of the file.
+void read_database(TextSource& src, ChemicalSystem& sys, Conditions& cond, RunParams& rp, Io& io);
 
 // The stoichiometry report shared with the reactant file: source "DORNEVAL" or "MINOX",
 // kind "WEIGHT" or "CHARGE". Writes to the listing and the console; does not stop.

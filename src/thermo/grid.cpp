@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <limits>
 
-#include "driver/run_parameters.h"
+#include "base/run_params.h"
+#include "thermo/system_tables.h"
 #include "format/record_layout.h"
 #include "format/text_io.h"
 
@@ -26,7 +27,7 @@ constexpr double NEG_INF = -std::numeric_limits<double>::infinity();
 constexpr int LAST_ROW = GRID_ROWS - 2;  // highest r: the block is rows r..r+2
 constexpr double P_MIN = 1.0, P_MAX = 5000.0, P_FAIL = 6000.0;
 
-// A row shift of a temperature band: `add` rows when lo <= P < hi.
+// A row shift of a temperature band: `add` rows when lo <= p < hi.
 struct Shift {
     double lo = 0, hi = 0;
     int add = 0;
@@ -37,7 +38,7 @@ struct Band {
     double t_hi;
     int q;
     std::array<Shift, 3> shifts;  // add = 0 marks an unused entry
-    double err_below;             // temperature status 'E' when P < err_below
+    double err_below;             // temperature status 'E' when p < err_below
 };
 
 // Up to 350 C the shift lifts the block off rows below the saturation pressure at the
@@ -110,65 +111,65 @@ double lagrange3(double x, const std::array<double, 3>& nodes, const std::array<
 // Value k (1..15) of the saturation view: 1 bar up to 75 C, then the saturation pressure.
 double saturation_cell(const RawLogK& v, int k) { return grid_cell(v, k <= 4 ? 1 : k - 3, k); }
 
-void apply_band(const Band& b, double P, int& r, GridPosition& pos) {
+void apply_band(const Band& b, double p, int& r, GridPosition& pos) {
     pos.col = b.q;
     for (const Shift& s : b.shifts) {
         if (s.add == 0) break;
-        if (P >= s.lo && P < s.hi) {
+        if (p >= s.lo && p < s.hi) {
             r += s.add;
             pos.tstat = 'W';
             break;
         }
     }
-    if (P < b.err_below) pos.tstat = 'E';
+    if (p < b.err_below) pos.tstat = 'E';
 }
 
 }  // namespace
 
-void locate_grid(double P, double T, GridPosition& pos) {
+void locate_grid(double p, double t, GridPosition& pos) {
     pos.pstat = 'N';
 
     // Pressure row.
     int r = LAST_ROW;
-    if (!(P > 0.0)) {
+    if (!(p > 0.0)) {
         r = 1;
         pos.pstat = 'E';
-    } else if (P < P_MIN) {
+    } else if (p < P_MIN) {
         r = 1;
         pos.pstat = 'W';
-    } else if (P < GRID_P[LAST_ROW]) {
+    } else if (p < GRID_P[LAST_ROW]) {
         r = 1;
         for (int k = LAST_ROW - 1; k >= 1; --k) {
-            if (GRID_P[static_cast<std::size_t>(k)] <= P) {
+            if (GRID_P[static_cast<std::size_t>(k)] <= p) {
                 r = k;
                 break;
             }
         }
-    } else if (P <= P_MAX) {
+    } else if (p <= P_MAX) {
         // r = 35
-    } else if (P < P_FAIL) {
+    } else if (p < P_FAIL) {
         pos.pstat = 'W';
     } else {
         pos.pstat = 'E';
     }
 
     // Temperature column and the row shift.
-    if (!(T >= 0.01)) {
+    if (!(t >= 0.01)) {
         pos.col = 3;
         r = std::min(r, LAST_ROW - 1);
         pos.pstat = 'E';
-    } else if (T <= 50.0) {
+    } else if (t <= 50.0) {
         pos.col = 3;
         r = std::min(r, LAST_ROW - 1);
-    } else if (T <= 590.0) {
+    } else if (t <= 590.0) {
         const Band* b = std::find_if(BANDS.begin(), BANDS.end(),
-                                     [T](const Band& band) { return T <= band.t_hi; });
-        apply_band(*b, P, r, pos);
-    } else if (T <= 600.0) {
-        apply_band(BAND_600, P, r, pos);
-    } else if (T <= 610.0) {
-        apply_band(BAND_610, P, r, pos);
-        if (P >= P_MIN && P <= P_MAX) pos.pstat = 'W';
+                                     [t](const Band& band) { return t <= band.t_hi; });
+        apply_band(*b, p, r, pos);
+    } else if (t <= 600.0) {
+        apply_band(BAND_600, p, r, pos);
+    } else if (t <= 610.0) {
+        apply_band(BAND_610, p, r, pos);
+        if (p >= P_MIN && p <= P_MAX) pos.pstat = 'W';
     } else {
         pos.col = GRID_COLS;
         pos.pstat = 'E';
@@ -176,17 +177,16 @@ void locate_grid(double P, double T, GridPosition& pos) {
     pos.row = r;
 }
 
-void relocate_grid(ChemicalSystem& sys, double P, double T) {
-    sys.grid.tstat = ' ';
-    locate_grid(P, T, sys.grid);
+void relocate_grid(GridPosition& pos, double p, double t) {
+    pos.tstat = ' ';
+    locate_grid(p, t, pos);
 }
 
-void report_grid_status(ChemicalSystem& sys, const GridPosition& pos, double P, double T, Io& io,
-                        bool tp_line) {
+void report_grid_status(const GridPosition& pos, double p, double t, char& answer, Io& io, bool tp_line) {
     const bool error = pos.pstat == 'E' || pos.tstat == 'E';
     const bool warning = pos.pstat == 'W' || pos.tstat == 'W';
     if (!error && !warning) return;
-    const std::string tp = layout(R"(/ [2X] "T is " [F6.2] " C and P is " [F7.2] " bar")", {T, P});
+    const std::string tp = layout(R"(/ [2X] "T is " [F6.2] " C and P is " [F7.2] " bar")", {t, p});
 
     // An error stops the run whatever the answer would be, so it is not preceded by the
     // warning and its question.
@@ -202,22 +202,22 @@ void report_grid_status(ChemicalSystem& sys, const GridPosition& pos, double P, 
                    R"("at the limit of the P-T range of data." / [2X] )"
                    R"("Log K and other data will be extrapolated. " )"
                    R"("Output values may be discontinuous." / /)"));
-    if (sys.grid_answer == 'Y') return;
+    if (answer == 'Y') return;
     if (!io.ask_yes(layout(R"L([2X] "Continue? (Yes/No, enter = YES)" /)L"))) stop_run(1);
-    sys.grid_answer = 'Y';
+    answer = 'Y';
 }
 
-void check_saturation_range(ChemicalSystem& sys, double T, Io& io) {
-    if (T >= 25.0 && T <= 350.0) return;
+void check_saturation_range(double t, char& answer, Io& io) {
+    if (t >= 25.0 && t <= 350.0) return;
     io.both(
         layout(R"(/ [2X] "WARNING: User specified L-V saturation" " and T < 25 C or T > 350 C.")"
                R"( / [2X] "Log K and other data will be extrapolated." / /)"));
-    if (sys.grid_answer == 'Y') return;
+    if (answer == 'Y') return;
     if (!io.ask_yes(layout(R"L([5X] "Continue? (Yes/No, enter = YES)" /)L"))) stop_run(1);
-    sys.grid_answer = 'Y';
+    answer = 'Y';
 }
 
-double grid_interpolate(double P, double T, const GridPosition& pos, const RawLogK& v,
+double grid_interpolate(double p, double t, const GridPosition& pos, const RawLogK& v,
                         std::array<double, 3>* w) {
     const int r = pos.row, q = pos.col;
     if (r < 1 || r > LAST_ROW || q < 3 || q > GRID_COLS) {
@@ -234,20 +234,20 @@ double grid_interpolate(double P, double T, const GridPosition& pos, const RawLo
     for (int j = 0; j < 3; ++j) {
         const int c = q - 2 + j;
         cols[static_cast<std::size_t>(j)] =
-            lagrange3(P, pn, {grid_cell(v, r, c), grid_cell(v, r + 1, c), grid_cell(v, r + 2, c)});
+            lagrange3(p, pn, {grid_cell(v, r, c), grid_cell(v, r + 1, c), grid_cell(v, r + 2, c)});
     }
     if (w) *w = cols;
-    return lagrange3(T, tn, cols);
+    return lagrange3(t, tn, cols);
 }
 
-double saturation_interpolate(double T, const RawLogK& v) {
-    if (!(T >= 0.01) || T > 400.0) return NO_DATA;
+double saturation_interpolate(double t, const RawLogK& v) {
+    if (!(t >= 0.01) || t > 400.0) return NO_DATA;
     // First of the three points (1-based): 0.01-25-50 up to 50 C; then the point below the
-    // interval holding T and its two neighbours above; 300-325-350 above 325 C.
+    // interval holding t and its two neighbours above; 300-325-350 above 325 C.
     int first = 1;
-    if (T > 50.0) {
+    if (t > 50.0) {
         int i = 3;
-        while (i < 14 && T > GRID_T[static_cast<std::size_t>(i + 1)]) ++i;
+        while (i < 14 && t > GRID_T[static_cast<std::size_t>(i + 1)]) ++i;
         first = i - 1;
     }
     std::array<double, 3> nodes{}, y{};
@@ -255,10 +255,10 @@ double saturation_interpolate(double T, const RawLogK& v) {
         nodes[static_cast<std::size_t>(k)] = GRID_T[static_cast<std::size_t>(first + k)];
         y[static_cast<std::size_t>(k)] = saturation_cell(v, first + k);
     }
-    return lagrange3(T, nodes, y);
+    return lagrange3(t, nodes, y);
 }
 
-double eight_point_interpolate(double T, const RawLogK& v) {
+double eight_point_interpolate(double t, const RawLogK& v) {
     static constexpr std::array<double, 9> te{0, 25, 50, 100, 150, 200, 250, 300, 350};
     auto y = [&v](int i) { return v[static_cast<std::size_t>(i - 1)]; };
 
@@ -269,17 +269,17 @@ double eight_point_interpolate(double T, const RawLogK& v) {
             break;
         }
     }
-    if (n == 1) return (T >= 10.0 && T <= 35.0) ? y(1) : NO_DATA;
+    if (n == 1) return (t >= 10.0 && t <= 35.0) ? y(1) : NO_DATA;
     if (n == 2) {
-        if (!(T >= 0.01 && T <= 75.0)) return NO_DATA;
-        if (is_no_data(y(1)) && T != 50.0) return NO_DATA;
-        return y(1) + (0.04 * T - 1.0) * (y(2) - y(1));
+        if (!(t >= 0.01 && t <= 75.0)) return NO_DATA;
+        if (is_no_data(y(1)) && t != 50.0) return NO_DATA;
+        return y(1) + (0.04 * t - 1.0) * (y(2) - y(1));
     }
-    if (!(T <= te[static_cast<std::size_t>(n)] + 50.0) || T > 400.0) return NO_DATA;
+    if (!(t <= te[static_cast<std::size_t>(n)] + 50.0) || t > 400.0) return NO_DATA;
 
-    int m = 7;  // band: T <= 25 -> 0, 25-50 -> 1, 50-100 -> 2, ..., above 300 -> 7
+    int m = 7;  // band: t <= 25 -> 0, 25-50 -> 1, 50-100 -> 2, ..., above 300 -> 7
     for (int k = 1; k <= 7; ++k) {
-        if (T <= te[static_cast<std::size_t>(k)]) {
+        if (t <= te[static_cast<std::size_t>(k)]) {
             m = k - 1;
             break;
         }
@@ -294,43 +294,41 @@ double eight_point_interpolate(double T, const RawLogK& v) {
         nodes[static_cast<std::size_t>(k)] = te[static_cast<std::size_t>(first + k)];
         yy[static_cast<std::size_t>(k)] = y(first + k);
     }
-    return lagrange3(T, nodes, yy);
+    return lagrange3(t, nodes, yy);
 }
 
-double evaluate_record(const Kind4& kind, const RawLogK& v, double P, double T,
+double evaluate_record(const Kind4& kind, const RawLogK& v, double p, double t,
                        const GridPosition& pos, int conflg) {
     static const Kind4 ALL("All "), LV("L-V ");
     if (kind == ALL)
-        return conflg == 1 ? grid_interpolate(P, T, pos, v) : saturation_interpolate(T, v);
+        return conflg == 1 ? grid_interpolate(p, t, pos, v) : saturation_interpolate(t, v);
     // Eight values are no grid: an "L-V " record has nothing to give an extended run.
-    if (kind == LV && conflg != 1) return eight_point_interpolate(T, v);
+    if (kind == LV && conflg != 1) return eight_point_interpolate(t, v);
     return NO_DATA;
 }
 
-void evaluate_header_quantities(ChemicalSystem& sys, const RunParams& rp) {
+void evaluate_header_quantities(const ChemicalSystem& sys, const RunParams& rp, Conditions& cond) {
     static const Kind4 ALL("All ");
     for (int k = 1; k <= 5; ++k)
-        sys.header[k] =
-            evaluate_record(ALL, sys.header_raw[k], rp.PFLUID, rp.TEMP, sys.grid, rp.CONFLG);
-    sys.header3_derived =
-        sys.header[3] * 0.001 / (4.575673886150001 * rp.TEMP + 1249.8453220018725);
-    sys.header4_derived = sys.header[4] * 0.01;
+        cond.header[k] = evaluate_record(ALL, sys.header_raw[k], rp.PFLUID, rp.TEMP, cond.grid, rp.CONFLG);
+    cond.header3_derived = cond.header[3] * 0.001 / (4.575673886150001 * rp.TEMP + 1249.8453220018725);
+    cond.header4_derived = cond.header[4] * 0.01;
 }
 
-void check_run_range(ChemicalSystem& sys, RunParams& rp, Io& io) {
+void check_run_range(const ChemicalSystem& sys, const RunParams& rp, Conditions& cond, char& answer, Io& io) {
     if (rp.CONFLG != 1) {
-        check_saturation_range(sys, rp.TEMP, io);
+        check_saturation_range(rp.TEMP, answer, io);
         return;
     }
-    relocate_grid(sys, rp.PFLUID, rp.TEMP);
-    report_grid_status(sys, sys.grid, rp.PFLUID, rp.TEMP, io);
+    relocate_grid(cond.grid, rp.PFLUID, rp.TEMP);
+    report_grid_status(cond.grid, rp.PFLUID, rp.TEMP, answer, io);
 
     // The mixing solution has its own block, and its own temperature status: the run's
     // status must not be reported a second time as the mixing solution's.
     if (rp.TEMPC != 0.0 && rp.TEMPC != rp.TEMP && sys.comp[2].mix_total > 0.0) {
-        sys.grid_mix = GridPosition{};
-        locate_grid(rp.PFLUID, rp.TEMPC, sys.grid_mix);
-        report_grid_status(sys, sys.grid_mix, rp.PFLUID, rp.TEMPC, io, false);
+        cond.grid_mix = GridPosition{};
+        locate_grid(rp.PFLUID, rp.TEMPC, cond.grid_mix);
+        report_grid_status(cond.grid_mix, rp.PFLUID, rp.TEMPC, answer, io, false);
     }
 }
 

@@ -5,11 +5,14 @@
 
 #include <array>
 
-#include "thermo/system_tables.h"
+#include "base/fixed.h"
+#include "base/units.h"
+#include "thermo/conditions.h"
 
 namespace zq {
 
 class Io;
+struct ChemicalSystem;
 struct RunParams;
 
 // Temperatures (C) of the 36 grid columns and pressures (bar) of the 37 grid rows, 1-based.
@@ -19,51 +22,51 @@ extern const std::array<double, GRID_ROWS + 1> GRID_P;
 // An evaluated log K or header quantity above 99999 (or NaN) means "no data here".
 inline bool is_no_data(double v) { return !(v <= 99999.0); }
 
-// Finds the grid block around (P bar, T C): sets pos.row, pos.col and the pressure status;
+// Finds the grid block around (p bar, t C): sets pos.row, pos.col and the pressure status;
 // the temperature status is only ever set to 'W' or 'E', never cleared.
-void locate_grid(double P, double T, GridPosition& pos);
+void locate_grid(double p, double t, GridPosition& pos);
 
-// Locates the run's grid position (sys.grid) after a change of temperature or pressure.
-// The temperature status is cleared first, so a 'W' or 'E' of an earlier condition cannot
-// warn or stop the run at the new one.
-void relocate_grid(ChemicalSystem& sys, double P, double T);
+// Locates `pos` again after a change of temperature or pressure. The temperature status is
+// cleared first, so a 'W' or 'E' of an earlier condition cannot warn or stop the run at the
+// new one.
+void relocate_grid(GridPosition& pos, double p, double t);
 
-// Acts on the statuses of `pos`, located at (P, T). 'E' in either: the "T is ... bar" line,
+// Acts on the statuses of `pos`, located at (p, t). 'E' in either: the "T is ... bar" line,
 // the error, and the run stops. Otherwise 'W' in either: the "T is ... bar" line (when
-// `tp_line`), the extrapolation warning and, unless sys.grid_answer is already 'Y', the
-// question; "N" stops the run, any other answer sets sys.grid_answer to 'Y'.
-void report_grid_status(ChemicalSystem& sys, const GridPosition& pos, double P, double T,
-                        Io& io, bool tp_line = true);
+// `tp_line`), the extrapolation warning and, unless `answer` is already 'Y', the question;
+// "N" stops the run, any other answer sets `answer` to 'Y'.
+void report_grid_status(const GridPosition& pos, double p, double t, char& answer, Io& io, bool tp_line = true);
 
-// A run on the L-V saturation curve (CONFLG not 1) at T below 25 C or above 350 C: the
-// extrapolation warning and, unless sys.grid_answer is already 'Y', the question. The answer
-// is kept in sys.grid_answer too: a run uses either the grid questions or this one.
-void check_saturation_range(ChemicalSystem& sys, double T, Io& io);
+// A run on the L-V saturation curve (CONFLG not 1) at t below 25 C or above 350 C: the
+// extrapolation warning and, unless `answer` is already 'Y', the question; the answer is
+// kept in `answer` as in report_grid_status.
+void check_saturation_range(double t, char& answer, Io& io);
 
 // Quadratic interpolation in pressure, then in temperature, in the block of `pos`.
 // `w` (optional) receives the three pressure-interpolated column values w(q-2..q).
 // A no-data cell (above 99999) that takes part in the result makes it NO_DATA; a column
 // value w(j) built on such a cell is NO_DATA too.
-double grid_interpolate(double P, double T, const GridPosition& pos, const RawLogK& v,
+double grid_interpolate(double p, double t, const GridPosition& pos, const RawLogK& v,
                         std::array<double, 3>* w = nullptr);
 
 // Saturation-curve interpolation of an "All " record's 15-cell saturation view.
-double saturation_interpolate(double T, const RawLogK& v);
+double saturation_interpolate(double t, const RawLogK& v);
 
 // Eight-point interpolation of an "L-V " record (values at 25..350 C in v[0..7]).
-double eight_point_interpolate(double T, const RawLogK& v);
+double eight_point_interpolate(double t, const RawLogK& v);
 
 // Evaluates a record at the current conditions: CONFLG 1 uses the grid, otherwise the
 // saturation view ("All ") or the eight points ("L-V "). Above 99999 means no data.
-double evaluate_record(const Kind4& kind, const RawLogK& v, double P, double T,
+double evaluate_record(const Kind4& kind, const RawLogK& v, double p, double t,
                        const GridPosition& pos, int conflg);
 
 // Evaluates the five activity-model header quantities (grids read as "All " data) at the
 // run's PFLUID and TEMP, and the two values derived from quantities 3 and 4.
-void evaluate_header_quantities(ChemicalSystem& sys, const RunParams& rp);
+void evaluate_header_quantities(const ChemicalSystem& sys, const RunParams& rp, Conditions& cond);
 
-// Start-of-run range check of PFLUID, TEMP and TEMPC; warns, asks once per run, or stops.
-// Locates sys.grid (and sys.grid_mix for a mixing solution at another temperature).
-void check_run_range(ChemicalSystem& sys, RunParams& rp, Io& io);
+// Start-of-run range check of PFLUID, TEMP and TEMPC; warns, asks once per run (the answer
+// kept in `answer`), or stops. Locates cond.grid (and cond.grid_mix for a mixing solution at
+// another temperature).
+void check_run_range(const ChemicalSystem& sys, const RunParams& rp, Conditions& cond, char& answer, Io& io);
 
 }  // namespace zq

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/run_parameters.h"
+#include "base/run_params.h"
 #include "format/record_layout.h"
 #include "format/text_io.h"
 #include "format/text_source.h"
@@ -58,7 +58,7 @@ void store_reactant(Io& io, ChemicalSystem& sys, Reactant& re, const FixedRead& 
 
 }  // namespace
 
-void read_reactants(TextSource& src, ChemicalSystem& sys, RunParams& rp, Io& io) {
+void read_reactants(TextSource& src, ChemicalSystem& sys, const RunParams& rp, Io& io) {
     if (sys.nreact == 0) {
         io.both(layout(R"(/ [2X] "MINSOL = " [I3] " asks for the titration of reactants, but ZARNRUN")"
                        R"( " lists none." / [2X] "EXECUTION ABORTED.")",

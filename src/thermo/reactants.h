@@ -8,6 +8,6 @@ class TextSource;
 struct ChemicalSystem;
 struct RunParams;
 
-void read_reactants(TextSource& src, ChemicalSystem& sys, RunParams& rp, Io& io);
+void read_reactants(TextSource& src, ChemicalSystem& sys, const RunParams& rp, Io& io);
 
 }  // namespace zq

@@ -1,7 +1,7 @@
 // The omitted-species report Skip_Species.txt and its note in the listing.
 #pragma once
 
-#include "thermo/system_tables.h"
+#include "base/fixed.h"
 
 namespace zq {
 

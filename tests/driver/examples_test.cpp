@@ -39,7 +39,9 @@ std::string slurp(const fs::path& p) {
 // total and the charge-balance component follow the solution and are not conserved.
 class Ledger {
 public:
-    void before_solve(const ChemicalSystem& sys, const RunParams& rp) {
+    void before_solve(const RunState& run) {
+        const ChemicalSystem& sys = run.sys;
+        const RunParams& rp = run.rp;
         const int nc = sys.nc;
         if (start_.empty()) {
             start_.assign(nc + 1, 0.0), removed_.assign(nc + 1, 0.0), per_unit_.assign(nc + 1, 0.0);
@@ -48,27 +50,30 @@ public:
                 const double moles = 0.01 * re.amount / (rp.MINSOL <= 2 ? re.gfw : 1.0);
                 for (int t = 1; t <= re.itot; ++t) per_unit_[re.pos[t]] += re.coef[t] * moles;
             }
-            for (int k = 1; k <= nc; ++k) start_[k] = sys.comp[k].total;
-        } else if (rp.CURINC == rp.SINC) {
+            for (int k = 1; k <= nc; ++k) start_[k] = run.eq.comp[k].total;
+        } else if (run.ps.CURINC == rp.SINC) {
             for (int k = 1; k <= nc; ++k) removed_[k] += taken_[k];
         }
     }
 
-    std::string after_solve(const ChemicalSystem& sys, const RunParams& rp) {
+    std::string after_solve(const RunState& run) {
+        const ChemicalSystem& sys = run.sys;
+        const EquilibriumState& eq = run.eq;
+        const RunParams& rp = run.rp;
         const Kind4 gas("GAS ");
         taken_.assign(sys.nc + 1, 0.0);
-        for (int p = 1; p <= sys.nph; ++p) {
-            const Mineral& mn = sys.mn[sys.ph[p]];
+        for (int p = 1; p <= eq.nph; ++p) {
+            const Mineral& mn = sys.mn[eq.ph[p]];
             const bool left_behind = mn.flag == gas ? rp.IFRAC == 2 || rp.IFRAC == 3 : rp.IFRAC == 1 || rp.IFRAC == 3;
             for (int t = 1; t <= mn.itot && left_behind; ++t)
-                taken_[mn.specm[t]] += mn.coefm[t] * sys.mn_moles[sys.ph[p]];
+                taken_[mn.specm[t]] += mn.coefm[t] * eq.mn_moles[eq.ph[p]];
         }
         std::string faults;
         for (int k = 1; k <= sys.nc; ++k) {
             if (rp.pH != 0 && (k == 1 || k == rp.C)) continue;
             const double added = rp.TOTMIX * per_unit_[k];
             const double scale = std::fabs(start_[k]) + std::fabs(removed_[k]) + std::fabs(added);
-            const double off = sys.comp[k].total + removed_[k] - start_[k] - added;
+            const double off = eq.comp[k].total + removed_[k] - start_[k] - added;
             if (std::fabs(off) > 1e-10 * scale + 1e-18) faults += sys.sp[k].name.str() + " off by " + std::to_string(off) + "\n";
         }
         return faults;
@@ -102,13 +107,13 @@ TEST(Examples, BundledExamplesSolveAndMatchTheirReferences) {
         int solves = 0;
         Ledger ledger;
         RunObserver observer;
-        observer.before_solve = [&](const ChemicalSystem& sys, const RunParams& rp) { ledger.before_solve(sys, rp); };
-        observer.after_solve = [&](const ChemicalSystem& sys, const RunParams& rp, const SolveResult& r) {
+        observer.before_solve = [&](const RunState& r) { ledger.before_solve(r); };
+        observer.after_solve = [&](const RunState& state, const SolveResult& r) {
             ++solves;
             EXPECT_TRUE(r.converged()) << "solve " << solves;
             if (r.converged()) {
-                EXPECT_EQ(equilibrium_faults(sys, rp), "") << "solve " << solves;
-                EXPECT_EQ(ledger.after_solve(sys, rp), "") << "solve " << solves;
+                EXPECT_EQ(equilibrium_faults(state), "") << "solve " << solves;
+                EXPECT_EQ(ledger.after_solve(state), "") << "solve " << solves;
             }
         };
         std::istringstream in;

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "driver/program.h"
-#include "driver/run_parameters.h"
+#include "driver/run_state.h"
 #include "format/record_layout.h"
 #include "path/step_controller.h"
 #include "solver/newton.h"
@@ -75,7 +75,7 @@ struct PathRun {
     RunOutcome out;
     std::vector<Solve> solves;
 
-    using Look = std::function<void(const ChemicalSystem&, const RunParams&)>;
+    using Look = std::function<void(const RunState&)>;
     explicit PathRun(const std::string& run_file) {
         dir.write("ZARNRUN.DAT", run_file);
         dir.write("DORNEVAL.QVD", source_text("data/DORNEVAL.QVD"));
@@ -86,13 +86,11 @@ struct PathRun {
     PathRun& go(const std::string& answers = "", const Look& before = nullptr) {
         double curinc = 0;
         RunObserver obs;
-        obs.before_solve = [&](const ChemicalSystem& sys, const RunParams& rp) {
-            curinc = rp.CURINC;
-            if (before) before(sys, rp);
+        obs.before_solve = [&](const RunState& r) {
+            curinc = r.ps.CURINC;
+            if (before) before(r);
         };
-        obs.after_solve = [&](const ChemicalSystem& sys, const RunParams& rp, const SolveResult&) {
-            solves.push_back(observe(sys, rp, curinc));
-        };
+        obs.after_solve = [&](const RunState& r, const SolveResult&) { solves.push_back(observe(r, curinc)); };
         out = run_in(dir, answers, &obs);
         return *this;
     }
@@ -104,22 +102,24 @@ struct PathRun {
         return t;
     }
 
-    static Solve observe(const ChemicalSystem& sys, const RunParams& rp, double curinc) {
-        Solve s{rp.TEMP, rp.PFLUID, rp.TOTMIX, curinc, {}, {}, {}, 0, {}};
-        for (int p = 1; p <= sys.nph; ++p) {
-            s.phases.push_back(sys.mn[sys.ph[p]].name.trimmed());
-            s.moles.push_back(sys.mn_moles[sys.ph[p]]);
+    static Solve observe(const RunState& r, double curinc) {
+        const ChemicalSystem& sys = r.sys;
+        const EquilibriumState& eq = r.eq;
+        Solve s{r.rp.TEMP, r.rp.PFLUID, r.rp.TOTMIX, curinc, {}, {}, {}, 0, {}};
+        for (int p = 1; p <= eq.nph; ++p) {
+            s.phases.push_back(sys.mn[eq.ph[p]].name.trimmed());
+            s.moles.push_back(eq.mn_moles[eq.ph[p]]);
         }
-        for (int i = 1; i <= sys.ns; ++i) s.m.push_back(sys.m[i]);
+        for (int i = 1; i <= sys.ns; ++i) s.m.push_back(eq.m[i]);
         double best = 0;
         for (int i = 1; i <= sys.nmin; ++i) {
             const Mineral& mn = sys.mn[i];
             bool in = false;
-            for (int p = 1; p <= sys.nph; ++p) in = in || sys.ph[p] == i;
+            for (int p = 1; p <= eq.nph; ++p) in = in || eq.ph[p] == i;
             if (in || sys.ss.of[i] != 0) continue;
             double logq = 0;
-            for (int t = 1; t <= mn.itot; ++t) logq += mn.coefm[t] * std::log10(sys.act[mn.specm[t]]);
-            const double sat = (logq - mn.logk) / mn.coef_abs_sum;
+            for (int t = 1; t <= mn.itot; ++t) logq += mn.coefm[t] * std::log10(eq.act[mn.specm[t]]);
+            const double sat = (logq - r.cond.mn_logk[i]) / mn.coef_abs_sum;
             if (sat < 1e-10) continue;
             ++s.supersaturated;
             if (sat >= best) best = sat, s.most = mn.name.trimmed();
@@ -189,13 +189,11 @@ TEST(PathRun, TemperaturePathStepsToItsLimitAndRepeatsAfterPhaseChanges) {
     for (const double t : want) EXPECT_EQ(count(plot, "\n" + layout("[F10.5]", {t}) + " "), 1u) << t;
 }
 
-// The tables as the first solve of a run finds them.
-std::unique_ptr<ChemicalSystem> at_first_solve(const std::string& run_file, RunParams& rp_out) {
-    std::unique_ptr<ChemicalSystem> kept;
-    PathRun(run_file).go("", [&](const ChemicalSystem& sys, const RunParams& rp) {
-        if (kept) return;
-        kept = std::make_unique<ChemicalSystem>(sys);
-        rp_out = rp;
+// The run as the first solve of a run finds it.
+std::unique_ptr<RunState> at_first_solve(const std::string& run_file) {
+    std::unique_ptr<RunState> kept;
+    PathRun(run_file).go("", [&](const RunState& r) {
+        if (!kept) kept = std::make_unique<RunState>(r);
     });
     return kept;
 }
@@ -213,37 +211,38 @@ TEST(PathRun, ReevaluationAtNewConditionsEqualsTheStartUpThere) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.P);
-        RunParams rp_fresh, rp;
-        const auto fresh = at_first_solve(c.at, rp_fresh);
-        const auto sys = at_first_solve(c.from, rp);
-        rp.TEMP = c.T, rp.PFLUID = c.P;
+        const auto fresh = at_first_solve(c.at);
+        const auto run = at_first_solve(c.from);
+        run->rp.TEMP = c.T, run->rp.PFLUID = c.P;
         Session s;
-        PathState ps;
-        change_conditions(*sys, rp, ps, s.io);
+        change_conditions(run->sys, run->cond, run->rp, run->ps, s.io);
         EXPECT_EQ(s.console(), "");
 
-        EXPECT_DOUBLE_EQ(rp.TK, rp_fresh.TK);
-        EXPECT_DOUBLE_EQ(rp.logP, rp_fresh.logP);
-        EXPECT_EQ(sys->grid.row, fresh->grid.row);
-        EXPECT_EQ(sys->grid.col, fresh->grid.col);
-        for (int k = 1; k <= 5; ++k) EXPECT_DOUBLE_EQ(sys->header[k], fresh->header[k]) << k;
-        EXPECT_DOUBLE_EQ(sys->header3_derived, fresh->header3_derived);
-        EXPECT_DOUBLE_EQ(sys->header4_derived, fresh->header4_derived);
-        for (int k = 1; k <= 10; ++k) EXPECT_DOUBLE_EQ(sys->cross_t[k], fresh->cross_t[k]) << k;
-        ASSERT_EQ(sys->ns, fresh->ns);
-        for (int j = 1; j <= sys->ns; ++j) {
-            ASSERT_EQ(sys->sp[j].name, fresh->sp[j].name);
-            EXPECT_DOUBLE_EQ(sys->sp[j].logk, fresh->sp[j].logk) << sys->sp[j].name.str();
-            EXPECT_DOUBLE_EQ(sys->sp[j].bdot, fresh->sp[j].bdot) << sys->sp[j].name.str();
+        const ChemicalSystem &sys = run->sys, &fsys = fresh->sys;
+        const Conditions &got = run->cond, &want = fresh->cond;
+        EXPECT_DOUBLE_EQ(got.TK, want.TK);
+        EXPECT_DOUBLE_EQ(got.logP, want.logP);
+        EXPECT_EQ(got.grid.row, want.grid.row);
+        EXPECT_EQ(got.grid.col, want.grid.col);
+        for (int k = 1; k <= 5; ++k) EXPECT_DOUBLE_EQ(got.header[k], want.header[k]) << k;
+        EXPECT_DOUBLE_EQ(got.header3_derived, want.header3_derived);
+        EXPECT_DOUBLE_EQ(got.header4_derived, want.header4_derived);
+        for (int k = 1; k <= 10; ++k) EXPECT_DOUBLE_EQ(got.cross_t[k], want.cross_t[k]) << k;
+        ASSERT_EQ(sys.ns, fsys.ns);
+        for (int j = 1; j <= sys.ns; ++j) {
+            ASSERT_EQ(sys.sp[j].name, fsys.sp[j].name);
+            EXPECT_DOUBLE_EQ(got.logk[j], want.logk[j]) << sys.sp[j].name.str();
+            EXPECT_DOUBLE_EQ(got.bdot[j], want.bdot[j]) << sys.sp[j].name.str();
         }
-        ASSERT_EQ(sys->nmin, fresh->nmin);
-        for (int i = 1; i <= sys->nmin; ++i) {
-            const Mineral &a = sys->mn[i], &b = fresh->mn[i];
-            ASSERT_EQ(a.name, b.name);
-            EXPECT_DOUBLE_EQ(a.logk, b.logk) << a.name.str();
-            EXPECT_DOUBLE_EQ(a.logk_raw, b.logk_raw) << a.name.str();
-            EXPECT_DOUBLE_EQ(a.eos_a_t, b.eos_a_t) << a.name.str();
-            EXPECT_DOUBLE_EQ(a.eos_b_t, b.eos_b_t) << a.name.str();
+        ASSERT_EQ(sys.nmin, fsys.nmin);
+        for (int i = 1; i <= sys.nmin; ++i) {
+            ASSERT_EQ(sys.mn[i].name, fsys.mn[i].name);
+            EXPECT_DOUBLE_EQ(got.mn_logk[i], want.mn_logk[i]) << sys.mn[i].name.str();
+            EXPECT_DOUBLE_EQ(got.mn_logk_raw[i], want.mn_logk_raw[i]) << sys.mn[i].name.str();
+        }
+        for (int g = 1; g <= sys.nmixed; ++g) {
+            EXPECT_DOUBLE_EQ(got.eos_a_t[g], want.eos_a_t[g]) << g;
+            EXPECT_DOUBLE_EQ(got.eos_b_t[g], want.eos_b_t[g]) << g;
         }
     }
 }
@@ -274,8 +273,8 @@ TEST(PathRun, IncremTakesTheFirstStepBeforeTheFirstSolve) {
 TEST(PathRun, ResumedFromThePickupTheRunContinuesAsUninterrupted) {
     PathRun whole(RunText("cooling-250-to-100c").text);
     std::string pickup;
-    whole.go("", [&](const ChemicalSystem&, const RunParams& rp) {
-        if (pickup.empty() && rp.TEMP == 175) pickup = whole.dir.read("ZARNRUN.DAT");
+    whole.go("", [&](const RunState& r) {
+        if (pickup.empty() && r.rp.TEMP == 175) pickup = whole.dir.read("ZARNRUN.DAT");
     });
     ASSERT_EQ(whole.out.status, 0);
     ASSERT_FALSE(pickup.empty());
@@ -407,7 +406,7 @@ TEST(PathRun, AnAssemblageThatDoesNotSettleStopsTheRun) {
     b.species("OH-", -1, 14.0, {{1, 2}, {-1, 1}});
     b.mineral("Quartz", -3.0, 60.084, 2.648, {{1, 3}});
     b.rp.ERPC = 1e-2;
-    EXPECT_EQ(stop_status([&] { run_loop(*b.sys, b.rp, *b.io); }), 1);
+    EXPECT_EQ(stop_status([&] { run_loop(*b.run, *b.io); }), 1);
     const std::string message =
         "\n  The phase assemblage has not settled after  100 solves at the same conditions:\n"
         "  phases keep entering and leaving the matrix. Execution stopped.\n"

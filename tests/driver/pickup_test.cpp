@@ -9,6 +9,8 @@
 #include "driver/pickup.h"
 #include "driver/run_file.h"
 #include "driver/run_file_samples.h"
+#include "path/titration.h"
+#include "thermo/tp_curve.h"
 
 namespace zq::test {
 namespace {
@@ -21,7 +23,10 @@ std::vector<std::string> lines_of(const std::string& text) {
 }
 
 // A small solved state with every block of the pickup populated.
-void small_state(ChemicalSystem& sys, RunParams& rp) {
+void small_state(RunState& run) {
+    ChemicalSystem& sys = run.sys;
+    EquilibriumState& eq = run.eq;
+    RunParams& rp = run.rp;
     rp.title1 = "Pickup golden";  // shorter than 120: padded on writing
     rp.title2 = "";
     rp.ERPC = 1e-12, rp.pH = 7.25, rp.PFLUID = 15, rp.TEMP = 150, rp.TEMPC = 0, rp.VBOX1 = 0, rp.RHOFRS = 1,
@@ -45,17 +50,17 @@ void small_state(ChemicalSystem& sys, RunParams& rp) {
         const auto i = static_cast<std::size_t>(k - 1);
         sys.comp[k].saq = saq[i];
         sys.sp[k].name = Name20(names[i]);
-        sys.comp[k].total = total[i];
-        sys.m[k] = m[i];
-        sys.gamma[k] = gamma[i];
+        eq.comp[k].total = total[i];
+        eq.m[k] = m[i];
+        eq.gamma[k] = gamma[i];
         sys.comp[k].mix_total = mix[i];
     }
     sys.nmin = 2;
     sys.mn[1].name = Name20("Calcite");
     sys.mn[2].name = Name20("Quartz");
-    sys.mn_moles[2] = 1.5;
-    sys.nph = 1;
-    sys.ph[1] = 2;
+    eq.mn_moles[2] = 1.5;
+    eq.nph = 1;
+    eq.ph[1] = 2;
     sys.nreact = 1;
     sys.react[1].name = Name20("Granite");
     sys.react[1].amount = 0.025;
@@ -68,11 +73,13 @@ void small_state(ChemicalSystem& sys, RunParams& rp) {
 }
 
 TEST(PickupWriter, WritesEveryItemOfTheLayout) {
-    auto sys = fresh_system();
-    RunParams rp;
-    small_state(*sys, rp);
+    auto run = fresh_run();
+    auto& sys = run->sys;
+    auto& eq = run->eq;
+    auto& rp = run->rp;
+    small_state(*run);
     std::string unreadable = "untouched";
-    const std::string text = pickup_text(*sys, rp, &unreadable);
+    const std::string text = pickup_text(sys, eq, rp, &unreadable);
     EXPECT_EQ(unreadable, "untouched");  // nothing to report, nothing appended
 
     const std::string blank4 = "    ";
@@ -121,36 +128,42 @@ TEST(PickupWriter, WritesEveryItemOfTheLayout) {
 }
 
 TEST(PickupWriter, WritesTheEnthalpyAddedOnAnEnthalpyPath) {
-    auto sys = fresh_system();
-    RunParams rp;
-    small_state(*sys, rp);
+    auto run = fresh_run();
+    auto& sys = run->sys;
+    auto& eq = run->eq;
+    auto& rp = run->rp;
+    small_state(*run);
     rp.INCP = 2;
     rp.enth_added = 7.75;
     rp.TOTMIX = 0;
-    const auto lines = lines_of(pickup_text(*sys, rp));
+    const auto lines = lines_of(pickup_text(sys, eq, rp));
     ASSERT_GT(lines.size(), 7u);
     EXPECT_EQ(lines[7], " -5.0000000      300.00000      7.7500000    ");
 }
 
 TEST(PickupWriter, WritesAnEmptyMatrixAsItsCaptionAlone) {
-    auto sys = fresh_system();
-    RunParams rp;
-    small_state(*sys, rp);
-    sys->nph = 0;
-    EXPECT_NE(pickup_text(*sys, rp).find("<     minerals     >  < min trial moles>\n\n<    reactants     >"),
+    auto run = fresh_run();
+    auto& sys = run->sys;
+    auto& eq = run->eq;
+    auto& rp = run->rp;
+    small_state(*run);
+    eq.nph = 0;
+    EXPECT_NE(pickup_text(sys, eq, rp).find("<     minerals     >  < min trial moles>\n\n<    reactants     >"),
               std::string::npos);
 }
 
 TEST(PickupWriter, NamesEveryFieldThatPrintsAsAsterisks) {
-    auto sys = fresh_system();
-    RunParams rp;
-    small_state(*sys, rp);
+    auto run = fresh_run();
+    auto& sys = run->sys;
+    auto& eq = run->eq;
+    auto& rp = run->rp;
+    small_state(*run);
     rp.PFLUID = 12000;    // F9.4 holds less than 10000
     rp.VBOX1 = -250;      // G13.8 has no room for a minus sign
     rp.NLOOP = 123456;    // I5
-    sys->curve_p[2] = NAN;
+    sys.curve_p[2] = NAN;
     std::string unreadable;
-    const std::string text = pickup_text(*sys, rp, &unreadable);
+    const std::string text = pickup_text(sys, eq, rp, &unreadable);
     EXPECT_EQ(unreadable, "PFLUID; VBOX-1; NLOOP; pressure of T-P curve point 2");
     EXPECT_NE(text.find(" *********  150.0000"), std::string::npos);
 
@@ -159,7 +172,7 @@ TEST(PickupWriter, NamesEveryFieldThatPrintsAsAsterisks) {
     std::ostringstream out;
     {
         Io io(dir.path(), in, out);
-        write_pickup(PICKUP_SAVE, *sys, rp, io);
+        write_pickup(PICKUP_SAVE, sys, eq, rp, io);
         io.listing().flush();
     }
     const std::string warning =
@@ -170,9 +183,11 @@ TEST(PickupWriter, NamesEveryFieldThatPrintsAsAsterisks) {
 }
 
 TEST(PickupWriter, ReplacesTheWholeFileAndAnnouncesIt) {
-    auto sys = fresh_system();
-    RunParams rp;
-    small_state(*sys, rp);
+    auto run = fresh_run();
+    auto& sys = run->sys;
+    auto& eq = run->eq;
+    auto& rp = run->rp;
+    small_state(*run);
     for (std::string_view dest : {PICKUP_RUN_FILE, PICKUP_SAVE, PICKUP_FAILED}) {
         SCOPED_TRACE(std::string(dest));
         TempDir dir;
@@ -181,9 +196,9 @@ TEST(PickupWriter, ReplacesTheWholeFileAndAnnouncesIt) {
         std::ostringstream out;
         {
             Io io(dir.path(), in, out);
-            write_pickup(dest, *sys, rp, io);
+            write_pickup(dest, sys, eq, rp, io);
         }
-        EXPECT_EQ(dir.read(dest), pickup_text(*sys, rp));
+        EXPECT_EQ(dir.read(dest), pickup_text(sys, eq, rp));
         EXPECT_EQ(out.str(), "\n  >> Pickup file written on disk <<\n\n");
         int files = 0;
         for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
@@ -199,81 +214,83 @@ TEST(PickupRoundTrip, ReproducesTheState) {
     };
     for (const Case c : {Case{"0.75", "1.0"}, Case{"2.5", "1.0"}, Case{"-1.0", "1.2"}}) {
         SCOPED_TRACE(std::string("water total ") + c.water_total);
-        auto sys = fresh_system();
-        RunParams rp;
-        const ReadOutcome first = read_text(rich_parts(c.water_total, c.water_molality).text(), *sys, rp);
+        auto run = fresh_run();
+        auto& sys = run->sys;
+        auto& eq = run->eq;
+        auto& rp = run->rp;
+        const ReadOutcome first = read_text(rich_parts(c.water_total, c.water_molality).text(), *run);
         ASSERT_EQ(first.status, 0) << first.console;
 
         // A solved state: current values moved away from the input, phases in the matrix.
         rp.pH = 6.4321;
         rp.TEMP = 180;
-        rp.TK = rp.TEMP + 273.15;
-        pressure_on_curve(*sys, rp, rp.TEMP);
+        if (const auto p = pressure_on_curve(sys, rp.TEMP)) rp.PFLUID = *p;
         rp.ENTH = -48.1234;
         rp.SENTH = -50.5;
         rp.AQGRM = 1012.5;
         rp.VBOX1 = 1234.5678;
         rp.enth_added = 7.25;
         rp.IPUNCH = 2;
-        sys->comp[1].total = 1.23456789012e-3;
-        sys->m[1] = 3.2e-7;
-        sys->gamma[1] = 0.812345678901;
-        sys->comp[2].total *= 1.5;
-        sys->m[4] = 4.5e-3;
-        sys->gamma[4] = 0.77;
-        sys->comp[3].mix_total = 2.5e-5;
-        for (int k = 1; k <= sys->nc; ++k) sys->comp[k].total_input = sys->comp[k].total;
-        if (sys->comp[2].total >= 0) rp.water_kg = sys->comp[2].total / WATER_MOLES_PER_KG;
-        sys->nmin = 3;
-        sys->mn[1].name = Name20("H2O,gas");
-        sys->mn[2].name = Name20("Quartz");
-        sys->mn[3].name = Name20("CO2,gas");
-        sys->mn_moles[1] = 2.5e-4;
-        sys->mn_moles[3] = 0.0123;
-        sys->nph = 2;
-        sys->ph[1] = 3;
-        sys->ph[2] = 1;
+        eq.comp[1].total = 1.23456789012e-3;
+        eq.m[1] = 3.2e-7;
+        eq.gamma[1] = 0.812345678901;
+        eq.comp[2].total *= 1.5;
+        eq.m[4] = 4.5e-3;
+        eq.gamma[4] = 0.77;
+        sys.comp[3].mix_total = 2.5e-5;
+        for (int k = 1; k <= sys.nc; ++k) sys.comp[k].total_input = eq.comp[k].total;
+        if (eq.comp[2].total >= 0) eq.water_kg = eq.comp[2].total / WATER_MOLES_PER_KG;
+        sys.nmin = 3;
+        sys.mn[1].name = Name20("H2O,gas");
+        sys.mn[2].name = Name20("Quartz");
+        sys.mn[3].name = Name20("CO2,gas");
+        eq.mn_moles[1] = 2.5e-4;
+        eq.mn_moles[3] = 0.0123;
+        eq.nph = 2;
+        eq.ph[1] = 3;
+        eq.ph[2] = 1;
 
         std::string unreadable;
-        const std::string text = pickup_text(*sys, rp, &unreadable);
+        const std::string text = pickup_text(sys, eq, rp, &unreadable);
         EXPECT_EQ(unreadable, "");
-        auto back = fresh_system();
-        RunParams rb;
-        const ReadOutcome second = read_text(text, *back, rb);
+        auto back_run = fresh_run();
+        auto& back = back_run->sys;
+        auto& back_eq = back_run->eq;
+        auto& rb = back_run->rp;
+        const ReadOutcome second = read_text(text, *back_run);
         ASSERT_EQ(second.status, 0) << second.console << text;
 
         // The state read back writes the same pickup: every written value, option and list
         // came back. The matrix phases are not read back as such; give them again.
-        for (int k = 1; k <= back->nc; ++k) back->sp[k].name = sys->sp[k].name;
-        back->nmin = sys->nmin;
-        for (int i = 1; i <= sys->nmin; ++i) back->mn[i] = sys->mn[i], back->mn_moles[i] = sys->mn_moles[i];
-        back->nph = sys->nph;
-        for (int p = 1; p <= sys->nph; ++p) back->ph[p] = sys->ph[p];
-        EXPECT_EQ(pickup_text(*back, rb), text);
+        for (int k = 1; k <= back.nc; ++k) back.sp[k].name = sys.sp[k].name;
+        back.nmin = sys.nmin;
+        for (int i = 1; i <= sys.nmin; ++i) back.mn[i] = sys.mn[i], back_eq.mn_moles[i] = eq.mn_moles[i];
+        back_eq.nph = eq.nph;
+        for (int p = 1; p <= eq.nph; ++p) back_eq.ph[p] = eq.ph[p];
+        EXPECT_EQ(pickup_text(back, back_eq, rb), text);
 
         // And what the text does not show directly.
         EXPECT_EQ(rb.C, 4);
-        EXPECT_EQ(rb.unit_label, rp.unit_label);
+        EXPECT_EQ(reactant_unit_label(rb), reactant_unit_label(rp));
         EXPECT_DOUBLE_EQ(rb.PFLUID, rp.PFLUID);
-        EXPECT_DOUBLE_EQ(rb.logP, rp.logP);
-        EXPECT_DOUBLE_EQ(rb.TK, rp.TK);
+        EXPECT_DOUBLE_EQ(rb.TEMP, rp.TEMP);
         EXPECT_DOUBLE_EQ(rb.TOTMIX, rp.TOTMIX);
         EXPECT_DOUBLE_EQ(rb.enth_added, rp.enth_added);
-        EXPECT_DOUBLE_EQ(rb.water_kg, rp.water_kg);
-        for (int k = 1; k <= sys->nc; ++k) {
+        EXPECT_DOUBLE_EQ(back_eq.water_kg, eq.water_kg);
+        for (int k = 1; k <= sys.nc; ++k) {
             SCOPED_TRACE("component row " + std::to_string(k));
-            EXPECT_EQ(back->cmap[sys->comp[k].saq], k);
-            EXPECT_NEAR(back->comp[k].total, sys->comp[k].total, 1e-11 * std::abs(sys->comp[k].total));
-            EXPECT_NEAR(back->comp[k].mix_total, sys->comp[k].mix_total, 1e-11 * std::abs(sys->comp[k].mix_total));
-            EXPECT_DOUBLE_EQ(back->m[k], sys->m[k]);
-            EXPECT_DOUBLE_EQ(back->gamma[k], sys->gamma[k]);
+            EXPECT_EQ(back.cmap[sys.comp[k].saq], k);
+            EXPECT_NEAR(back_eq.comp[k].total, eq.comp[k].total, 1e-11 * std::abs(eq.comp[k].total));
+            EXPECT_NEAR(back.comp[k].mix_total, sys.comp[k].mix_total, 1e-11 * std::abs(sys.comp[k].mix_total));
+            EXPECT_DOUBLE_EQ(back_eq.m[k], eq.m[k]);
+            EXPECT_DOUBLE_EQ(back_eq.gamma[k], eq.gamma[k]);
         }
-        ASSERT_EQ(back->nsat, 2);  // the matrix phases became the saturated minerals, in matrix order
-        EXPECT_EQ(back->sat[1].name, Name20("CO2,gas"));
-        EXPECT_DOUBLE_EQ(back->sat[1].moles, 0.0123);
-        EXPECT_EQ(back->sat[2].name, Name20("H2O,gas"));
-        EXPECT_DOUBLE_EQ(back->sat[2].moles, 2.5e-4);
-        EXPECT_DOUBLE_EQ(back->react[1].amount, 0.025);  // the ppm amount came back as weight percent
+        ASSERT_EQ(back.nsat, 2);  // the matrix phases became the saturated minerals, in matrix order
+        EXPECT_EQ(back.sat[1].name, Name20("CO2,gas"));
+        EXPECT_DOUBLE_EQ(back.sat[1].moles, 0.0123);
+        EXPECT_EQ(back.sat[2].name, Name20("H2O,gas"));
+        EXPECT_DOUBLE_EQ(back.sat[2].moles, 2.5e-4);
+        EXPECT_DOUBLE_EQ(back.react[1].amount, 0.025);  // the ppm amount came back as weight percent
     }
 }
 

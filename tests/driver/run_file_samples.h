@@ -11,11 +11,10 @@
 #include <vector>
 
 #include "driver/run_file.h"
-#include "driver/run_parameters.h"
+#include "driver/run_state.h"
 #include "format/text_io.h"
 #include "format/text_source.h"
 #include "support/run_dir.h"
-#include "thermo/system_tables.h"
 
 namespace zq::test {
 
@@ -136,8 +135,7 @@ struct ReadOutcome {
 };
 
 // Runs the reader on `text` in a temporary directory with `answers` as console input.
-inline ReadOutcome read_text(const std::string& text, ChemicalSystem& sys, RunParams& rp,
-                             std::string_view answers = {}) {
+inline ReadOutcome read_text(const std::string& text, RunState& run, std::string_view answers = {}) {
     TempDir dir;
     std::istringstream in{std::string(answers)};
     std::ostringstream out;
@@ -146,7 +144,7 @@ inline ReadOutcome read_text(const std::string& text, ChemicalSystem& sys, RunPa
         Io io(dir.path(), in, out);
         TextSource src(text, "ZARNRUN.DAT");
         try {
-            read_run_file(src, sys, rp, io);
+            read_run_file(src, run.sys, run.eq, run.rp, io);
         } catch (const RunStop& stop) {
             r.status = stop.status();
         }
@@ -160,12 +158,12 @@ inline ReadOutcome read_text(const std::string& text, ChemicalSystem& sys, RunPa
     return r;
 }
 
-// A fresh chemical system on the heap (it is too large for the stack), with the start-up
-// values the driver sets before the reader runs.
-inline std::unique_ptr<ChemicalSystem> fresh_system() {
-    auto sys = std::make_unique<ChemicalSystem>();
-    for (int i = 1; i <= MAX_SPECIES; ++i) sys->gamma[i] = 1.0;
-    return sys;
+// A fresh run on the heap (it is too large for the stack), with the start-up values the
+// driver sets before the reader runs.
+inline std::unique_ptr<RunState> fresh_run() {
+    auto run = std::make_unique<RunState>();
+    for (int i = 1; i <= MAX_SPECIES; ++i) run->eq.gamma[i] = 1.0;
+    return run;
 }
 
 }  // namespace zq::test

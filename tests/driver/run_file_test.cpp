@@ -7,6 +7,7 @@
 
 #include "driver/run_file.h"
 #include "driver/run_file_samples.h"
+#include "path/titration.h"
 
 namespace zq::test {
 namespace {
@@ -14,22 +15,22 @@ namespace {
 bool contains(const std::string& hay, std::string_view needle) { return hay.find(needle) != std::string::npos; }
 
 TEST(RunFileReader, ReadsEveryBlockOfARichFile) {
-    auto sys = fresh_system();
-    RunParams rp;
-    const ReadOutcome r = read_text(rich_parts().text(), *sys, rp);
+    auto run = fresh_run();
+    auto& sys = run->sys;
+    auto& eq = run->eq;
+    auto& rp = run->rp;
+    const ReadOutcome r = read_text(rich_parts().text(), *run);
     ASSERT_EQ(r.status, 0) << r.console;
 
     EXPECT_EQ(rp.title1.view(), pad_right("Rich run: every block populated", 120));
     EXPECT_EQ(rp.title2.view().size(), 120u);
     EXPECT_DOUBLE_EQ(rp.ERPC, 1e-11);
     EXPECT_DOUBLE_EQ(rp.TEMP, 175.0);
-    EXPECT_DOUBLE_EQ(rp.TK, 448.15);
     EXPECT_DOUBLE_EQ(rp.VBOX1, 250.0);
     EXPECT_DOUBLE_EQ(rp.RHOFRS, 1.02);
     EXPECT_DOUBLE_EQ(rp.RHOROC, 2.65);
     // 175 C lies between the curve points (150, 4.76) and (200, 15.55).
     EXPECT_NEAR(rp.PFLUID, 10.155, 1e-12);
-    EXPECT_NEAR(rp.logP, std::log10(10.155), 1e-12);
     EXPECT_DOUBLE_EQ(rp.SINC, 2.0);
     EXPECT_DOUBLE_EQ(rp.SLIM, 100.0);
     EXPECT_DOUBLE_EQ(rp.TOTMIX, 0.0);  // INCP = 2: TOTMIX moved to the enthalpy added
@@ -52,41 +53,40 @@ TEST(RunFileReader, ReadsEveryBlockOfARichFile) {
     EXPECT_EQ(rp.INCREM, 0);  // IFRAC > 0
     EXPECT_EQ(rp.INCP, 2);
     EXPECT_EQ(rp.MINSOL, 3);
-    EXPECT_EQ(rp.unit_label, " moles  ");
 
-    ASSERT_EQ(sys->nc, 5);
+    ASSERT_EQ(sys.nc, 5);
     const int saq[] = {1, 2, 4, 7, 15};
     for (int k = 1; k <= 5; ++k) {
-        EXPECT_EQ(sys->comp[k].saq, saq[k - 1]);
-        EXPECT_EQ(sys->cmap[saq[k - 1]], k);
-        EXPECT_DOUBLE_EQ(sys->comp[k].total_input, sys->comp[k].total);
+        EXPECT_EQ(sys.comp[k].saq, saq[k - 1]);
+        EXPECT_EQ(sys.cmap[saq[k - 1]], k);
+        EXPECT_DOUBLE_EQ(sys.comp[k].total_input, eq.comp[k].total);
     }
-    EXPECT_EQ(sys->cmap[3], 0);
-    EXPECT_DOUBLE_EQ(sys->comp[1].total, 1e-3);
-    EXPECT_DOUBLE_EQ(sys->comp[1].mix_total, 2e-3);
-    EXPECT_DOUBLE_EQ(sys->m[1], 1e-7);
-    EXPECT_DOUBLE_EQ(sys->gamma[1], 0.9);
-    EXPECT_DOUBLE_EQ(rp.water_kg, 0.75);
-    EXPECT_DOUBLE_EQ(sys->comp[2].total, 0.75 * WATER_MOLES_PER_KG);
-    EXPECT_DOUBLE_EQ(sys->comp[2].mix_total, 0.4 * WATER_MOLES_PER_KG);
-    EXPECT_DOUBLE_EQ(sys->m[5], 1e-10);     // trial molality 0
-    EXPECT_DOUBLE_EQ(sys->gamma[5], 1.0);   // gamma 0
+    EXPECT_EQ(sys.cmap[3], 0);
+    EXPECT_DOUBLE_EQ(eq.comp[1].total, 1e-3);
+    EXPECT_DOUBLE_EQ(sys.comp[1].mix_total, 2e-3);
+    EXPECT_DOUBLE_EQ(eq.m[1], 1e-7);
+    EXPECT_DOUBLE_EQ(eq.gamma[1], 0.9);
+    EXPECT_DOUBLE_EQ(eq.water_kg, 0.75);
+    EXPECT_DOUBLE_EQ(eq.comp[2].total, 0.75 * WATER_MOLES_PER_KG);
+    EXPECT_DOUBLE_EQ(sys.comp[2].mix_total, 0.4 * WATER_MOLES_PER_KG);
+    EXPECT_DOUBLE_EQ(eq.m[5], 1e-10);     // trial molality 0
+    EXPECT_DOUBLE_EQ(eq.gamma[5], 1.0);   // gamma 0
 
-    ASSERT_EQ(sys->nsat, 2);
-    EXPECT_EQ(sys->sat[1].name, Name20("Quartz"));
-    EXPECT_DOUBLE_EQ(sys->sat[1].moles, 1.5);
-    EXPECT_DOUBLE_EQ(sys->sat[2].moles, 1e-9);  // trial amount 0
-    ASSERT_EQ(sys->nreact, 3);
-    EXPECT_DOUBLE_EQ(sys->react[1].amount, 0.025);  // 250 ppm
-    EXPECT_DOUBLE_EQ(sys->react[2].amount, 12.5);
-    EXPECT_DOUBLE_EQ(sys->react[3].amount, 3e-4);   // 3000 ppb
-    ASSERT_EQ(sys->nsupp, 2);
-    EXPECT_EQ(sys->supp[2], Name20("Anorthite"));
-    ASSERT_EQ(sys->ndontfrac, 1);
-    EXPECT_EQ(sys->dontfrac[1], Name20("Quartz"));
-    ASSERT_EQ(sys->ncurve, 4);
-    EXPECT_DOUBLE_EQ(sys->curve_t[4], 300.0);
-    EXPECT_DOUBLE_EQ(sys->curve_p[4], 85.88);
+    ASSERT_EQ(sys.nsat, 2);
+    EXPECT_EQ(sys.sat[1].name, Name20("Quartz"));
+    EXPECT_DOUBLE_EQ(sys.sat[1].moles, 1.5);
+    EXPECT_DOUBLE_EQ(sys.sat[2].moles, 1e-9);  // trial amount 0
+    ASSERT_EQ(sys.nreact, 3);
+    EXPECT_DOUBLE_EQ(sys.react[1].amount, 0.025);  // 250 ppm
+    EXPECT_DOUBLE_EQ(sys.react[2].amount, 12.5);
+    EXPECT_DOUBLE_EQ(sys.react[3].amount, 3e-4);   // 3000 ppb
+    ASSERT_EQ(sys.nsupp, 2);
+    EXPECT_EQ(sys.supp[2], Name20("Anorthite"));
+    ASSERT_EQ(sys.ndontfrac, 1);
+    EXPECT_EQ(sys.dontfrac[1], Name20("Quartz"));
+    ASSERT_EQ(sys.ncurve, 4);
+    EXPECT_DOUBLE_EQ(sys.curve_t[4], 300.0);
+    EXPECT_DOUBLE_EQ(sys.curve_p[4], 85.88);
 
     EXPECT_TRUE(contains(r.console, "  Quartz               is \"dont frac\" in this run\n"));
     EXPECT_TRUE(contains(r.console, "\n  This is an extended P(to 5 kB), T(to 600 C) run (CON_FLAG = 1).\n\n"));
@@ -108,11 +108,10 @@ TEST(RunFileReader, AppliesDefaultsAndAdjustments) {
          [](const RunParams& rp, const std::string& con) {
              EXPECT_DOUBLE_EQ(rp.ERPC, 1e-12);
              EXPECT_DOUBLE_EQ(rp.PFLUID, 500.0);
-             EXPECT_DOUBLE_EQ(rp.logP, std::log10(500.0));
              EXPECT_DOUBLE_EQ(rp.SUPRNT, 1e-10);
              EXPECT_DOUBLE_EQ(rp.TOTWAT, 90.0);
              EXPECT_DOUBLE_EQ(rp.SINC, -5.0);
-             EXPECT_EQ(rp.unit_label, " g      ");
+             EXPECT_EQ(reactant_unit_label(rp), " g      ");
              EXPECT_FALSE(contains(con, "ROCK DENSITY"));
          }},
         {"SINC 0 in a mixing run", "0 0 0 150 25 0 0 0", l6, l8, "0 1 0 0 100 0 0 0 0 0 0 0 0 0 1 0 0 0",
@@ -150,10 +149,10 @@ TEST(RunFileReader, AppliesDefaultsAndAdjustments) {
          [](const RunParams& rp, const std::string&) {
              EXPECT_EQ(rp.MINSOL, 0);
              EXPECT_DOUBLE_EQ(rp.SINC, -5.0);  // MINSOL was reset before SINC's default
-             EXPECT_EQ(rp.unit_label, " g      ");
+             EXPECT_EQ(reactant_unit_label(rp), " g      ");
          }},
         {"MINSOL 3 reports moles", l4, l6, l8, "0 1 0 0 100 0 0 0 0 0 0 0 0 0 3 0 0 0",
-         [](const RunParams& rp, const std::string&) { EXPECT_EQ(rp.unit_label, " moles  "); }},
+         [](const RunParams& rp, const std::string&) { EXPECT_EQ(reactant_unit_label(rp), " moles  "); }},
         {"pressure path turns the enthalpy report off", l4, "1 2 4.5", l8, "0 1 0 0 100 0 0 0 1 0 0 0 0 1 0 0 0 0",
          [](const RunParams& rp, const std::string&) {
              EXPECT_EQ(rp.IENTH, 0);
@@ -190,9 +189,11 @@ TEST(RunFileReader, AppliesDefaultsAndAdjustments) {
         p.line6 = c.line6;
         p.line8 = c.line8;
         p.options = c.options;
-        auto sys = fresh_system();
-        RunParams rp;
-        const ReadOutcome r = read_text(p.text(), *sys, rp);
+        auto run = fresh_run();
+        auto& sys = run->sys;
+        auto& eq = run->eq;
+        auto& rp = run->rp;
+        const ReadOutcome r = read_text(p.text(), *run);
         ASSERT_EQ(r.status, 0) << r.console;
         c.check(rp, r.console);
     }
@@ -207,20 +208,22 @@ TEST(RunFileReader, ReadsComponentRows) {
                    comp_row("0", "", "9", "9", "9")};  // number 0 ends the block
         p.comp_terminator = false;
         p.minerals = {name_row("Quartz", "1")};       // so the caption after the block was skipped
-        auto sys = fresh_system();
-        RunParams rp;
-        const ReadOutcome r = read_text(p.text(), *sys, rp);
+        auto run = fresh_run();
+        auto& sys = run->sys;
+        auto& eq = run->eq;
+        auto& rp = run->rp;
+        const ReadOutcome r = read_text(p.text(), *run);
         ASSERT_EQ(r.status, 0) << r.console;
-        ASSERT_EQ(sys->nc, 2);
-        EXPECT_DOUBLE_EQ(sys->comp[1].total, 12345e-13);  // no point: 13 implied decimals
-        EXPECT_DOUBLE_EQ(sys->m[1], 1e-10);
-        EXPECT_DOUBLE_EQ(sys->gamma[1], 1.0);
-        EXPECT_DOUBLE_EQ(sys->comp[1].mix_total, 0.0);    // blank field
-        EXPECT_DOUBLE_EQ(sys->gamma[2], 0.7);
-        EXPECT_DOUBLE_EQ(rp.water_kg, 2.0);
-        EXPECT_DOUBLE_EQ(sys->comp[2].mix_total, 1.5 * WATER_MOLES_PER_KG);
-        ASSERT_EQ(sys->nsat, 1);
-        EXPECT_EQ(sys->sat[1].name, Name20("Quartz"));
+        ASSERT_EQ(sys.nc, 2);
+        EXPECT_DOUBLE_EQ(eq.comp[1].total, 12345e-13);  // no point: 13 implied decimals
+        EXPECT_DOUBLE_EQ(eq.m[1], 1e-10);
+        EXPECT_DOUBLE_EQ(eq.gamma[1], 1.0);
+        EXPECT_DOUBLE_EQ(sys.comp[1].mix_total, 0.0);    // blank field
+        EXPECT_DOUBLE_EQ(eq.gamma[2], 0.7);
+        EXPECT_DOUBLE_EQ(eq.water_kg, 2.0);
+        EXPECT_DOUBLE_EQ(sys.comp[2].mix_total, 1.5 * WATER_MOLES_PER_KG);
+        ASSERT_EQ(sys.nsat, 1);
+        EXPECT_EQ(sys.sat[1].name, Name20("Quartz"));
     }
     {
         // NEUT = 3 ignores every gamma; a negative water total takes the kilograms from the
@@ -228,14 +231,16 @@ TEST(RunFileReader, ReadsComponentRows) {
         RunFileParts p;
         p.options = "0 1 0 0 100 0 0 0 0 0 0 0 0 0 0 3 0 0";
         p.comps = {comp_row("1", "H+", "1.0", "1.0", "0.5"), comp_row("2", "H2O", "-1.0", "2.5", "0.8")};
-        auto sys = fresh_system();
-        RunParams rp;
-        const ReadOutcome r = read_text(p.text(), *sys, rp);
+        auto run = fresh_run();
+        auto& sys = run->sys;
+        auto& eq = run->eq;
+        auto& rp = run->rp;
+        const ReadOutcome r = read_text(p.text(), *run);
         ASSERT_EQ(r.status, 0) << r.console;
-        EXPECT_DOUBLE_EQ(sys->gamma[1], 1.0);
-        EXPECT_DOUBLE_EQ(sys->gamma[2], 1.0);
-        EXPECT_DOUBLE_EQ(rp.water_kg, 2.5);
-        EXPECT_DOUBLE_EQ(sys->comp[2].total, -WATER_MOLES_PER_KG);
+        EXPECT_DOUBLE_EQ(eq.gamma[1], 1.0);
+        EXPECT_DOUBLE_EQ(eq.gamma[2], 1.0);
+        EXPECT_DOUBLE_EQ(eq.water_kg, 2.5);
+        EXPECT_DOUBLE_EQ(eq.comp[2].total, -WATER_MOLES_PER_KG);
     }
 }
 
@@ -253,9 +258,11 @@ TEST(RunFileReader, AsksAboutMuchWater) {
         SCOPED_TRACE(std::string(c.total) + " answered '" + c.answer + "'");
         RunFileParts p;
         p.comps[1] = comp_row("2", "H2O", c.total, "1.0", "1.0");
-        auto sys = fresh_system();
-        RunParams rp;
-        const ReadOutcome r = read_text(p.text(), *sys, rp, c.answer);
+        auto run = fresh_run();
+        auto& sys = run->sys;
+        auto& eq = run->eq;
+        auto& rp = run->rp;
+        const ReadOutcome r = read_text(p.text(), *run, c.answer);
         EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(contains(r.console, amount_line), c.asked);
         if (c.asked) {
@@ -284,12 +291,14 @@ TEST(RunFileReader, ConvertsReactantUnits) {
         SCOPED_TRACE(c.row);
         RunFileParts p;
         p.reactants = {c.row};
-        auto sys = fresh_system();
-        RunParams rp;
-        const ReadOutcome r = read_text(p.text(), *sys, rp);
+        auto run = fresh_run();
+        auto& sys = run->sys;
+        auto& eq = run->eq;
+        auto& rp = run->rp;
+        const ReadOutcome r = read_text(p.text(), *run);
         ASSERT_EQ(r.status, 0) << r.console;
-        ASSERT_EQ(sys->nreact, 1);
-        EXPECT_DOUBLE_EQ(sys->react[1].amount, c.amount);
+        ASSERT_EQ(sys.nreact, 1);
+        EXPECT_DOUBLE_EQ(sys.react[1].amount, c.amount);
     }
 }
 
@@ -305,17 +314,19 @@ TEST(RunFileReader, AcceptsListsFilledToCapacity) {
     for (int k = 1; k <= MAX_SUPPRESSED; ++k) p.suppressed.push_back("Supp" + std::to_string(k));
     for (int k = 1; k <= MAX_DONT_FRAC; ++k) p.dontfrac.push_back("Keep" + std::to_string(k));
     for (int k = 1; k <= MAX_CURVE; ++k) p.curve.push_back(std::to_string(k) + " " + std::to_string(k * 2));
-    auto sys = fresh_system();
-    RunParams rp;
-    const ReadOutcome r = read_text(p.text(), *sys, rp);
+    auto run = fresh_run();
+    auto& sys = run->sys;
+    auto& eq = run->eq;
+    auto& rp = run->rp;
+    const ReadOutcome r = read_text(p.text(), *run);
     ASSERT_EQ(r.status, 0) << r.console;
-    EXPECT_EQ(sys->nc, MAX_COMPONENTS);
-    EXPECT_EQ(sys->nsat, MAX_SAT_MINERALS);
-    EXPECT_EQ(sys->nreact, MAX_REACTANTS);
-    EXPECT_EQ(sys->nsupp, MAX_SUPPRESSED);
-    EXPECT_EQ(sys->ndontfrac, MAX_DONT_FRAC);
-    EXPECT_EQ(sys->ncurve, MAX_CURVE);
-    EXPECT_EQ(sys->supp[MAX_SUPPRESSED], Name20("Supp500"));
+    EXPECT_EQ(sys.nc, MAX_COMPONENTS);
+    EXPECT_EQ(sys.nsat, MAX_SAT_MINERALS);
+    EXPECT_EQ(sys.nreact, MAX_REACTANTS);
+    EXPECT_EQ(sys.nsupp, MAX_SUPPRESSED);
+    EXPECT_EQ(sys.ndontfrac, MAX_DONT_FRAC);
+    EXPECT_EQ(sys.ncurve, MAX_CURVE);
+    EXPECT_EQ(sys.supp[MAX_SUPPRESSED], Name20("Supp500"));
 }
 
 // Every stop of the reader: its message, where it goes, and status 1.
@@ -439,9 +450,11 @@ TEST(RunFileReader, StopsWithAMessage) {
         SCOPED_TRACE(c.name);
         RunFileParts p;
         c.edit(p);
-        auto sys = fresh_system();
-        RunParams rp;
-        const ReadOutcome r = read_text(p.text(), *sys, rp, c.answers);
+        auto run = fresh_run();
+        auto& sys = run->sys;
+        auto& eq = run->eq;
+        auto& rp = run->rp;
+        const ReadOutcome r = read_text(p.text(), *run, c.answers);
         EXPECT_EQ(r.status, 1);
         EXPECT_TRUE(contains(r.console, c.message)) << r.console;
         if (c.listing) {
@@ -453,9 +466,11 @@ TEST(RunFileReader, StopsWithAMessage) {
 TEST(RunFileReader, ShowsTheBadLineAndWaitsForEnter) {
     RunFileParts p;
     p.line4 = "0 0 0 150 0 0 zero 0" + std::string(100, '#');
-    auto sys = fresh_system();
-    RunParams rp;
-    const ReadOutcome r = read_text(p.text(), *sys, rp, "\nleft over\n");
+    auto run = fresh_run();
+    auto& sys = run->sys;
+    auto& eq = run->eq;
+    auto& rp = run->rp;
+    const ReadOutcome r = read_text(p.text(), *run, "\nleft over\n");
     EXPECT_EQ(r.status, 1);
     const std::string shown = "---> " + ("0 0 0 150 0 0 zero 0" + std::string(76, '#')) + "\n\n";
     EXPECT_TRUE(r.console.ends_with(shown)) << r.console;
@@ -476,9 +491,11 @@ TEST(RunFileReader, StopsOnAFileThatEndsEarly) {
     for (std::size_t n = 0; n < ends.size(); ++n) {
         const std::string cut = text.substr(0, n == 0 ? 0 : ends[n - 1]);
         SCOPED_TRACE("first " + std::to_string(n) + " lines");
-        auto sys = fresh_system();
-        RunParams rp;
-        const ReadOutcome r = read_text(cut, *sys, rp);
+        auto run = fresh_run();
+        auto& sys = run->sys;
+        auto& eq = run->eq;
+        auto& rp = run->rp;
+        const ReadOutcome r = read_text(cut, *run);
         if (cut.size() > caption) {
             EXPECT_EQ(r.status, 0) << r.console;
         } else {
@@ -493,64 +510,24 @@ TEST(RunFileReader, StopsOnAFileThatEndsEarly) {
 TEST(RunFileReader, EndsNameBlocksAtTheEndOfTheFile) {
     RunFileParts p;
     p.curve = {"100 10", "200 20", "0 99", "300 30"};  // a zero temperature ends the curve
-    auto sys = fresh_system();
-    RunParams rp;
-    const ReadOutcome r = read_text(p.text(), *sys, rp);
+    auto run = fresh_run();
+    auto& sys = run->sys;
+    auto& eq = run->eq;
+    auto& rp = run->rp;
+    const ReadOutcome r = read_text(p.text(), *run);
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(sys->ncurve, 2);
+    EXPECT_EQ(sys.ncurve, 2);
     EXPECT_DOUBLE_EQ(rp.PFLUID, 15.0);
 
     p.curve = {"100 10", std::string(80, ' ') + "x", "300 30"};  // 80 blanks end the curve
-    const ReadOutcome r2 = read_text(p.text(), *sys, rp);
+    const ReadOutcome r2 = read_text(p.text(), *run);
     ASSERT_EQ(r2.status, 0);
-    EXPECT_EQ(sys->ncurve, 1);
+    EXPECT_EQ(sys.ncurve, 1);
 
     p.curve = {"100 10 extra words are ignored", "200 20," + std::string(80, ' ') + "junk"};
-    const ReadOutcome r3 = read_text(p.text(), *sys, rp);
+    const ReadOutcome r3 = read_text(p.text(), *run);
     ASSERT_EQ(r3.status, 0) << r3.console;
-    EXPECT_EQ(sys->ncurve, 2);
-}
-
-TEST(RunFileCurve, LooksUpThePressure) {
-    struct Case {
-        const char* name;
-        std::vector<std::pair<double, double>> points;
-        double T;
-        double expected;  // PFLUID before the lookup is 500
-    };
-    const std::vector<std::pair<double, double>> two = {{100, 10}, {200, 20}};
-    const std::vector<std::pair<double, double>> uneven = {{25, 1}, {30, 2}, {35, 3}, {300, 100}, {350, 200}};
-    const std::vector<Case> cases = {
-        {"between two points", two, 150, 15},
-        {"above the last point", two, 250, 500},
-        {"at the first point", two, 100, 10},
-        {"at the last point", two, 200, 20},
-        {"below the first point", two, 50, 10},
-        {"guess below the bracket, walk up", uneven, 100, 3 + 97 * 65.0 / 265.0},
-        {"guess above the bracket, walk down", uneven, 320, 100 + 100 * 20.0 / 50.0},
-        {"walk down several points", {{10, 1}, {90, 2}, {91, 3}, {92, 4}, {93, 5}, {100, 6}}, 50, 1.5},
-        {"walk up several points", {{25, 1}, {26, 2}, {27, 3}, {28, 4}, {350, 200}}, 100, 4 + 196 * 72.0 / 322.0},
-        {"exact hit of a middle point", uneven, 35, 3},
-        {"one point: at it", {{100, 7}}, 100, 7},
-        {"one point: below it", {{100, 7}}, 90, 7},
-        {"one point: above it", {{100, 7}}, 110, 500},
-        {"no points", {}, 100, 500},
-    };
-    auto sys = fresh_system();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        sys->ncurve = static_cast<int>(c.points.size());
-        for (int i = 1; i <= sys->ncurve; ++i) {
-            sys->curve_t[i] = c.points[static_cast<std::size_t>(i - 1)].first;
-            sys->curve_p[i] = c.points[static_cast<std::size_t>(i - 1)].second;
-        }
-        RunParams rp;
-        rp.PFLUID = 500;
-        rp.logP = std::log10(500.0);
-        pressure_on_curve(*sys, rp, c.T);
-        EXPECT_NEAR(rp.PFLUID, c.expected, 1e-12);
-        EXPECT_NEAR(rp.logP, std::log10(c.expected), 1e-12);
-    }
+    EXPECT_EQ(sys.ncurve, 2);
 }
 
 }  // namespace

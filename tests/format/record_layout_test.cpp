@@ -7,6 +7,8 @@
 #include <limits>
 #include <stdexcept>
 
+#include "base/fixed.h"
+
 namespace zq {
 namespace {
 

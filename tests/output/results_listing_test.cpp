@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/program.h"
 #include "output/results_listing.h"
 #include "solver/equilibrium_charge.h"
 #include "support/chem_builder.h"
@@ -35,22 +36,24 @@ struct Brine {
         b.component("Na+", 1, 22.99, 0.125, 0.125);
         b.species("OH-", -1, 14.0, {{1, 2}, {-1, 1}});
         b.species("NaCl,aq", 0, 0.5, {{1, 3}, {1, 4}});
-        ChemicalSystem& s = *b.sys;
+        EquilibriumState& s = b.eq;
         s.m[2] = 1.0;
         s.m[5] = H;
         s.m[6] = 1e-11;
         s.gamma[3] = s.gamma[4] = 0.5;
-        for (int i = 1; i <= s.ns; ++i) s.act[i] = s.m[i] * s.gamma[i];
+        for (int i = 1; i <= b.sys.ns; ++i) s.act[i] = s.m[i] * s.gamma[i];
         s.actmodel.I_st = 0.1;
         s.actmodel.phi = 0.9;
         s.actmodel.I = 0.125;
         b.rp.C = 3;
+        b.state.charge_limit = 1e-4 * 0.125;
+        res.iterations = 7;
     }
-    ListingContext ctx() const { return {7, 1e-4 * 0.125, 0.0, false}; }
     std::string run() {
-        write_results_listing(*b.sys, b.rp, ctx(), *b.io);
+        list_solve(*b.run, res, *b.io);
         return b.listing();
     }
+    SolveResult res;
 };
 
 // With no phase in the matrix the listing goes from the species table and its charge
@@ -91,9 +94,9 @@ TEST(ListingLayout, SolutionWithoutPhases) {
         EXPECT_EQ(brine.b.console(),
                   "\n  Chg. balance for total moles = 0.0000E+00   Max. difference allowed = 0.1250E-04\n");
         // The mass of the solution: formula weight times aqueous moles, water included.
-        EXPECT_DOUBLE_EQ(brine.b.sys->kept.solution_grams, W0 * 18.015 + 0.125 * 35.453 + 0.125 * 22.99);
+        EXPECT_DOUBLE_EQ(brine.b.ps.totals.solution_grams, W0 * 18.015 + 0.125 * 35.453 + 0.125 * 22.99);
         // An AQGRM of 0 takes the mass of the first listed solution, phases or not.
-        EXPECT_DOUBLE_EQ(brine.b.rp.AQGRM, brine.b.sys->kept.solution_grams);
+        EXPECT_DOUBLE_EQ(brine.b.rp.AQGRM, brine.b.ps.totals.solution_grams);
     }
 }
 
@@ -101,39 +104,39 @@ TEST(ListingLayout, SolutionWithoutPhases) {
 TEST(ListingLayout, OptionalLines) {
     struct Case {
         const char* what;
-        std::function<void(ChemBuilder&, ListingContext&)> set;
+        std::function<void(ChemBuilder&, NewtonState&)> set;
         std::vector<std::string> lines;  // in this order, each a whole line
     };
     const std::vector<Case> cases = {
         {"enthalpy path",
-         [](ChemBuilder& b, ListingContext&) { b.rp.IENTH = 1, b.rp.ENTH = -12.5, b.rp.INCP = 2, b.rp.enth_added = 3.25; },
+         [](ChemBuilder& b, NewtonState&) { b.rp.IENTH = 1, b.rp.ENTH = -12.5, b.rp.INCP = 2, b.rp.enth_added = 3.25; },
          {"      Total current enthalpy =   -12.5000 KCAL", "",
           blanks(23) + "Starting enthalpy + total enthalpy added =    3.25000",
           "  Water: Moles liquid = 0.5551E+02   kg liquid  = 0.1000E+01"}},
         {"fixed-pH correction",
-         [](ChemBuilder& b, ListingContext& c) { b.rp.pH = 6, c.charge_correction = -1.5; },
+         [](ChemBuilder& b, NewtonState& c) { b.rp.pH = 6, c.charge_correction = -1.5; },
          {"  Chg. balance for total moles = 0.0000E+00   Max. difference allowed = 0.1250E-04", "",
           "  Correction on mtot of Chloride-ionfor charge balance =    -1.5000percent", ""}},
         {"the imbalance held since the start, not one of the current totals",
-         [](ChemBuilder& b, ListingContext&) { b.sys->chg_start = 3e-6, b.sys->comp[3].total = 0.25; },
+         [](ChemBuilder& b, NewtonState&) { b.eq.chg_start = 3e-6, b.eq.comp[3].total = 0.25; },
          {"  Chg. balance for total moles = 0.3000E-05   Max. difference allowed = 0.1250E-04", ""}},
-        {"mixing", [](ChemBuilder& b, ListingContext&) { b.rp.TEMPC = 80, b.rp.TOTMIX = 0.25; },
+        {"mixing", [](ChemBuilder& b, NewtonState&) { b.rp.TEMPC = 80, b.rp.TOTMIX = 0.25; },
          {"", "  Total fraction of mixing solution added:     0.2500000", "",
           "  Solid products produced:  Mass =    0.000000 g     Volume =    0.000000 cm3"}},
         {"titration",
-         [](ChemBuilder& b, ListingContext&) { b.rp.MINSOL = 1, b.rp.TOTMIX = 2.5, b.rp.VBOX1 = 10, b.rp.AQGRM = 1000; },
+         [](ChemBuilder& b, NewtonState&) { b.rp.MINSOL = 1, b.rp.TOTMIX = 2.5, b.rp.VBOX1 = 10, b.rp.AQGRM = 1000; },
          {"  Solid products produced:  Mass =    0.000000 g     Volume =    0.000000 cm3",
           "    Porosity:   100.0000%  V(tot) - V(min): 0.10000E+02", "",
           "  Reactant consumed:       2.5000000  g       log =   0.3979",
           "  Original solution:    1000.0000000  g ", "",
           "  Original solution / Rock added:       400.00  (Water/Rock Ratio), log =    2.6021"}},
         {"titration from an AQGRM of 0: the first solution's mass",
-         [](ChemBuilder& b, ListingContext&) { b.rp.MINSOL = 1, b.rp.TOTMIX = 2.5, b.rp.IFRAC = 1; },
+         [](ChemBuilder& b, NewtonState&) { b.rp.MINSOL = 1, b.rp.TOTMIX = 2.5, b.rp.IFRAC = 1; },
          {"  Solid products produced:  Mass =    0.000000 g     Volume =    0.000000 cm3", "",
           "  Reactant consumed:       2.5000000  g       log =   0.3979",
           "  Original solution:    1007.2865024  g ", "",
           "  Original solution / Rock added:       402.91  (Water/Rock Ratio), log =    2.6052"}},
-        {"missing densities", [](ChemBuilder& b, ListingContext&) { b.sys->missing_density = true; },
+        {"missing densities", [](ChemBuilder& b, NewtonState&) { b.sys.missing_density = true; },
          {"  Solid products produced:  Mass =    0.000000 g     Volume =    0.000000 cm3",
           "    WARNING: mineral volume may be in error because some mineral densities ",
           "    were not supplied in DORNEVAL.  See mineral list in file Skip_Species.txt."}},
@@ -141,10 +144,8 @@ TEST(ListingLayout, OptionalLines) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Brine brine;
-        ListingContext ctx = brine.ctx();
-        c.set(brine.b, ctx);
-        write_results_listing(*brine.b.sys, brine.b.rp, ctx, *brine.b.io);
-        const std::vector<std::string> got = split_lines(brine.b.listing());
+        c.set(brine.b, brine.b.state);
+        const std::vector<std::string> got = split_lines(brine.run());
         // The expected lines stand together, in this order, somewhere in the listing.
         bool found = false;
         for (std::size_t at = 0; at + c.lines.size() <= got.size() && !found; ++at)
@@ -165,15 +166,18 @@ TEST(ListingLayout, PhaseTables) {
     b.mineral("Ca-mineral", 1.0, 100.0, 2.5, {{1, 4}}, 0.5, true);
     b.mineral("Negative-one", 1.0, 100.0, 2.5, {{1, 4}}, -0.1, true);
     b.mineral("CO2,gas", 1.0, 44.01, 0.0, {{1, 1}}, 0.01, true, 0, 1.0, true);
-    ChemicalSystem& s = *b.sys;
+    EquilibriumState& s = b.eq;
     s.m[2] = 1.0;
     s.gamma[3] = 0.5;
     s.gamma[4] = 0.25;
-    for (int i = 1; i <= s.ns; ++i) s.act[i] = s.m[i] * s.gamma[i];
+    for (int i = 1; i <= b.sys.ns; ++i) s.act[i] = s.m[i] * s.gamma[i];
     s.comp[4].solid = 0.4;
     s.comp[1].gas = 0.01;
     b.rp.C = 3;
-    write_results_listing(s, b.rp, {9, 1.25e-5, 0.0, true}, *b.io);
+    b.state.charge_limit = 1.25e-5;
+    SolveResult res;
+    res.end = SolveEnd::LoopLimit, res.iterations = 9;
+    list_solve(*b.run, res, *b.io);
     const std::string text = b.listing();
     const std::vector<std::string> lines = split_lines(text);
     auto after = [&](const std::string& head) {
@@ -233,10 +237,10 @@ TEST(ListingLayout, PhaseTables) {
     for (std::size_t i = 1; i <= 6; ++i) EXPECT_NE(con.find(table[i] + "\n"), std::string::npos) << table[i];
     EXPECT_NE(con.find(tail[17]), std::string::npos);
     EXPECT_EQ(con.find("Partial press."), std::string::npos);
-    EXPECT_DOUBLE_EQ(s.kept.solids_grams, 40.0);
-    EXPECT_DOUBLE_EQ(s.kept.solids_volume, 16.0);
-    EXPECT_DOUBLE_EQ(s.kept.gas_grams, 0.4401);
-    EXPECT_DOUBLE_EQ(b.rp.AQGRM, s.kept.solution_grams);  // AQGRM 0 takes the mass of the solution
+    EXPECT_DOUBLE_EQ(b.ps.totals.solids_grams, 40.0);
+    EXPECT_DOUBLE_EQ(b.ps.totals.solids_volume, 16.0);
+    EXPECT_DOUBLE_EQ(b.ps.totals.gas_grams, 0.4401);
+    EXPECT_DOUBLE_EQ(b.rp.AQGRM, b.ps.totals.solution_grams);  // AQGRM 0 takes the mass of the solution
 }
 
 // Solid-solution members show their mole fraction, activity lambda X^n and its log; a
@@ -252,10 +256,11 @@ TEST(ListingLayout, SolutionMembersInThePhaseTable) {
     b.mineral("CO2,gas", 1.0, 44.01, 0.0, {{1, 2}}, 0.1, true, 6, 1.0, true);
     b.rp.PFLUID = 10.0;
     b.start();
-    ChemicalSystem& s = *b.sys;
-    s.mn[1].lambda = 0.8;
-    s.mn[4].lambda = 0.5;
-    write_results_listing(s, b.rp, {9, 0.0, 0.0, true}, *b.io);
+    b.eq.phase[1].lambda = 0.8;
+    b.eq.phase[4].lambda = 0.5;
+    SolveResult res;
+    res.end = SolveEnd::LoopLimit, res.iterations = 9;
+    list_solve(*b.run, res, *b.io);
     const std::string text = b.listing();
     // 0.8 * 0.75^2 = 0.45; 0.25^2 = 0.0625; the gases at 0.75 and 0.25 of 10 bar.
     for (const char* line : {"Member-A             0.7500E+00        0.4500E+00         0.8000         -0.347",
@@ -279,8 +284,8 @@ TEST(ListingLayout, IdealMixingLine) {
     for (const Case& c : cases) {
         ChemBuilder b;
         b.rp.IDEAL = c.ideal;
-        b.sys->ngasmix = c.ngasmix;
-        write_ideal_mixing_line(*b.sys, b.rp, *b.io);
+        b.sys.ngasmix = c.ngasmix;
+        write_ideal_mixing_line(b.sys, b.rp, *b.io);
         EXPECT_EQ(b.listing(), std::string("\n") + c.line + "\n\n");
     }
 }
@@ -311,20 +316,20 @@ TEST(EquilibriumCharge, LimitStopAndSilentAdjustment) {
         b.component("H2O", 0, 18.015, 2 * W0, 1.0);
         b.component("Cl-", -1, 35.453, 0.5, 0.25);
         b.rp.C = 3;
-        b.rp.water_kg = 2.0;
+        b.eq.water_kg = 2.0;
         b.rp.CHGF = c.chgf;
-        b.sys->chg_start = 1e-6;
-        EXPECT_EQ(stop_status([&] { check_equilibrium_charge(*b.sys, b.rp, c.q, 5e-5, *b.io); }), c.status);
-        EXPECT_NEAR(b.sys->comp[3].total, c.total_after, 1e-15);
+        b.eq.chg_start = 1e-6;
+        EXPECT_EQ(stop_status([&] { check_equilibrium_charge(b.sys, b.rp, c.q, 5e-5, b.eq, *b.io); }), c.status);
+        EXPECT_NEAR(b.eq.comp[3].total, c.total_after, 1e-15);
         // An adjustment leaves the totals balanced; the listing shows 0 from then on.
-        EXPECT_EQ(b.sys->chg_start, c.total_after != 0.5 ? 0.0 : 1e-6);
+        EXPECT_EQ(b.eq.chg_start, c.total_after != 0.5 ? 0.0 : 1e-6);
         EXPECT_EQ(b.console(), c.status == 1 ? message : "");
         EXPECT_EQ(b.listing(), c.status == 1 ? message : "");
     }
 }
 
-// The listing checks the charge only after a normal end of the solve: neither at the loop
-// limit nor with ISTEP 1.
+// The charge is checked only after a normal end of the solve: neither at the loop limit nor
+// with ISTEP 1.
 TEST(EquilibriumCharge, CheckedOnlyAfterANormalSolve) {
     struct Case {
         bool loop_limit;
@@ -333,11 +338,10 @@ TEST(EquilibriumCharge, CheckedOnlyAfterANormalSolve) {
     };
     for (const Case& c : {Case{false, 0, 1}, Case{true, 0, -1}, Case{false, 1, -1}}) {
         Brine brine;
-        brine.b.sys->m[3] = 0.25;  // a chloride excess far above the limit
+        brine.b.eq.m[3] = 0.25;  // a chloride excess far above the limit
         brine.b.rp.ISTEP = c.istep;
-        ListingContext ctx = brine.ctx();
-        ctx.loop_limit = c.loop_limit;
-        EXPECT_EQ(stop_status([&] { write_results_listing(*brine.b.sys, brine.b.rp, ctx, *brine.b.io); }), c.status);
+        if (c.loop_limit) brine.res.end = SolveEnd::LoopLimit;
+        EXPECT_EQ(stop_status([&] { brine.run(); }), c.status);
     }
 }
 

@@ -19,15 +19,24 @@ struct PathSystem : ChemBuilder {
     PathSystem() {
         component("H+", 1, 1.008, 1e-7, 1e-7);
         component("H2O", 0, 18.015, WATER_MOLES_PER_KG, 1.0);
-        sys->act[1] = 1e-7;
+        eq.act[1] = 1e-7;
     }
 };
+
+// -1 when the path goes on, 0 when it has reached its end, else the status of the stop.
+int step_status(PathSystem& b) {
+    int status = -1;
+    const int stop = stop_status([&] {
+        if (step_controller(b.sys, b.cond, b.rp, b.ps, b.eq, *b.io) == StepOutcome::LimitReached) status = 0;
+    });
+    return stop == -1 ? status : stop;
+}
 
 TEST(StepController, EachKindOfStepChangesItsVariableAndStopsPastItsLimit) {
     struct Case {
         const char* name;
-        std::function<void(RunParams&)> set;
-        int status;            // -1: the step returns
+        std::function<void(RunParams&, PathState&)> set;
+        int status;            // -1: the path goes on, 0: it has reached its end
         std::string console;   // expected somewhere on the console
         std::string listing;   // expected somewhere in the listing
         std::function<bool(const RunParams&)> after;
@@ -36,48 +45,47 @@ TEST(StepController, EachKindOfStepChangesItsVariableAndStopsPastItsLimit) {
         "  ZARN-QVD assumes that you wish to INCREMENT pH at contsant temperature.\n"
         "  IF NOT, reset your ZARNRUN file.\n\n";
     const Case cases[] = {
-        {"pH step", [](RunParams& r) { r.pH = 7, r.SINC = r.CURINC = 0.5, r.SLIM = 8; }, -1,
+        {"pH step", [](RunParams& r, PathState& p) { r.pH = 7, r.SINC = p.CURINC = 0.5, r.SLIM = 8; }, -1,
          ph_notice + "\n  pH changed by   0.500 units to   7.500\n\n", "  Solids and gases carried\n",
          [](const RunParams& r) { return r.pH == 7.5; }},
-        {"pH past its limit", [](RunParams& r) { r.pH = 7.8, r.SINC = r.CURINC = 0.5, r.SLIM = 8; }, 0,
+        {"pH past its limit", [](RunParams& r, PathState& p) { r.pH = 7.8, r.SINC = p.CURINC = 0.5, r.SLIM = 8; }, 0,
          "  pH changed by   0.500 units to   8.300\n",
          "\n  pH reached given limit of     8.0000\n  New pH =    8.3000  Execution stopped.\n",
          [](const RunParams& r) { return r.pH == 8.3; }},
-        {"titration at a fixed pH", [](RunParams& r) { r.pH = 7, r.MINSOL = 3, r.SINC = r.CURINC = 0.5, r.SLIM = 8; }, -1,
+        {"titration at a fixed pH", [](RunParams& r, PathState& p) { r.pH = 7, r.MINSOL = 3, r.SINC = p.CURINC = 0.5, r.SLIM = 8; }, -1,
          "\n  Next reactant titration increment of:         0.5000000  MOLES  \n", "",
          [](const RunParams& r) { return r.pH == 7 && r.TOTMIX == 0.5; }},
-        {"titration reaching SLIM", [](RunParams& r) { r.MINSOL = 3, r.SINC = r.CURINC = 1, r.TOTMIX = 2, r.SLIM = 3; }, 0,
+        {"titration reaching SLIM", [](RunParams& r, PathState& p) { r.MINSOL = 3, r.SINC = p.CURINC = 1, r.TOTMIX = 2, r.SLIM = 3; }, 0,
          "  New total amount of reactant added:           3.0000000  MOLES  \n",
          "\n  Mixing fraction reached given limit of 0.3000E+01\n  TOTMIX = 0.3000E+01  Execution stopped.\n",
          [](const RunParams& r) { return r.TOTMIX == 3; }},
-        {"titration below SLIM", [](RunParams& r) { r.MINSOL = 3, r.SINC = r.CURINC = 1, r.TOTMIX = 1, r.SLIM = 3; }, -1,
+        {"titration below SLIM", [](RunParams& r, PathState& p) { r.MINSOL = 3, r.SINC = p.CURINC = 1, r.TOTMIX = 1, r.SLIM = 3; }, -1,
          "", "  Solids and gases carried\n", [](const RunParams& r) { return r.TOTMIX == 2; }},
-        {"enthalpy step", [](RunParams& r) { r.INCP = 2, r.ENTH = r.enth_added = 10, r.SINC = r.CURINC = 1, r.SLIM = 20; }, -1,
+        {"enthalpy step", [](RunParams& r, PathState& p) { r.INCP = 2, r.ENTH = r.enth_added = 10, r.SINC = p.CURINC = 1, r.SLIM = 20; }, -1,
          "   Next enthalpy change of     1.0000kcal\n  total  enthalpy added (incl. starting enthalpy)   10.0000 kcal\n\n",
          "  enthalpy changed by     1.0000 kcal to    11.0000 kcal\n"
          "  Total enthalpy added (incl. starting enthalpy)   11.0000 kcal\n\n",
          [](const RunParams& r) { return r.ENTH == 11 && r.enth_added == 11; }},
-        {"enthalpy past its limit", [](RunParams& r) { r.INCP = 2, r.ENTH = 20, r.SINC = r.CURINC = 1, r.SLIM = 20; }, 0,
+        {"enthalpy past its limit", [](RunParams& r, PathState& p) { r.INCP = 2, r.ENTH = 20, r.SINC = p.CURINC = 1, r.SLIM = 20; }, 0,
          "", "\n  Enthalpy reached given limit of    20.0000\n  ENTH  =   21.0000  Execution stopped.\n", nullptr},
-        {"temperature past its limit", [](RunParams& r) { r.TEMP = 102, r.SINC = r.CURINC = -5, r.SLIM = 100; }, 0,
+        {"temperature past its limit", [](RunParams& r, PathState& p) { r.TEMP = 102, r.SINC = p.CURINC = -5, r.SLIM = 100; }, 0,
          "   Next temperature change of    -5.0000deg. C \n\n",
          "  Temperature changed by  -5.000 degrees to  97.000 degrees C.\n\n"
          "\n  Temperature reached given limit of   100.0000\n  TEMP =    97.0000  Execution stopped.\n",
          nullptr},
-        {"pressure past its limit", [](RunParams& r) { r.INCP = 1, r.PFLUID = 950, r.SINC = r.CURINC = 100, r.SLIM = 1000; }, 0,
+        {"pressure past its limit", [](RunParams& r, PathState& p) { r.INCP = 1, r.PFLUID = 950, r.SINC = p.CURINC = 100, r.SLIM = 1000; }, 0,
          "   Next pressure change of 100.00000bar\n\n",
          "  Pressure changed by  100.0000 bar to 1050.0000 bar\n\n"
          "\n  Pressure reached given limit of  1000.0000\n  PFLUID =  1050.0000  Execution stopped.\n",
          nullptr},
-        {"mixing", [](RunParams& r) { r.TEMPC = 50, r.SINC = r.CURINC = 0.1, r.SLIM = 1; }, 1, "",
+        {"mixing", [](RunParams& r, PathState& p) { r.TEMPC = 50, r.SINC = p.CURINC = 0.1, r.SLIM = 1; }, 1, "",
          "\n  Mixing of a second fluid (TEMPC not 0) is not available in this version.\n\n", nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         PathSystem b;
-        PathState ps;
-        c.set(b.rp);
-        EXPECT_EQ(stop_status([&] { step_controller(*b.sys, b.rp, ps, *b.io); }), c.status);
+        c.set(b.rp, b.ps);
+        EXPECT_EQ(step_status(b), c.status);
         EXPECT_NE(b.console().find(c.console), std::string::npos) << b.console();
         EXPECT_NE(b.listing().find(c.listing), std::string::npos) << b.listing();
         if (c.after) {
@@ -96,9 +104,8 @@ TEST(StepController, HalfStepSearchingEndsWhenTheIncrementIsSmall) {
     const Case cases[] = {{-5, 2.5, 1}, {-5, -1.25, 1}, {-5, 0.625, 0}, {0.1, -0.05, 1}, {0.1, -0.04, 0}, {0.1, 0.04, 1}};
     for (const Case& c : cases) {
         PathSystem b;
-        PathState ps;
-        b.rp.pH = 7, b.rp.SLIM = c.sinc > 0 ? 14 : 0, b.rp.SINC = c.sinc, b.rp.CURINC = c.curinc, b.rp.LOOC = 1;
-        EXPECT_EQ(stop_status([&] { step_controller(*b.sys, b.rp, ps, *b.io); }), -1);
+        b.rp.pH = 7, b.rp.SLIM = c.sinc > 0 ? 14 : 0, b.rp.SINC = c.sinc, b.ps.CURINC = c.curinc, b.rp.LOOC = 1;
+        EXPECT_EQ(step_status(b), -1);
         EXPECT_EQ(b.rp.LOOC, c.looc) << c.sinc << " " << c.curinc;
     }
 }
@@ -122,19 +129,19 @@ TEST(StepController, AfterStepSequenceOfAnEnthalpyRun) {
     PathSystem b;
     b.mineral("H2O,gas", 0, 18.015, 0, {{1, 2}}, 0.5, true, 6, 1, true);
     b.mineral("CO2,gas", 0, 44.01, 0, {{1, 2}}, 0.3, false, 6, 1, true);
-    b.sys->ngas_records = b.sys->nmixed = b.sys->ngasmix = 2;
+    b.sys.ngas_records = b.sys.nmixed = b.sys.ngasmix = 2;
     RunParams& rp = b.rp;
+    PathState& ps = b.ps;
     rp.IENTH = 1, rp.pH = 7, rp.SINC = 0.1, rp.SLIM = 8, rp.DENTH = 2, rp.IFRAC = 2;
-    PathState ps;
 
-    after_step(*b.sys, rp, ps, *b.io, AfterStepEntry::GasEnthalpy);
+    after_step(b.sys, b.cond, rp, ps, b.eq, *b.io, AfterStepEntry::GasEnthalpy);
     const double solution = WATER_MOLES_PER_KG * water_molar_enthalpy(25);
     EXPECT_DOUBLE_EQ(rp.ENTH, solution + 0.01);
     EXPECT_DOUBLE_EQ(rp.SENTH, rp.ENTH);
-    EXPECT_EQ(rp.enthalpy_row, 1);
+    EXPECT_TRUE(ps.enthalpy_row);
 
-    rp.CURINC = rp.SINC;
-    after_step(*b.sys, rp, ps, *b.io, AfterStepEntry::Solved);
+    ps.CURINC = rp.SINC;
+    after_step(b.sys, b.cond, rp, ps, b.eq, *b.io, AfterStepEntry::Solved);
     EXPECT_DOUBLE_EQ(ps.gas_enthalpy, 0.5 * 10.97);
     EXPECT_DOUBLE_EQ(rp.ENTH, solution + 0.01 - 0.1 * 2 - 0.5 * 10.97);
     EXPECT_EQ(b.listing(),
@@ -151,8 +158,8 @@ TEST(StepController, AfterStepSequenceOfAnEnthalpyRun) {
     EXPECT_EQ(b.console().find("\n  The pH is:  7.00\n\n  Calculations done for"), 0u) << b.console();
 
     const std::string listing = b.listing(), console = b.console();
-    rp.CURINC = 0;
-    after_step(*b.sys, rp, ps, *b.io, AfterStepEntry::Solved);
+    ps.CURINC = 0;
+    after_step(b.sys, b.cond, rp, ps, b.eq, *b.io, AfterStepEntry::Solved);
     EXPECT_EQ(b.listing(), listing);
     EXPECT_EQ(b.console(), console);
 }

@@ -5,11 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_parameters.h"
+#include "driver/run_state.h"
 #include "format/text_io.h"
 #include "path/titration.h"
 #include "support/run_dir.h"
-#include "thermo/system_tables.h"
 
 namespace zq {
 namespace {
@@ -26,18 +25,21 @@ struct ReactantRow {
 
 // Components H+, H2O, Na+, Cl-, K+ (totals 0); Halite is in the matrix.
 struct Titration : test::Session {
-    std::unique_ptr<ChemicalSystem> sys = std::make_unique<ChemicalSystem>();
-    RunParams rp;
+    std::unique_ptr<RunState> run = std::make_unique<RunState>();
+    ChemicalSystem& sys = run->sys;
+    EquilibriumState& eq = run->eq;
+    RunParams& rp = run->rp;
+    PathState& ps = run->ps;
 
     explicit Titration(const std::vector<ReactantRow>& reactants) {
         const double charges[] = {1, 0, 1, -1, 1};
-        sys->nc = 5;
-        for (int k = 1; k <= 5; ++k) sys->sp[k].charge = charges[k - 1];
-        sys->nmin = 1;
-        sys->mn[1].name = Name20("Halite");
-        sys->ph[++sys->nph] = 1;
+        sys.nc = 5;
+        for (int k = 1; k <= 5; ++k) sys.sp[k].charge = charges[k - 1];
+        sys.nmin = 1;
+        sys.mn[1].name = Name20("Halite");
+        eq.ph[++eq.nph] = 1;
         for (const ReactantRow& s : reactants) {
-            Reactant& re = sys->react[++sys->nreact];
+            Reactant& re = sys.react[++sys.nreact];
             re.name = Name20(s.name);
             re.amount = s.wt_percent;
             re.gfw = s.gfw;
@@ -103,21 +105,21 @@ TEST(Titration, StepsByMinsol) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Titration t(c.reactants);
-        t.rp.MINSOL = c.MINSOL, t.rp.IFRAC = c.IFRAC, t.rp.CHGF = c.CHGF, t.rp.CURINC = c.curinc;
+        t.rp.MINSOL = c.MINSOL, t.rp.IFRAC = c.IFRAC, t.rp.CHGF = c.CHGF, t.ps.CURINC = c.curinc;
         t.rp.TOTMIX = 3;
         bool stopped = false;
         try {
-            titration_step(*t.sys, t.rp, t.io);
+            titration_step(t.sys, t.rp, t.ps, t.eq, t.io);
         } catch (const RunStop& s) {
             stopped = s.status() == 1;
         }
         EXPECT_EQ(stopped, c.stops);
-        EXPECT_DOUBLE_EQ(t.sys->comp[3].total, c.added[0]);
-        EXPECT_DOUBLE_EQ(t.sys->comp[4].total, c.added[1]);
-        EXPECT_DOUBLE_EQ(t.sys->comp[5].total, c.added[2]);
+        EXPECT_DOUBLE_EQ(t.eq.comp[3].total, c.added[0]);
+        EXPECT_DOUBLE_EQ(t.eq.comp[4].total, c.added[1]);
+        EXPECT_DOUBLE_EQ(t.eq.comp[5].total, c.added[2]);
         EXPECT_DOUBLE_EQ(t.rp.VBOX1, c.vbox);
         EXPECT_EQ(t.rp.TOTMIX, 3 + c.curinc);
-        EXPECT_EQ(t.rp.unit_label, c.MINSOL > 2 ? " MOLES  " : " g      ");
+        EXPECT_EQ(t.ps.unit_label, c.MINSOL > 2 ? " MOLES  " : " g      ");
         // Skip and charge messages go to the listing and the console, the warning to the listing.
         const std::string listing = t.listing(), both = listing + t.out.str();
         EXPECT_EQ(count(both, kSkip), 2u * static_cast<std::size_t>(c.skips));
@@ -129,9 +131,9 @@ TEST(Titration, StepsByMinsol) {
 
 TEST(Titration, ReportOfTheIncrement) {
     Titration t({{"Halite", 100, 58.44, {{3, 1}, {4, 1}}}});
-    t.rp.MINSOL = 3, t.rp.CURINC = 0.01, t.rp.TOTMIX = 0.02;
-    titration_step(*t.sys, t.rp, t.io);
-    EXPECT_DOUBLE_EQ(t.sys->comp[3].total, 0.01);
+    t.rp.MINSOL = 3, t.ps.CURINC = 0.01, t.rp.TOTMIX = 0.02;
+    titration_step(t.sys, t.rp, t.ps, t.eq, t.io);
+    EXPECT_DOUBLE_EQ(t.eq.comp[3].total, 0.01);
     const std::string report =
         "\n  Next reactant titration increment of:         0.0100000  MOLES  \n"
         "  Current total amount of reactant added:       0.0200000  MOLES  \n"

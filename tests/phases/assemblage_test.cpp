@@ -6,12 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_parameters.h"
+#include "driver/run_state.h"
 #include "format/text_io.h"
 #include "phases/assemblage.h"
 #include "phases/solid_solution.h"
 #include "support/run_dir.h"
-#include "thermo/system_tables.h"
 
 namespace zq {
 namespace {
@@ -27,39 +26,48 @@ struct Phase {
 // Components 1 and 2 at activities 100 and 1000; every phase reacts as -1 (1) + 2 (2), so
 // log Q = 4 and S = 3, and its log K is 4 - log(Q/K). 25 C, 100 bar, SINC = CURINC = 1.
 struct Assemblage : test::Session {
-    std::unique_ptr<ChemicalSystem> sys = std::make_unique<ChemicalSystem>();
-    RunParams rp;
+    std::unique_ptr<RunState> run = std::make_unique<RunState>();
+    ChemicalSystem& sys = run->sys;
+    Conditions& cond = run->cond;
+    EquilibriumState& eq = run->eq;
+    RunParams& rp = run->rp;
+    PathState& ps = run->ps;
 
     explicit Assemblage(const std::vector<Phase>& phases, int ngas = 0, int nmixed = 0) {
-        rp.TK = 298.15, rp.PFLUID = 100, rp.SINC = 1, rp.CURINC = 1;
-        sys->nc = 2;
-        sys->act[1] = 100;
-        sys->act[2] = 1000;
-        sys->ngas_records = ngas;
-        sys->nmixed = nmixed;
+        cond.TK = 298.15, rp.PFLUID = 100, rp.SINC = 1, ps.CURINC = 1;
+        sys.nc = 2;
+        eq.act[1] = 100;
+        eq.act[2] = 1000;
+        sys.ngas_records = ngas;
+        sys.nmixed = nmixed;
         for (const Phase& p : phases) {
-            const int i = ++sys->nmin;
-            Mineral& mn = sys->mn[i];
+            const int i = ++sys.nmin;
+            Mineral& mn = sys.mn[i];
             mn.name = Name20(p.name);
             mn.itot = 2;
             mn.specm[1] = 1, mn.coefm[1] = -1;
             mn.specm[2] = 2, mn.coefm[2] = 2;
             mn.coef_abs_sum = 3;
-            mn.logk = 4 - p.log_qk;
+            cond.mn_logk[i] = 4 - p.log_qk;
             mn.site_n = 1;
             mn.jsols = p.jsols;
-            sys->mn_moles[i] = p.moles;
-            if (p.in_matrix) sys->ph[++sys->nph] = i;
+            eq.mn_moles[i] = p.moles;
+            if (p.in_matrix) eq.ph[++eq.nph] = i;
             if (p.jsols != 0) {
-                SolidSolutions& ss = sys->ss;
+                SolutionMembers& ss = sys.ss;
                 ss.member[p.jsols][static_cast<std::size_t>(++ss.nmembers[p.jsols])] = i;
                 ss.of[i] = p.jsols;
             }
         }
-        refresh_solid_solutions(*sys);  // as the check of the previous solve left them
+        refresh_solid_solutions(sys, eq);  // as the check of the previous solve left them
     }
-    AssemblageResult check() { return check_phase_assemblage(*sys, rp, io); }
-    std::vector<int> matrix() const { return {&sys->ph[1], &sys->ph[1] + sys->nph}; }
+    // The check as the run loop makes it, which keeps the increment it chooses.
+    AssemblageResult check() {
+        const AssemblageResult r = check_phase_assemblage(sys, cond, rp, ps.CURINC, rp.LOOC, eq, io);
+        ps.CURINC = r.curinc;
+        return r;
+    }
+    std::vector<int> matrix() const { return {&eq.ph[1], &eq.ph[1] + eq.nph}; }
     std::string listing() {
         io.listing().flush();
         return dir.read("ZARNOUT.DAT");
@@ -107,14 +115,14 @@ TEST(PhaseAssemblage, RemovalsEntriesAndIncrement) {
         SCOPED_TRACE(c.what);
         Assemblage a(c.phases);
         a.rp.LOOC = c.LOOC;
-        a.rp.CURINC = c.curinc_before;
+        a.ps.CURINC = c.curinc_before;
         const AssemblageResult r = a.check();
         EXPECT_EQ(r.R, c.R);
         EXPECT_EQ(r.U, c.U);
         EXPECT_EQ(r.entered, c.entered);
-        EXPECT_EQ(a.rp.CURINC, c.curinc);
+        EXPECT_EQ(a.ps.CURINC, c.curinc);
         EXPECT_EQ(a.matrix(), c.matrix);
-        for (int i = 1; i <= a.sys->nmin; ++i) EXPECT_EQ(a.sys->mn_moles[i], c.moles[static_cast<std::size_t>(i - 1)]);
+        for (int i = 1; i <= a.sys.nmin; ++i) EXPECT_EQ(a.eq.mn_moles[i], c.moles[static_cast<std::size_t>(i - 1)]);
         const std::string listing = a.listing();
         EXPECT_EQ(listing.find("does not satisfy") != std::string::npos, c.message);
         if (c.message) {
@@ -154,19 +162,19 @@ TEST(PhaseAssemblage, SolidSolutions) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Assemblage a(c.phases);
-        a.sys->ss.sumx[3] = c.preset_sum;
+        a.eq.ss.sumx[3] = c.preset_sum;
         const AssemblageResult r = a.check();
         EXPECT_EQ(r.R, 0);
         EXPECT_EQ(r.U, c.U);
         EXPECT_EQ(r.entered, c.entered);
         EXPECT_EQ(r.solution, c.solution);
-        EXPECT_EQ(a.rp.CURINC, c.curinc);
+        EXPECT_EQ(a.ps.CURINC, c.curinc);
         EXPECT_EQ(a.matrix(), c.matrix);
-        for (int i = 1; i <= a.sys->nmin; ++i) {
+        for (int i = 1; i <= a.sys.nmin; ++i) {
             const double want = c.moles[static_cast<std::size_t>(i - 1)];
-            EXPECT_NEAR(a.sys->mn_moles[i], want, 1e-12 * std::fabs(want));
+            EXPECT_NEAR(a.eq.mn_moles[i], want, 1e-12 * std::fabs(want));
         }
-        EXPECT_EQ(a.sys->ss.sumx[3], 0.0);  // cleared for the next check
+        EXPECT_EQ(a.eq.ss.sumx[3], 0.0);  // cleared for the next check
     }
 }
 
@@ -174,13 +182,13 @@ TEST(PhaseAssemblage, SolidSolutions) {
 // log K less log X, both stay.
 TEST(PhaseAssemblage, PresentSolutionMembersUseTheirMoleFraction) {
     Assemblage a({{"M1", 0, 0.25, true, 3}, {"M2", 0, 0.75, true, 3}});
-    a.sys->mn[1].logk -= std::log10(0.25);
-    a.sys->mn[2].logk -= std::log10(0.75);
+    a.cond.mn_logk[1] -= std::log10(0.25);
+    a.cond.mn_logk[2] -= std::log10(0.75);
     const AssemblageResult r = a.check();
     EXPECT_EQ(r.R + r.U, 0);
     EXPECT_EQ(a.matrix(), (std::vector<int>{1, 2}));
-    EXPECT_EQ(a.sys->mn[1].ss_present, 1);
-    EXPECT_DOUBLE_EQ(a.sys->ss.total[1], 1.0);
+    EXPECT_EQ(a.eq.phase[1].ss_present, 1);
+    EXPECT_DOUBLE_EQ(a.eq.ss.total[1], 1.0);
 }
 
 // The table of a repeat step (Halite entered) written because ISTEP is set: mixed gas with
@@ -195,7 +203,7 @@ TEST(PhaseAssemblage, SaturationTable) {
                  2, 1);
     a.rp.ISTEP = 1;
     a.check();
-    EXPECT_EQ(a.rp.CURINC, 0.0);
+    EXPECT_EQ(a.ps.CURINC, 0.0);
     EXPECT_EQ(a.listing(),
               kPlus + "  The following gases and minerals are presently in matrix or were just added\n\n" + kHeading +
                   "  3 Calcite                  4.00    4.00    0.00      0.000   0.00000E+00\n"
@@ -207,10 +215,10 @@ TEST(PhaseAssemblage, SaturationTable) {
                   "  1 H2O,gas                 16.00    4.00  -12.00     -4.000   0.16371E+05  -10.000\n"
                   "  2 H2S,gas                 16.00    4.00  -12.00     -4.000   0.16371E+05  -12.000\n"
                   "  5 Gypsum                   9.00    4.00   -5.00     -1.667   0.68214E+04\n");
-    EXPECT_DOUBLE_EQ(a.sys->mn[1].log_fugacity, -10.0);
-    EXPECT_DOUBLE_EQ(a.sys->mn[2].log_fugacity, -12.0);
-    EXPECT_EQ(a.sys->mn[3].logq, 666.0);
-    EXPECT_EQ(a.sys->mn[5].logq, 4.0);
+    EXPECT_DOUBLE_EQ(a.eq.phase[1].log_fugacity, -10.0);
+    EXPECT_DOUBLE_EQ(a.eq.phase[2].log_fugacity, -12.0);
+    EXPECT_EQ(a.eq.phase[3].logq, 666.0);
+    EXPECT_EQ(a.eq.phase[5].logq, 4.0);
 }
 
 // Eight removals in one check all go back with LOOC; a 41st phase stops the run.
@@ -221,7 +229,7 @@ TEST(PhaseAssemblage, ListCapacities) {
     const AssemblageResult r = back.check();
     EXPECT_EQ(r.nremoved, 8);
     EXPECT_EQ(back.matrix(), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
-    EXPECT_EQ(back.rp.CURINC, -0.5);
+    EXPECT_EQ(back.ps.CURINC, -0.5);
 
     std::vector<Phase> full(MAX_PHASES, Phase{"Kept", 0, 1, true});
     full.push_back({"Halite", 0.3});

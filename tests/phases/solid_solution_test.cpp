@@ -36,8 +36,9 @@ TEST(SolidSolutionTables, ListingMembersAndPresentSolutions) {
     const int au = p.add("Gold", 10, 0.0, false, 4.0);
     p.add("Silver", 10);
     p.add("CO2,gas", 6);
-    build_solid_solutions(*p.b.sys, *p.b.io);
-    ChemicalSystem& s = *p.b.sys;
+    build_solid_solutions(p.b.sys, p.b.eq, *p.b.io);
+    const ChemicalSystem& s = p.b.sys;
+    EquilibriumState& eq = p.b.eq;
     EXPECT_EQ(p.b.listing(),
               "\n  The following minerals and/or gases with identical index are in solid solution:\n\n"
               "        H2O,gas                 6\n        Calcite-ss              7\n"
@@ -48,24 +49,24 @@ TEST(SolidSolutionTables, ListingMembersAndPresentSolutions) {
     EXPECT_EQ(s.ss.member[7][2], c);
     EXPECT_EQ(s.ss.nmembers[9], 0);
     EXPECT_EQ(s.ss.of[lone], 0);
-    ASSERT_EQ(s.ss.npresent, 4);
-    EXPECT_EQ(s.ss.present_s[3], 7);
-    EXPECT_EQ(s.mn[a].ss_present, 3);
-    EXPECT_EQ(s.mn[b].ss_present, 0);  // not in the matrix
-    EXPECT_DOUBLE_EQ(s.ss.total[3], 1.0);
+    ASSERT_EQ(eq.ss.npresent, 4);
+    EXPECT_EQ(eq.ss.present_s[3], 7);
+    EXPECT_EQ(eq.phase[a].ss_present, 3);
+    EXPECT_EQ(eq.phase[b].ss_present, 0);  // not in the matrix
+    EXPECT_DOUBLE_EQ(eq.ss.total[3], 1.0);
     EXPECT_EQ(s.mn[gas].site_n, 1.0);
     EXPECT_EQ(s.mn[au].site_n, 1.0);
     EXPECT_EQ(s.mn[b].site_n, 3.0);
 
     // X = 0.25: log a = log lambda + n log X.
-    s.mn[a].lambda = 2.0;
-    EXPECT_NEAR(end_member_log_activity(s, a), std::log10(2.0) + 3 * std::log10(0.25), 1e-15);
+    eq.phase[a].lambda = 2.0;
+    EXPECT_NEAR(end_member_log_activity(s, eq, a), std::log10(2.0) + 3 * std::log10(0.25), 1e-15);
 
     // Mode 2 after Siderite-ss left the matrix.
-    s.nph = 1;
-    refresh_solid_solutions(s);
-    EXPECT_EQ(s.mn[c].ss_present, 0);
-    EXPECT_DOUBLE_EQ(s.ss.total[3], 0.25);
+    eq.nph = 1;
+    refresh_solid_solutions(s, eq);
+    EXPECT_EQ(eq.phase[c].ss_present, 0);
+    EXPECT_DOUBLE_EQ(eq.ss.total[3], 0.25);
 }
 
 TEST(SolidSolutionTables, LimitsStopTheRun) {
@@ -84,7 +85,7 @@ TEST(SolidSolutionTables, LimitsStopTheRun) {
         Phases p;
         for (int i = 1; i < c.members; ++i) p.add("Member", c.jsols);
         p.add("Too-big", c.jsols);
-        EXPECT_EQ(stop_status([&] { build_solid_solutions(*p.b.sys, *p.b.io); }), 1);
+        EXPECT_EQ(stop_status([&] { build_solid_solutions(p.b.sys, p.b.eq, *p.b.io); }), 1);
         const std::string listing = p.b.listing();
         EXPECT_EQ(listing.substr(listing.size() - std::min(listing.size(), c.listing_tail.size())), c.listing_tail);
     }

@@ -5,9 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "driver/run_parameters.h"
+#include "driver/run_state.h"
 #include "solver/activity.h"
-#include "thermo/system_tables.h"
 
 namespace zq {
 namespace {
@@ -28,40 +27,43 @@ constexpr double kWkg = 1.2;
 
 class Activity : public ::testing::Test {
 protected:
-    std::unique_ptr<ChemicalSystem> cs = std::make_unique<ChemicalSystem>();
-    RunParams p;
+    std::unique_ptr<RunState> run = std::make_unique<RunState>();
+    ChemicalSystem& cs = run->sys;
+    Conditions& cond = run->cond;
+    EquilibriumState& eq = run->eq;
+    RunParams& p = run->rp;
 
     void SetUp() override {
-        cs->nc = 7;
-        cs->ns = static_cast<int>(kSpecies.size());
-        for (int i = 1; i <= cs->ns; ++i) {
+        cs.nc = 7;
+        cs.ns = static_cast<int>(kSpecies.size());
+        for (int i = 1; i <= cs.ns; ++i) {
             const SpeciesRow& r = kSpecies[static_cast<std::size_t>(i - 1)];
-            cs->sp[i].name = Name20(r.name);
-            cs->sp[i].charge = r.z;
-            cs->sp[i].ion_size = r.size;
-            cs->m[i] = r.m;
-            cs->gamma[i] = 1.0;
+            cs.sp[i].name = Name20(r.name);
+            cs.sp[i].charge = r.z;
+            cs.sp[i].ion_size = r.size;
+            eq.m[i] = r.m;
+            eq.gamma[i] = 1.0;
         }
         const int dbno[] = {1, 2, 3, 4, 5, 10, 20};
-        for (int k = 1; k <= 7; ++k) cs->cmap[dbno[k - 1]] = k;
-        cs->slot_co2aq = 7;
-        cs->slot_h2saq = 11;
-        cs->header[1] = 0.5114;
-        cs->header[2] = 0.3288;
-        cs->header3_derived = 1.2e-6;
-        cs->header4_derived = 0.0425;
+        for (int k = 1; k <= 7; ++k) cs.cmap[dbno[k - 1]] = k;
+        cs.slot_co2aq = 7;
+        cs.slot_h2saq = 11;
+        cond.header[1] = 0.5114;
+        cond.header[2] = 0.3288;
+        cond.header3_derived = 1.2e-6;
+        cond.header4_derived = 0.0425;
         // Aqueous moles: total - solid - gas.
         const double total[] = {0.0, 66.7, 0.55 * kWkg, 0.02 * kWkg, 0.45 * kWkg, 0.04 * kWkg, 0.03 * kWkg};
-        for (int k = 1; k <= 7; ++k) cs->comp[k].total = total[k - 1];
-        cs->comp[3].solid = 0.004;
-        cs->comp[3].gas = 0.006;
+        for (int k = 1; k <= 7; ++k) eq.comp[k].total = total[k - 1];
+        eq.comp[3].solid = 0.004;
+        eq.comp[3].gas = 0.006;
         p.TEMP = 25.0;
-        p.TK = 298.15;
+        cond.TK = 298.15;
         p.PFLUID = 1.0;
-        p.water_kg = kWkg;
-        ACTCOF(1, *cs, p);
-        ACTCOF(2, *cs, p);
-        cs->actmodel.I_st = 0.55;  // left by a previous evaluation
+        eq.water_kg = kWkg;
+        set_up_ion_sizes(cs);
+        evaluate_bdot(cs, cond);
+        eq.actmodel.I_st = 0.55;  // left by a previous evaluation
     }
 };
 
@@ -79,47 +81,50 @@ TEST(ActivitySetup, IonSizesAndFlaggedNeutralList) {
         {0, 10.0, 10.0, 0.0, true},         {0, 9.98, 19.96, 9.98, false},
         {0, 0.0, 8.0, 4.0, false},          {0, 12.0, 24.0, 12.0, false},  // species 2: water
     };
-    auto cs = std::make_unique<ChemicalSystem>();
-    RunParams p;
+    auto run = std::make_unique<RunState>();
+    auto& cs = run->sys;
     // Species 2 is water; put the 12.0 case there by swapping it into place.
     std::vector<Case> order = cases;
     std::swap(order[1], order[7]);
-    cs->ns = static_cast<int>(order.size());
-    for (int i = 1; i <= cs->ns; ++i) {
-        cs->sp[i].charge = order[static_cast<std::size_t>(i - 1)].z;
-        cs->sp[i].ion_size = order[static_cast<std::size_t>(i - 1)].size;
+    cs.ns = static_cast<int>(order.size());
+    for (int i = 1; i <= cs.ns; ++i) {
+        cs.sp[i].charge = order[static_cast<std::size_t>(i - 1)].z;
+        cs.sp[i].ion_size = order[static_cast<std::size_t>(i - 1)].size;
     }
-    ACTCOF(1, *cs, p);
+    set_up_ion_sizes(cs);
     int flagged = 0;
-    for (int i = 1; i <= cs->ns; ++i) {
+    for (int i = 1; i <= cs.ns; ++i) {
         const Case& c = order[static_cast<std::size_t>(i - 1)];
         SCOPED_TRACE(i);
-        EXPECT_NEAR(cs->sp[i].ion_size, c.a, 1e-13);
-        EXPECT_DOUBLE_EQ(cs->sp[i].radius, c.r);
+        EXPECT_NEAR(cs.sp[i].ion_size, c.a, 1e-13);
+        EXPECT_DOUBLE_EQ(cs.sp[i].radius, c.r);
         if (c.flagged) {
-            EXPECT_EQ(cs->actmodel.flagged[++flagged], i);
+            EXPECT_EQ(cs.flagged[++flagged], i);
         }
     }
-    EXPECT_EQ(cs->actmodel.nflag, flagged);
+    EXPECT_EQ(cs.nflag, flagged);
 }
 
 // More than ten qualifying species: every one is flagged and takes the gas coefficient.
 TEST(ActivitySetup, EveryQualifyingNeutralSpeciesIsFlagged) {
-    auto cs = std::make_unique<ChemicalSystem>();
-    RunParams p;
-    p.TK = 350.0;
+    auto run = std::make_unique<RunState>();
+    auto& cs = run->sys;
+    auto& cond = run->cond;
+    auto& eq = run->eq;
+    auto& p = run->rp;
+    cond.TK = 350.0;
     p.NEUT = 0;
-    cs->ns = 2 + 25;
-    cs->sp[1].charge = 1;
-    cs->sp[1].ion_size = 9;
-    for (int i = 3; i <= cs->ns; ++i) cs->sp[i].ion_size = 10.0;
-    for (int i = 1; i <= cs->ns; ++i) cs->m[i] = i == 2 ? 1.0 : 1e-3;
-    ACTCOF(1, *cs, p);
-    ASSERT_EQ(cs->actmodel.nflag, 25);
-    cs->actmodel.I_st = 1.0;
-    ACTCOF(3, *cs, p);
+    cs.ns = 2 + 25;
+    cs.sp[1].charge = 1;
+    cs.sp[1].ion_size = 9;
+    for (int i = 3; i <= cs.ns; ++i) cs.sp[i].ion_size = 10.0;
+    for (int i = 1; i <= cs.ns; ++i) eq.m[i] = i == 2 ? 1.0 : 1e-3;
+    set_up_ion_sizes(cs);
+    ASSERT_EQ(cs.nflag, 25);
+    eq.actmodel.I_st = 1.0;
+    ACTCOF(cs, cond, p, eq);
     const double gn = std::exp((-1.0312 + 0.0012806 * 350.0 + 255.9 / 350.0) - 0.44289399928474427 / 2.0);
-    for (int i = 3; i <= cs->ns; ++i) EXPECT_DOUBLE_EQ(cs->gamma[i], gn) << i;
+    for (int i = 3; i <= cs.ns; ++i) EXPECT_DOUBLE_EQ(eq.gamma[i], gn) << i;
 }
 
 // Activity coefficients at 25 C against activity_reference.py, for NEUT 0, 1 and 2:
@@ -136,27 +141,27 @@ TEST_F(Activity, CoefficientsAgainstReference) {
     for (const Case& c : {Case{0, gn, 1.0}, Case{1, 1.0, 1.0}, Case{2, gn, gn}}) {
         SCOPED_TRACE(c.neut);
         p.NEUT = c.neut;
-        ACTCOF(3, *cs, p);
-        EXPECT_NEAR(cs->actmodel.I, 0.5080050009999999, 1e-15);
+        ACTCOF(cs, cond, p, eq);
+        EXPECT_NEAR(eq.actmodel.I, 0.5080050009999999, 1e-15);
         for (int i = 1; i <= 12; ++i) {
             double want = charged[static_cast<std::size_t>(i - 1)];
             if (i == 7 || i == 11) want = c.flagged;
             if (i == 9 || i == 10) want = c.other;
-            EXPECT_NEAR(cs->gamma[i], want, 1e-14) << i;
+            EXPECT_NEAR(eq.gamma[i], want, 1e-14) << i;
         }
     }
 }
 
 // Towards pure water every coefficient goes to 1 and log10 gamma to the limiting law.
 TEST_F(Activity, LimitingLawAtInfiniteDilution) {
-    for (int i = 1; i <= cs->ns; ++i)
-        if (i != 2) cs->m[i] = kSpecies[static_cast<std::size_t>(i - 1)].m * 1e-10;
-    cs->actmodel.I_st = 1e-10;
-    ACTCOF(3, *cs, p);
-    const double sqi = std::sqrt(cs->actmodel.I);
-    for (int i = 1; i <= cs->ns; ++i) {
-        const double z = cs->sp[i].charge;
-        EXPECT_NEAR(std::log10(cs->gamma[i]), -0.5114 * z * z * sqi, 1e-9) << i;
+    for (int i = 1; i <= cs.ns; ++i)
+        if (i != 2) eq.m[i] = kSpecies[static_cast<std::size_t>(i - 1)].m * 1e-10;
+    eq.actmodel.I_st = 1e-10;
+    ACTCOF(cs, cond, p, eq);
+    const double sqi = std::sqrt(eq.actmodel.I);
+    for (int i = 1; i <= cs.ns; ++i) {
+        const double z = cs.sp[i].charge;
+        EXPECT_NEAR(std::log10(eq.gamma[i]), -0.5114 * z * z * sqi, 1e-9) << i;
     }
 }
 
@@ -167,13 +172,13 @@ TEST_F(Activity, WaterActivityAgainstReference) {
     for (const Case& c : {Case{298.15, 0.6150014527406296, 0.9113056654630347, 0.9820491170794429},
                           Case{423.15, 0.6150014527406296, 0.9131921766548003, 0.9820122928511001}}) {
         SCOPED_TRACE(c.tk);
-        p.TK = c.tk;
-        update_activities(*cs, p);
-        EXPECT_NEAR(cs->actmodel.naq[3], 0.55 * kWkg - 0.01, 1e-15);
-        EXPECT_NEAR(cs->actmodel.I_st, c.ist, 1e-14);
-        EXPECT_NEAR(cs->actmodel.phi, c.phi, 1e-13);
-        EXPECT_NEAR(cs->gamma[2], c.aw, 1e-14);
-        EXPECT_EQ(cs->actmodel.xgas, 0.0);
+        cond.TK = c.tk;
+        update_activities(cs, cond, p, eq);
+        EXPECT_NEAR(eq.actmodel.naq[3], 0.55 * kWkg - 0.01, 1e-15);
+        EXPECT_NEAR(eq.actmodel.I_st, c.ist, 1e-14);
+        EXPECT_NEAR(eq.actmodel.phi, c.phi, 1e-13);
+        EXPECT_NEAR(eq.gamma[2], c.aw, 1e-14);
+        EXPECT_EQ(eq.actmodel.xgas, 0.0);
     }
 }
 
@@ -181,41 +186,41 @@ TEST_F(Activity, WaterActivityAgainstReference) {
 // coefficient 0.936 and water activity 0.9669 of Robinson & Stokes (1959, Electrolyte
 // Solutions, App. 8.10), which the fit reproduces to 0.002.
 TEST_F(Activity, OsmoticCoefficientOfSodiumChloride) {
-    for (int k = 1; k <= 7; ++k) cs->comp[k] = Component{};
-    cs->comp[2].total = WATER_MOLES_PER_KG;
-    cs->comp[3].total = cs->comp[5].total = 1.0;  // Cl-, Na+
-    for (int i = 1; i <= cs->ns; ++i) cs->m[i] = i == 2 || i == 3 || i == 5 ? 1.0 : 0.0;
-    p.water_kg = 1.0;
-    update_activities(*cs, p);
-    EXPECT_NEAR(cs->actmodel.I_st, 1.0, 1e-14);
-    EXPECT_NEAR(cs->actmodel.phi, 0.9376169605900894, 1e-13);
-    EXPECT_NEAR(cs->gamma[2], 0.9667812959685017, 1e-14);
-    EXPECT_NEAR(cs->actmodel.phi, 0.936, 0.002);
-    EXPECT_NEAR(cs->gamma[2], 0.9669, 0.0003);
+    for (int k = 1; k <= 7; ++k) eq.comp[k] = ComponentAmounts{};
+    eq.comp[2].total = WATER_MOLES_PER_KG;
+    eq.comp[3].total = eq.comp[5].total = 1.0;  // Cl-, Na+
+    for (int i = 1; i <= cs.ns; ++i) eq.m[i] = i == 2 || i == 3 || i == 5 ? 1.0 : 0.0;
+    eq.water_kg = 1.0;
+    update_activities(cs, cond, p, eq);
+    EXPECT_NEAR(eq.actmodel.I_st, 1.0, 1e-14);
+    EXPECT_NEAR(eq.actmodel.phi, 0.9376169605900894, 1e-13);
+    EXPECT_NEAR(eq.gamma[2], 0.9667812959685017, 1e-14);
+    EXPECT_NEAR(eq.actmodel.phi, 0.936, 0.002);
+    EXPECT_NEAR(eq.gamma[2], 0.9669, 0.0003);
 }
 
 // Below I = 0.1 the water activity is the mole fraction of water among water and the
 // dissolved gases; from 0.1 on it comes from the osmotic coefficient.
 TEST_F(Activity, IonicStrengthSwitchesWaterActivityFormula) {
-    for (int k = 1; k <= 7; ++k) cs->comp[k] = Component{};
-    cs->comp[2].total = WATER_MOLES_PER_KG;
-    p.water_kg = 1.0;
-    for (int i = 1; i <= cs->ns; ++i) cs->m[i] = i == 2 ? 1.0 : 0.0;
-    cs->m[7] = 0.02;    // CO2,aq
-    cs->m[11] = 0.001;  // H2S,aq
+    for (int k = 1; k <= 7; ++k) eq.comp[k] = ComponentAmounts{};
+    eq.comp[2].total = WATER_MOLES_PER_KG;
+    eq.water_kg = 1.0;
+    for (int i = 1; i <= cs.ns; ++i) eq.m[i] = i == 2 ? 1.0 : 0.0;
+    eq.m[7] = 0.02;    // CO2,aq
+    eq.m[11] = 0.001;  // H2S,aq
     for (double d : {-1e-9, 1e-9}) {
         SCOPED_TRACE(d);
-        cs->m[3] = cs->m[5] = 0.1 + d;
-        cs->comp[3].total = cs->comp[5].total = 0.1 + d;
-        update_activities(*cs, p);
+        eq.m[3] = eq.m[5] = 0.1 + d;
+        eq.comp[3].total = eq.comp[5].total = 0.1 + d;
+        update_activities(cs, cond, p, eq);
         if (d < 0) {
-            EXPECT_LT(cs->actmodel.I, 0.1);
-            EXPECT_DOUBLE_EQ(cs->gamma[2], WATER_MOLES_PER_KG / (WATER_MOLES_PER_KG + 0.021));
-            EXPECT_DOUBLE_EQ(cs->actmodel.xgas, 0.021 / (WATER_MOLES_PER_KG + 0.021));
+            EXPECT_LT(eq.actmodel.I, 0.1);
+            EXPECT_DOUBLE_EQ(eq.gamma[2], WATER_MOLES_PER_KG / (WATER_MOLES_PER_KG + 0.021));
+            EXPECT_DOUBLE_EQ(eq.actmodel.xgas, 0.021 / (WATER_MOLES_PER_KG + 0.021));
         } else {
-            EXPECT_GE(cs->actmodel.I, 0.1);
-            EXPECT_NEAR(cs->gamma[2], 0.9966403012837557, 1e-14);
-            EXPECT_EQ(cs->actmodel.xgas, 0.0);
+            EXPECT_GE(eq.actmodel.I, 0.1);
+            EXPECT_NEAR(eq.gamma[2], 0.9966403012837557, 1e-14);
+            EXPECT_EQ(eq.actmodel.xgas, 0.0);
         }
     }
 }
@@ -223,35 +228,35 @@ TEST_F(Activity, IonicStrengthSwitchesWaterActivityFormula) {
 // Guards: no electrolyte of the three salts (u = 0) gives phi = 0 and a_w = 1 at
 // I >= 0.1; fewer than three components give the trace I_st = 5e-11.
 TEST_F(Activity, OsmoticGuards) {
-    for (int k = 1; k <= 7; ++k) cs->comp[k] = Component{};
-    cs->comp[2].total = WATER_MOLES_PER_KG;
-    cs->comp[5].total = 0.5;                                 // Na+ only (database number 5)
-    update_activities(*cs, p);                               // molalities still give I > 0.1
-    EXPECT_EQ(cs->actmodel.phi, 0.0);
-    EXPECT_EQ(cs->gamma[2], 1.0);
-    cs->nc = 2;
-    cs->ns = 2;
-    cs->slot_co2aq = cs->slot_h2saq = 0;
-    cs->m[1] = 1e-7;
-    update_activities(*cs, p);
-    EXPECT_DOUBLE_EQ(cs->actmodel.I_st, 5e-11);
+    for (int k = 1; k <= 7; ++k) eq.comp[k] = ComponentAmounts{};
+    eq.comp[2].total = WATER_MOLES_PER_KG;
+    eq.comp[5].total = 0.5;                                 // Na+ only (database number 5)
+    update_activities(cs, cond, p, eq);                               // molalities still give I > 0.1
+    EXPECT_EQ(eq.actmodel.phi, 0.0);
+    EXPECT_EQ(eq.gamma[2], 1.0);
+    cs.nc = 2;
+    cs.ns = 2;
+    cs.slot_co2aq = cs.slot_h2saq = 0;
+    eq.m[1] = 1e-7;
+    update_activities(cs, cond, p, eq);
+    EXPECT_DOUBLE_EQ(eq.actmodel.I_st, 5e-11);
 }
 
 // NEUT = 3 computes nothing; AWAT = 1 holds the water activity at 1.
 TEST_F(Activity, NeutThreeAndAwatOne) {
-    for (int i = 1; i <= cs->ns; ++i) cs->gamma[i] = 1.0;
+    for (int i = 1; i <= cs.ns; ++i) eq.gamma[i] = 1.0;
     p.NEUT = 3;
-    update_activities(*cs, p);
-    for (int i = 1; i <= cs->ns; ++i) EXPECT_EQ(cs->gamma[i], 1.0) << i;
-    EXPECT_NEAR(cs->actmodel.naq[3], 0.55 * kWkg - 0.01, 1e-15);
+    update_activities(cs, cond, p, eq);
+    for (int i = 1; i <= cs.ns; ++i) EXPECT_EQ(eq.gamma[i], 1.0) << i;
+    EXPECT_NEAR(eq.actmodel.naq[3], 0.55 * kWkg - 0.01, 1e-15);
 
     p.NEUT = 0;
     p.AWAT = 1;
-    cs->actmodel.xgas = 0.3;  // from an earlier dilute evaluation
-    update_activities(*cs, p);
-    EXPECT_EQ(cs->gamma[2], 1.0);
-    EXPECT_LT(cs->gamma[3], 1.0);
-    EXPECT_EQ(cs->actmodel.xgas, 0.0);
+    eq.actmodel.xgas = 0.3;  // from an earlier dilute evaluation
+    update_activities(cs, cond, p, eq);
+    EXPECT_EQ(eq.gamma[2], 1.0);
+    EXPECT_LT(eq.gamma[3], 1.0);
+    EXPECT_EQ(eq.actmodel.xgas, 0.0);
 }
 
 // From exactly 623.15 K the gas coefficient and the water activity come from the equation
@@ -259,50 +264,50 @@ TEST_F(Activity, NeutThreeAndAwatOne) {
 TEST_F(Activity, EquationOfStateFromExactly623K) {
     p.PFLUID = 500.0;
     const double patm = 0.9869232667160128 * 500.0;
-    cs->actmodel.phi = -7.0;
-    p.TK = 623.15;
-    update_activities(*cs, p);
+    eq.actmodel.phi = -7.0;
+    cond.TK = 623.15;
+    update_activities(cs, cond, p, eq);
     const double ist_prev = 0.55, mc = 0.02;
     const double d0 = 55.5084 + ist_prev + mc;
     const auto pure = MRKPHI(623.15, patm, {0.0, 1.0, 0.0});
     const auto mix0 = MRKPHI(623.15, patm, {mc / d0, 55.5084 / d0, ist_prev / d0});
-    EXPECT_DOUBLE_EQ(cs->gamma[7], mix0[0] / pure[0]);
-    const double ist = cs->actmodel.I_st;
+    EXPECT_DOUBLE_EQ(eq.gamma[7], mix0[0] / pure[0]);
+    const double ist = eq.actmodel.I_st;
     EXPECT_NEAR(ist, 0.6150014527406296, 1e-14);
     const double d1 = 55.5084 + ist + mc;
     const auto mix1 = MRKPHI(623.15, patm, {mc / d1, 55.5084 / d1, ist / d1});
-    EXPECT_DOUBLE_EQ(cs->gamma[2], mix1[1] / pure[1]);
-    EXPECT_EQ(cs->actmodel.phi, -7.0);
-    for (std::size_t k = 0; k < 3; ++k) EXPECT_DOUBLE_EQ(cs->actmodel.phi0[k], pure[k]);
+    EXPECT_DOUBLE_EQ(eq.gamma[2], mix1[1] / pure[1]);
+    EXPECT_EQ(eq.actmodel.phi, -7.0);
+    for (std::size_t k = 0; k < 3; ++k) EXPECT_DOUBLE_EQ(eq.actmodel.phi0[k], pure[k]);
 
-    p.TK = 623.1499;
-    cs->actmodel.I_st = ist_prev;
-    update_activities(*cs, p);
+    cond.TK = 623.1499;
+    eq.actmodel.I_st = ist_prev;
+    update_activities(cs, cond, p, eq);
     const double tk = 623.1499;
-    EXPECT_DOUBLE_EQ(cs->gamma[7], std::exp((-1.0312 + 0.0012806 * tk + 255.9 / tk) * ist_prev -
+    EXPECT_DOUBLE_EQ(eq.gamma[7], std::exp((-1.0312 + 0.0012806 * tk + 255.9 / tk) * ist_prev -
                                              0.44289399928474427 * ist_prev / (1 + ist_prev)));
-    EXPECT_NE(cs->actmodel.phi, -7.0);
+    EXPECT_NE(eq.actmodel.phi, -7.0);
 }
 
 // Above 623.15 K a solution without salt and gas is pure water to the equation of state:
 // a_w = phi/phi0 = 1. A run without CO2,aq sees a CO2-free fluid.
 TEST_F(Activity, HighTemperaturePureWaterAndNoCarbonDioxide) {
-    p.TK = 700.0;
+    cond.TK = 700.0;
     p.PFLUID = 800.0;
-    for (int k = 1; k <= 7; ++k) cs->comp[k] = Component{};
-    cs->comp[2].total = WATER_MOLES_PER_KG;
-    for (int i = 1; i <= cs->ns; ++i) cs->m[i] = i == 2 ? 1.0 : 0.0;
-    update_activities(*cs, p);
-    EXPECT_NEAR(cs->gamma[2], 1.0, 1e-12);
+    for (int k = 1; k <= 7; ++k) eq.comp[k] = ComponentAmounts{};
+    eq.comp[2].total = WATER_MOLES_PER_KG;
+    for (int i = 1; i <= cs.ns; ++i) eq.m[i] = i == 2 ? 1.0 : 0.0;
+    update_activities(cs, cond, p, eq);
+    EXPECT_NEAR(eq.gamma[2], 1.0, 1e-12);
 
-    cs->slot_co2aq = 0;
-    cs->actmodel.I_st = 0.3;
-    update_activities(*cs, p);
+    cs.slot_co2aq = 0;
+    eq.actmodel.I_st = 0.3;
+    update_activities(cs, cond, p, eq);
     const double patm = 0.9869232667160128 * 800.0;
     const double d = 55.5084 + 0.3;
     const double want = MRKPHI(700.0, patm, {0.0, 55.5084 / d, 0.3 / d})[0] / MRKPHI(700.0, patm, {0, 1, 0})[0];
-    EXPECT_DOUBLE_EQ(cs->gamma[7], want);
-    EXPECT_TRUE(std::isfinite(cs->gamma[7]));
+    EXPECT_DOUBLE_EQ(eq.gamma[7], want);
+    EXPECT_TRUE(std::isfinite(eq.gamma[7]));
 }
 
 // --- Equation of state --------------------------------------------------------------

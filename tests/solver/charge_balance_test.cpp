@@ -5,11 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_parameters.h"
+#include "driver/run_state.h"
 #include "format/text_io.h"
 #include "solver/charge_balance.h"
 #include "support/run_dir.h"
-#include "thermo/system_tables.h"
 
 namespace zq {
 namespace {
@@ -92,19 +91,20 @@ TEST(ChargeBalance, NeutralComponentCannotTakeUpAnImbalance) {
 
 // H+ 0.125, H2O, Na+ 0.875, Cl- 1.0 (C = 4, limit 1e-4) and K+ in the given amounts; the sum
 // before K+ is exactly 0, so the imbalance is exactly the K+ amount.
-std::unique_ptr<ChemicalSystem> brine(double k_total, double k_mix) {
-    auto sys = std::make_unique<ChemicalSystem>();
+std::unique_ptr<RunState> brine(double k_total, double k_mix) {
+    auto run = std::make_unique<RunState>();
+    ChemicalSystem& sys = run->sys;
     const struct { const char* name; double z, total; } rows[] = {
         {"H+", 1, 0.125}, {"H2O", 0, 55.5082502}, {"Na+", 1, 0.875}, {"Cl-", -1, 1.0}, {"K+", 1, 0}};
-    sys->nc = sys->ns = 5;
+    sys.nc = sys.ns = 5;
     for (int k = 1; k <= 5; ++k) {
-        sys->sp[k].name = Name20(rows[k - 1].name);
-        sys->sp[k].charge = rows[k - 1].z;
-        sys->comp[k].total = sys->comp[k].mix_total = rows[k - 1].total;
+        sys.sp[k].name = Name20(rows[k - 1].name);
+        sys.sp[k].charge = rows[k - 1].z;
+        run->eq.comp[k].total = sys.comp[k].mix_total = rows[k - 1].total;
     }
-    sys->comp[5].total = k_total;
-    sys->comp[5].mix_total = k_mix;
-    return sys;
+    run->eq.comp[5].total = k_total;
+    sys.comp[5].mix_total = k_mix;
+    return run;
 }
 
 TEST(ChargeBalance, StartOfRunTestOfTheGivenTotals) {
@@ -132,13 +132,13 @@ TEST(ChargeBalance, StartOfRunTestOfTheGivenTotals) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        auto sys = brine(c.k_total, c.k_mix);
-        RunParams rp;
+        auto run = brine(c.k_total, c.k_mix);
+        RunParams& rp = run->rp;
         rp.pH = c.pH, rp.TEMPC = c.TEMPC, rp.IFRAC = c.IFRAC, rp.C = c.C;
         Session s("y\ny\n");
         bool stopped = false;
         try {
-            check_start_charge_balance(*sys, rp, s.io);
+            check_start_charge_balance(run->sys, run->eq, rp, s.io);
         } catch (const RunStop&) {
             stopped = true;
         }
@@ -149,9 +149,9 @@ TEST(ChargeBalance, StartOfRunTestOfTheGivenTotals) {
         if (!c.asks && !c.stops) {
             EXPECT_EQ(s.out.str(), balance);
         }
-        EXPECT_DOUBLE_EQ(sys->comp[4].total, c.cl_total);
-        EXPECT_DOUBLE_EQ(sys->comp[4].mix_total, c.cl_mix);
-        EXPECT_EQ(sys->chg_start, c.chg_start);
+        EXPECT_DOUBLE_EQ(run->eq.comp[4].total, c.cl_total);
+        EXPECT_DOUBLE_EQ(run->sys.comp[4].mix_total, c.cl_mix);
+        EXPECT_EQ(run->eq.chg_start, c.chg_start);
     }
 }
 

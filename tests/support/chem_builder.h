@@ -1,6 +1,7 @@
 // Test support: a chemical system written straight into the tables and solved in process,
 // with an Io over a temporary directory. Defaults: ideal (NEUT 3, AWAT 1), 25 C, 1 bar,
 // ERPC 1e-12, NLOOP 100, one kilogram of water, a temperature path SINC -5 to SLIM 25.
+// The log K given to species() and mineral() are those at the current conditions.
 #pragma once
 
 #include <memory>
@@ -9,11 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "driver/run_parameters.h"
+#include "driver/run_state.h"
 #include "format/text_io.h"
 #include "solver/newton.h"
 #include "support/run_dir.h"
-#include "thermo/system_tables.h"
 
 namespace zq::test {
 
@@ -28,7 +28,7 @@ struct ChemBuilder {
                 double moles = 0, bool in_matrix = false, int jsols = 0, double site_n = 1, bool gas = false);
     // The driver's set-up of the first solve (ACTCOF 1 and 2, solid solutions, start).
     void start();
-    SolveResult solve() { return solve_equilibrium(*sys, rp, *state, *io); }
+    SolveResult solve() { return solve_equilibrium(sys, cond, rp, ps.enthalpy_row, eq, state, *io); }
     SolveResult start_and_solve() { return start(), solve(); }
     std::string listing();
     std::string console() const { return out.str(); }
@@ -37,9 +37,13 @@ struct ChemBuilder {
     std::istringstream in;
     std::ostringstream out;
     std::unique_ptr<Io> io;
-    std::unique_ptr<ChemicalSystem> sys;
-    RunParams rp;
-    std::unique_ptr<NewtonState> state;
+    std::unique_ptr<RunState> run;
+    ChemicalSystem& sys;
+    Conditions& cond;
+    RunParams& rp;
+    EquilibriumState& eq;
+    PathState& ps;
+    NewtonState& state;
 };
 
 }  // namespace zq::test

@@ -11,11 +11,10 @@
 #include <utility>
 #include <vector>
 
-#include "driver/run_parameters.h"
+#include "driver/run_state.h"
 #include "format/text_io.h"
 #include "format/text_source.h"
 #include "support/run_dir.h"
-#include "thermo/system_tables.h"
 
 namespace zq::test {
 
@@ -29,8 +28,12 @@ struct Stage {
     std::istringstream in;
     std::ostringstream out;
     std::unique_ptr<Io> io;
-    std::unique_ptr<ChemicalSystem> sys;
-    RunParams rp;
+    std::unique_ptr<RunState> run;
+    ChemicalSystem& sys;
+    Conditions& cond;
+    RunParams& rp;
+    EquilibriumState& eq;
+    PathState& ps;
 
     // The standard run of the tests: components H+, H2O, Cl-, Na+, Ca++, HCO3-, SiO2,aq,
     // K+, Mg++, HS- (database numbers 1 2 7 3 5 9 8 4 10 6) at 100 C on the saturation

@@ -6,13 +6,12 @@
 
 #include <string>
 
-#include "driver/run_parameters.h"
-#include "thermo/system_tables.h"
+#include "driver/run_state.h"
 
 namespace zq::test {
 
 // "" when every identity holds, else one line per equation out of its tolerance. `slack`
 // widens the tolerances (a damped solve converges on damped residuals).
-std::string equilibrium_faults(const ChemicalSystem& sys, const RunParams& rp, double slack = 1.0);
+std::string equilibrium_faults(const RunState& run, double slack = 1.0);
 
 }  // namespace zq::test

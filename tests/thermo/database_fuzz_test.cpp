@@ -76,9 +76,9 @@ TEST(DatabaseFuzz, GarbledCharactersEndInAMessageOrARun) {
 TEST(ReactantsFuzz, TruncatedOrGarbledFilesEndInAMessage) {
     FuzzStage st;
     ASSERT_EQ(st.read_database(fixture_text("DORNEVAL.QVD")), -1);
-    st.sys->nreact = 2;
-    st.sys->react[1].name = Name20("Calcite-rock");
-    st.sys->react[2].name = Name20("Halite-rock");
+    st.sys.nreact = 2;
+    st.sys.react[1].name = Name20("Calcite-rock");
+    st.sys.react[2].name = Name20("Halite-rock");
     const std::vector<std::string> lines = split_lines(fixture_text("MINOX.DAT"));
     for (std::size_t k = 0; k < lines.size(); ++k) {
         st.fresh_output();

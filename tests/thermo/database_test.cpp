@@ -42,7 +42,9 @@ const std::string REDOX = " is SUPPRESSED in this run to accomodate slow redox k
 TEST(Database, StandardRunKeepsSelectsAndReports) {
     Stage st;
     ASSERT_EQ(st.read_database(fixture_text("DORNEVAL.QVD")), -1) << st.console() << st.listing();
-    const ChemicalSystem& sys = *st.sys;
+    const ChemicalSystem& sys = st.sys;
+    const Conditions& cond = st.cond;
+    const EquilibriumState& eq = st.eq;
 
     // Components in run order, from their database lines.
     EXPECT_EQ(sys.sp[3].name.str(), col("Cl-", 20));
@@ -58,7 +60,7 @@ TEST(Database, StandardRunKeepsSelectsAndReports) {
     EXPECT_EQ(sys.slot_ch4aq + sys.slot_h2aq + sys.slot_n2aq, 0);
     // log K = a + b T of the fixture at 100 C, through the grid and the eight points.
     const double logk[] = {-12.0, 1.0, -5.3, -0.5, -8.8, -6.4, -11.3};
-    for (int i = 0; i < 7; ++i) EXPECT_NEAR(sys.sp[11 + i].logk, logk[i], 1e-9) << i;
+    for (int i = 0; i < 7; ++i) EXPECT_NEAR(cond.logk[11 + i], logk[i], 1e-9) << i;
     const Species& oh = sys.sp[11];
     EXPECT_EQ(oh.nentries, 3);
     EXPECT_EQ(oh.kind, Kind4("All "));
@@ -73,8 +75,8 @@ TEST(Database, StandardRunKeepsSelectsAndReports) {
                                          col("Calcite", 20), col("Magnesite", 20), col("Sylvite", 20),
                                          col("Portlandite", 20)}));
     const double mlogk[] = {0.5 + 1.0, 8.8 + 1.0, -3.0, 1.4, 0.6, 0.8, 1.0, 18.8};
-    for (int i = 0; i < 8; ++i) EXPECT_NEAR(sys.mn[1 + i].logk, mlogk[i], 1e-9) << i;
-    EXPECT_NEAR(sys.mn[1].logk_raw, 0.5, 1e-9);
+    for (int i = 0; i < 8; ++i) EXPECT_NEAR(cond.mn_logk[1 + i], mlogk[i], 1e-9) << i;
+    EXPECT_NEAR(cond.mn_logk_raw[1], 0.5, 1e-9);
     EXPECT_DOUBLE_EQ(sys.mn[1].density, 0.0);  // a gas keeps density 0
     EXPECT_DOUBLE_EQ(sys.mn[4].density, 2.5);  // Halite had none
     EXPECT_DOUBLE_EQ(sys.mn[3].density, 2.648);
@@ -93,30 +95,30 @@ TEST(Database, StandardRunKeepsSelectsAndReports) {
     EXPECT_EQ(sys.nmixed, 2);
     EXPECT_EQ(sys.ngas_records, 2);
     EXPECT_EQ(sys.ngasmix, 2);
-    EXPECT_NEAR(sys.mn[1].eos_a_t, 125000.0 / (t * t) - 620.0 / t + 0.75, 1e-12);
-    EXPECT_NEAR(sys.mn[1].eos_b_t, -3500.0 / (t * t) + 12.0 / t - 0.02, 1e-12);
+    EXPECT_NEAR(cond.eos_a_t[1], 125000.0 / (t * t) - 620.0 / t + 0.75, 1e-12);
+    EXPECT_NEAR(cond.eos_b_t[1], -3500.0 / (t * t) + 12.0 / t - 0.02, 1e-12);
     EXPECT_DOUBLE_EQ(sys.mn[2].eos_a[0], -98000.0);
     for (int k = 1; k <= 10; ++k) {
         EXPECT_DOUBLE_EQ(sys.cross[k][0], 1000.0 * k);
-        EXPECT_NEAR(sys.cross_t[k], 1000.0 * k / (t * t) - 10.0 * k / t + 0.01 * k, 1e-12);
+        EXPECT_NEAR(cond.cross_t[k], 1000.0 * k / (t * t) - 10.0 * k / t + 0.01 * k, 1e-12);
     }
     EXPECT_EQ(st.rp.IDEAL, 2);
 
     // Header quantities of the constant grids.
-    EXPECT_NEAR(sys.header[1], 0.5, 1e-12);
-    EXPECT_NEAR(sys.header[5], 10.0, 1e-12);
-    EXPECT_NEAR(sys.header3_derived, 3.0 * 0.001 / (4.575673886150001 * 100 + 1249.8453220018725), 1e-15);
-    EXPECT_NEAR(sys.header4_derived, 0.04, 1e-15);
+    EXPECT_NEAR(cond.header[1], 0.5, 1e-12);
+    EXPECT_NEAR(cond.header[5], 10.0, 1e-12);
+    EXPECT_NEAR(cond.header3_derived, 3.0 * 0.001 / (4.575673886150001 * 100 + 1249.8453220018725), 1e-15);
+    EXPECT_NEAR(cond.header4_derived, 0.04, 1e-15);
 
     // Saturated minerals: slots, starting moles and the matrix phase list in run-file order.
     EXPECT_EQ(sys.sat[1].slot, 3);
     EXPECT_EQ(sys.sat[2].slot, 5);
     EXPECT_EQ(sys.mn[3].sat_row, 1);
     EXPECT_DOUBLE_EQ(sys.mn[5].start_moles, 1e-3);
-    EXPECT_EQ(sys.nph, 2);
-    EXPECT_EQ(sys.ph[1], 3);
-    EXPECT_EQ(sys.ph[2], 5);
-    EXPECT_DOUBLE_EQ(sys.mn_moles[3], 0.5);
+    EXPECT_EQ(eq.nph, 2);
+    EXPECT_EQ(eq.ph[1], 3);
+    EXPECT_EQ(eq.ph[2], 5);
+    EXPECT_DOUBLE_EQ(eq.mn_moles[3], 0.5);
 
     const std::string hplus = "  WARNING: Species " + col("HSiO3-", 12) + " has H+ in a position beyond I = 1.";
     EXPECT_EQ(st.listing(), joined({species_line("HCl,aq", SUPP_FILE), species_line("CaCl+", SUPP_RUN), hplus,
@@ -151,8 +153,8 @@ TEST(Database, RunSettingsChangeTheSelection) {
         EXPECT_NE(report.find(mineral_line("Sylvite", " skipped.  Data limited to L-V saturation.") + "\n"),
                   std::string::npos);
         EXPECT_EQ(st.species_names().size(), 6u);
-        EXPECT_NEAR(st.sys->sp[11].logk, -12.0, 1e-9);  // on the grid at 500 bar
-        EXPECT_NEAR(st.sys->mn[1].logk, 0.5 + std::log10(500.0), 1e-9);
+        EXPECT_NEAR(st.cond.logk[11], -12.0, 1e-9);  // on the grid at 500 bar
+        EXPECT_NEAR(st.cond.mn_logk[1], 0.5 + std::log10(500.0), 1e-9);
     }
     {  // Redox components 45-48 in the run: the slow-redox species go, the gas mixture grows.
         Stage st;
@@ -165,13 +167,13 @@ TEST(Database, RunSettingsChangeTheSelection) {
         EXPECT_EQ(st.report().substr(0, text.size()), text);
         EXPECT_EQ(st.console().substr(0, text.size()), text);
         EXPECT_EQ(st.listing().substr(0, text.size()), text);
-        EXPECT_EQ(st.sys->slot_ch4aq, 11);
-        EXPECT_EQ(st.sys->slot_h2aq, 12);
-        EXPECT_EQ(st.sys->slot_n2aq, 13);
-        EXPECT_EQ(st.sys->slot_co2aq, 17);  // CO2,aq is not a redox species
-        EXPECT_EQ(st.sys->mn[3].name, Name20("CH4,gas"));
-        EXPECT_EQ(st.sys->nmixed, 3);
-        EXPECT_EQ(st.sys->ngasmix, 3);
+        EXPECT_EQ(st.sys.slot_ch4aq, 11);
+        EXPECT_EQ(st.sys.slot_h2aq, 12);
+        EXPECT_EQ(st.sys.slot_n2aq, 13);
+        EXPECT_EQ(st.sys.slot_co2aq, 17);  // CO2,aq is not a redox species
+        EXPECT_EQ(st.sys.mn[3].name, Name20("CH4,gas"));
+        EXPECT_EQ(st.sys.nmixed, 3);
+        EXPECT_EQ(st.sys.ngasmix, 3);
     }
     {  // ISTEP 1 names the records dropped for a component outside the run; LIMSOL 0.
         Stage st;
@@ -185,9 +187,9 @@ TEST(Database, RunSettingsChangeTheSelection) {
                                  "  Mineral Corundum             contains excluded component  11\n"})
             EXPECT_NE(listing.find(line), std::string::npos) << line;
         EXPECT_EQ(st.console().find("excluded"), std::string::npos);
-        for (int i = 1; i <= st.sys->nmin; ++i) EXPECT_EQ(st.sys->mn[i].jsols, 0) << i;
-        EXPECT_EQ(st.sys->nmixed, 2);
-        EXPECT_NEAR(st.sys->mn[2].logk, 9.8, 1e-9);
+        for (int i = 1; i <= st.sys.nmin; ++i) EXPECT_EQ(st.sys.mn[i].jsols, 0) << i;
+        EXPECT_EQ(st.sys.nmixed, 2);
+        EXPECT_NEAR(st.cond.mn_logk[2], 9.8, 1e-9);
         EXPECT_EQ(st.rp.IDEAL, 1);
     }
     {  // A used component whose line has a blank name does not end the component section,
@@ -198,23 +200,23 @@ TEST(Database, RunSettingsChangeTheSelection) {
                                           "                    -1      3.0         35.4527  0.0000"},
                                          {"  ---- CaOH+", 3, " 3     -1.000 1     1.000 5     1.00099"}});
         ASSERT_EQ(st.read_database(text), -1) << st.console();
-        EXPECT_TRUE(st.sys->sp[3].name.blank());
-        EXPECT_DOUBLE_EQ(st.sys->sp[3].charge, -1.0);
+        EXPECT_TRUE(st.sys.sp[3].name.blank());
+        EXPECT_DOUBLE_EQ(st.sys.sp[3].charge, -1.0);
         EXPECT_EQ(st.species_names().back(), col("H2S,aq", 20));
         EXPECT_EQ(st.report().find("CaOH+"), std::string::npos);
     }
     {  // A mineral with given weight 0 has no weight check; a saturated mineral listed twice
        // enters the matrix once.
         Stage st;
-        st.sys->nsat = 3;
-        st.sys->sat[3].name = Name20("Quartz");
-        st.sys->sat[3].moles = 2.0;
+        st.sys.nsat = 3;
+        st.sys.sat[3].name = Name20("Quartz");
+        st.sys.sat[3].moles = 2.0;
         const std::string text =
             edited(fixture_text("DORNEVAL.QVD"), {{"  ---- Quartz", 2, mineral_line2(0.0, 2.648)}});
         ASSERT_EQ(st.read_database(text), -1) << st.console();
-        EXPECT_EQ(st.sys->sat[3].slot, 3);
-        EXPECT_EQ(st.sys->nph, 2);
-        EXPECT_DOUBLE_EQ(st.sys->mn_moles[3], 0.5);
+        EXPECT_EQ(st.sys.sat[3].slot, 3);
+        EXPECT_EQ(st.eq.nph, 2);
+        EXPECT_DOUBLE_EQ(st.eq.mn_moles[3], 0.5);
     }
 }
 
@@ -292,8 +294,8 @@ TEST(Database, FaultsStopWithTheirMessage) {
 TEST(Database, RunNamesMissingFromTheDatabaseStop) {
     {
         Stage st;
-        st.sys->nsat = 3;
-        st.sys->sat[3].name = Name20("Diamond");
+        st.sys.nsat = 3;
+        st.sys.sat[3].name = Name20("Diamond");
         EXPECT_EQ(st.read_database(fixture_text("DORNEVAL.QVD")), 1);
         const std::string msg = "\n  Diamond             , specified in ZARNRUN, was not found in DORNEVAL. check spelling.\n";
         EXPECT_NE(st.listing().find(msg), std::string::npos);
@@ -333,9 +335,9 @@ TEST(Database, CapacitiesOfTheSpeciesAndMineralTables) {
     {  // 10 components + 7 standard + 582 inserted = 599 species; 8 + 491 = 499 minerals.
         Stage st;
         ASSERT_EQ(st.read_database(with_extra_records(582, 491)), -1) << st.listing();
-        EXPECT_EQ(st.sys->ns, 599);
-        EXPECT_EQ(st.sys->nmin, 499);
-        EXPECT_EQ(st.sys->mn[499].name, Name20("M0491"));
+        EXPECT_EQ(st.sys.ns, 599);
+        EXPECT_EQ(st.sys.nmin, 499);
+        EXPECT_EQ(st.sys.mn[499].name, Name20("M0491"));
     }
     {
         Stage st;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_parameters.h"
+#include "driver/run_state.h"
 #include "format/text_io.h"
 #include "support/run_dir.h"
 
@@ -111,13 +111,13 @@ TEST(GridLocator, TemperatureStatusKeptByLocatorClearedByRelocate) {
     EXPECT_EQ(pos.tstat, 'E');
     EXPECT_EQ(pos.pstat, 'N');
 
-    auto sys = std::make_unique<ChemicalSystem>();
-    sys->grid.tstat = 'E';
-    relocate_grid(*sys, 500, 300);
-    EXPECT_EQ(sys->grid.tstat, ' ');
-    EXPECT_EQ(sys->grid.row, 19);
-    relocate_grid(*sys, 10, 200);
-    EXPECT_EQ(sys->grid.tstat, 'W');
+    GridPosition run;
+    run.tstat = 'E';
+    relocate_grid(run, 500, 300);
+    EXPECT_EQ(run.tstat, ' ');
+    EXPECT_EQ(run.row, 19);
+    relocate_grid(run, 10, 200);
+    EXPECT_EQ(run.tstat, 'W');
 }
 
 TEST(GridInterpolation, ReproducesBiquadraticInEveryKindOfBlock) {
@@ -300,12 +300,13 @@ TEST(GridEvaluate, HeaderQuantitiesAndDerivedValues) {
     rp.TEMP = 300;
     for (int conflg : {1, 0}) {
         rp.CONFLG = conflg;
-        relocate_grid(*sys, rp.PFLUID, rp.TEMP);
-        evaluate_header_quantities(*sys, rp);
-        for (int k = 1; k <= 5; ++k) EXPECT_NEAR(sys->header[k], c[u(k)], 1e-12) << k;
-        EXPECT_NEAR(sys->header3_derived,
+        Conditions cond;
+        relocate_grid(cond.grid, rp.PFLUID, rp.TEMP);
+        evaluate_header_quantities(*sys, rp, cond);
+        for (int k = 1; k <= 5; ++k) EXPECT_NEAR(cond.header[k], c[u(k)], 1e-12) << k;
+        EXPECT_NEAR(cond.header3_derived,
                     2.5 * 0.001 / (4.575673886150001 * 300 + 1249.8453220018725), 1e-15);
-        EXPECT_NEAR(sys->header4_derived, 0.04, 1e-15);
+        EXPECT_NEAR(cond.header4_derived, 0.04, 1e-15);
     }
 }
 
@@ -380,16 +381,17 @@ TEST(GridRangeCheck, WarningsQuestionsAndStops) {
         Io io(dir.path(), in, out);
         auto sys = std::make_unique<ChemicalSystem>();
         RunParams rp;
+        Conditions cond;
         rp.CONFLG = c.conflg;
         rp.PFLUID = c.P;
         rp.TEMP = c.T;
         rp.TEMPC = c.TEMPC;
         sys->comp[2].mix_total = c.mix_water;
-        sys->grid_answer = c.answered;
-        sys->grid.tstat = c.stale_tstat;
+        char answer = c.answered;
+        cond.grid.tstat = c.stale_tstat;
         int status = -1;
         try {
-            check_run_range(*sys, rp, io);
+            check_run_range(*sys, rp, cond, answer, io);
         } catch (const RunStop& stop) {
             status = stop.status();
         }
@@ -397,7 +399,7 @@ TEST(GridRangeCheck, WarningsQuestionsAndStops) {
         EXPECT_EQ(out.str(), c.console);
         io.listing().flush();
         EXPECT_EQ(dir.read("ZARNOUT.DAT"), without(without(c.console, LVASK), ASK));
-        EXPECT_EQ(sys->grid_answer, c.answer);
+        EXPECT_EQ(answer, c.answer);
     }
 }
 
@@ -414,13 +416,15 @@ TEST(GridRangeCheck, StoresRunAndMixingPositions) {
     rp.TEMP = 50;
     rp.TEMPC = 180;
     sys->comp[2].mix_total = 1.0;
-    check_run_range(*sys, rp, io);
-    EXPECT_EQ(sys->grid.row, 5);
-    EXPECT_EQ(sys->grid.col, 3);
-    EXPECT_EQ(sys->grid.tstat, ' ');
-    EXPECT_EQ(sys->grid_mix.row, 6);
-    EXPECT_EQ(sys->grid_mix.col, 9);
-    EXPECT_EQ(sys->grid_mix.tstat, 'W');
+    Conditions cond;
+    char answer = ' ';
+    check_run_range(*sys, rp, cond, answer, io);
+    EXPECT_EQ(cond.grid.row, 5);
+    EXPECT_EQ(cond.grid.col, 3);
+    EXPECT_EQ(cond.grid.tstat, ' ');
+    EXPECT_EQ(cond.grid_mix.row, 6);
+    EXPECT_EQ(cond.grid_mix.col, 9);
+    EXPECT_EQ(cond.grid_mix.tstat, 'W');
 }
 
 }  // namespace

@@ -70,8 +70,8 @@ TEST(Reactants, RecordsAreMatchedCheckedOrReported) {
         Stage st;
         ASSERT_EQ(st.read_database(fixture_text("DORNEVAL.QVD")), -1);
         const std::string before = st.console();
-        st.sys->nreact = 0;
-        for (const char* name : c.run) st.sys->react[++st.sys->nreact].name = Name20(name);
+        st.sys.nreact = 0;
+        for (const char* name : c.run) st.sys.react[++st.sys.nreact].name = Name20(name);
         const std::string minox = c.minox.empty() ? fixture_text("MINOX.DAT") : "header\n" + MARKER + c.minox;
         EXPECT_EQ(st.read_reactants(minox), c.status);
         const std::string console = st.console().substr(before.size());
@@ -88,24 +88,24 @@ TEST(Reactants, RecordsAreMatchedCheckedOrReported) {
 TEST(Reactants, CompositionIsLinkedToTheRunComponents) {
     Stage st;
     ASSERT_EQ(st.read_database(fixture_text("DORNEVAL.QVD")), -1);
-    st.sys->nreact = 2;
-    st.sys->react[1].name = Name20("Calcite-rock");
-    st.sys->react[2].name = Name20("Quartz-sand");
+    st.sys.nreact = 2;
+    st.sys.react[1].name = Name20("Calcite-rock");
+    st.sys.react[2].name = Name20("Quartz-sand");
     ASSERT_EQ(st.read_reactants(fixture_text("MINOX.DAT")), -1);
-    const Reactant& r = st.sys->react[1];
+    const Reactant& r = st.sys.react[1];
     EXPECT_DOUBLE_EQ(r.gfw, 100.09);
     EXPECT_EQ(r.itot, 3);
     EXPECT_EQ((std::vector<double>{r.coef[1], r.coef[2], r.coef[3]}), (std::vector<double>{-1, 1, 1}));
     EXPECT_EQ((std::vector<int>{r.pos[1], r.pos[2], r.pos[3]}), (std::vector<int>{1, 5, 6}));
-    EXPECT_EQ(st.sys->react[2].pos[1], 7);
+    EXPECT_EQ(st.sys.react[2].pos[1], 7);
 }
 
 TEST(Reactants, MarkerOutsideColumns13To20IsNotAMarker) {
     Stage st;
     ASSERT_EQ(st.read_database(fixture_text("DORNEVAL.QVD")), -1);
-    st.sys->nreact = 2;
-    st.sys->react[1].name = Name20("Quartz-sand");
-    st.sys->react[2].name = Name20("Halite-rock");
+    st.sys.nreact = 2;
+    st.sys.react[1].name = Name20("Quartz-sand");
+    st.sys.react[2].name = Name20("Halite-rock");
     const std::string before = st.console();
     EXPECT_EQ(st.read_reactants("********\n" + record("Quartz-sand", "60.08", {{"1.000", 8}})), 1);
     EXPECT_EQ(st.console().substr(before.size()),

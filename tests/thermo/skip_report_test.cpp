@@ -43,7 +43,7 @@ TEST(SkipReport, CleanDatabaseAddsNoEventLines) {
         if (l == "  ---- Quartz") skipping = false;
         if (!skipping) kept.push_back(l);
     }
-    st.sys->nsat = 1;
+    st.sys.nsat = 1;
     ASSERT_EQ(st.read_database(join_lines(kept, kept.size())), -1) << st.console();
     EXPECT_EQ(st.report(), header);
     EXPECT_EQ(st.species_names().size(), 1u);

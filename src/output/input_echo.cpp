@@ -1,15 +1,16 @@
-#include "thermo/input_echo.h"
+#include "output/input_echo.h"
 
 #include <cmath>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "driver/run_parameters.h"
+#include "base/run_params.h"
 #include "format/record_layout.h"
 #include "format/text_io.h"
-#include "solver/charge_balance.h"
-#include "thermo/grid.h"
+#include "path/mixing.h"
+#include "solver/equilibrium_state.h"
+#include "thermo/conditions.h"
 #include "thermo/system_tables.h"
 
 namespace zq {
@@ -40,13 +41,13 @@ void echo_titles(const RunParams& rp, Io& io) {
                              {rp.title1, rp.title2}));
 }
 
-void echo_components(const ChemicalSystem& sys, Io& io) {
+void echo_components(const ChemicalSystem& sys, const EquilibriumState& eq, Io& io) {
     io.listing().line(layout(R"("  " "Species       No.  Charge    Tot.moles ")"
                              R"( " Trial molality   Gamma  Mixing solution" /)"));
     for (int k = 1; k <= sys.nc; ++k) {
         io.listing().line(layout(R"([2X] [A12] [I4] [3X] [F5.0] [3X] [E12.5] [2X] [E12.5] [2X] [F7.4] [3X] [E14.8])",
-                                 {sys.sp[k].name, k, sys.sp[k].charge, sys.comp[k].total, sys.m[k],
-                                  sys.gamma[k], sys.comp[k].mix_total}));
+                                 {sys.sp[k].name, k, sys.sp[k].charge, eq.comp[k].total, eq.m[k],
+                                  eq.gamma[k], sys.comp[k].mix_total}));
     }
 }
 
@@ -78,7 +79,7 @@ void echo_options(const RunParams& rp, Io& io) {
          rp.ITREF, ideal, rp.IPSAT, rp.INCREM, rp.INCP, rp.MINSOL, rp.NEUT, rp.AWAT, rp.CHGF}));
 }
 
-void echo_derived_species(const ChemicalSystem& sys, const RunParams& rp, Io& io) {
+void echo_derived_species(const ChemicalSystem& sys, const Conditions& cond, const RunParams& rp, Io& io) {
     if (sys.ncurve > 0)
         io.listing().line(layout(R"([2X] "Given pressure grid: " [I3] " T-P points read" /)", {sys.ncurve}));
     io.listing().line(layout(R"([2X] "Of the derived species, only those with " "molality > " [E8.2])"
@@ -89,11 +90,11 @@ void echo_derived_species(const ChemicalSystem& sys, const RunParams& rp, Io& io
     two_column_rows(io, sys.ns - sys.nc, "2[[4X] [A12] [3X] [I3] [3X] [F4.0] [3X] [F9.4]]",
                     "[4X] [A12] [3X] [I3] [3X] [F4.0] [3X] [F9.4]", [&](int i) {
         const int s = sys.nc + i;
-        return std::vector<FieldValue>{sys.sp[s].name, s, sys.sp[s].charge, sys.sp[s].logk};
+        return std::vector<FieldValue>{sys.sp[s].name, s, sys.sp[s].charge, cond.logk[s]};
     });
 }
 
-void echo_minerals(const ChemicalSystem& sys, Io& io) {
+void echo_minerals(const ChemicalSystem& sys, const Conditions& cond, Io& io) {
     if (sys.nmin < 1) return;
     io.listing().line(layout(R"~(/ [2X] "For mixed gases (JSOLS=6), log K(hydrol) = log (K*P)")~"));
     io.listing().line(layout(R"(/ [T29] "Log K" [T38] "Trial" [T74] "Log K" [T84] "Trial")"));
@@ -101,7 +102,7 @@ void echo_minerals(const ChemicalSystem& sys, Io& io) {
                              R"( [T47] "Mineral" [T69] "No." [T74] "hydrol" [T84] "Moles" /)"));
     two_column_rows(io, sys.nmin, "2[[A20] [1X] [I3] [1X] [F8.3] [1X] [E10.4]]",
                     "[A20] [1X] [I3] [1X] [F8.3] [1X] [E10.4]", [&](int i) {
-        return std::vector<FieldValue>{sys.mn[i].name, i, sys.mn[i].logk, sys.mn[i].start_moles};
+        return std::vector<FieldValue>{sys.mn[i].name, i, cond.mn_logk[i], sys.mn[i].start_moles};
     });
     io.listing().line("");
 }
@@ -134,49 +135,27 @@ void echo_reactants(const ChemicalSystem& sys, const RunParams& rp, Io& io) {
                              {rp.AQGRM, ratio, log_ratio}));
 }
 
-void echo_mixing_solution(const ChemicalSystem& sys, const RunParams& rp, Io& io) {
+void echo_mixing_solution(const ChemicalSystem& sys, const Conditions& cond, const RunParams& rp, Io& io) {
     if (rp.TEMPC == 0 || rp.TEMPC == rp.TEMP || sys.nc < 2 || !(sys.comp[2].mix_total > 0)) return;
     io.listing().line(layout(R"(/ "       Mixing solution:   Stoch.ionic strengh " [E10.4])"
                              R"( / [26X] "Temperature" [8X] [F6.2] / [26X] "HEAT" [16X] [F10.5])",
-                             {mixing_ionic_strength(sys), rp.TEMPC, mixing_heat(sys, rp)}));
+                             {mixing_ionic_strength(sys), rp.TEMPC, mixing_heat(sys, cond, rp)}));
 }
 
 }  // namespace
 
-double mixing_ionic_strength(const ChemicalSystem& sys) {
-    const double water = sys.nc >= 2 ? sys.comp[2].mix_total : 0.0;
-    double sum = 0;
-    if (water > 0) {
-        for (int k = 3; k <= sys.nc; ++k) {
-            const double z = sys.sp[k].charge;
-            sum += z * z * (sys.comp[k].mix_total * WATER_MOLES_PER_KG / water);
-        }
-    }
-    if (!(sum > 0)) sum = 1.0e-10;  // no water or no charged solute: a trace
-    return 0.5 * sum;
-}
-
-double mixing_heat(const ChemicalSystem& sys, const RunParams& rp) {
-    if (rp.CONFLG == 1) return grid_interpolate(rp.PFLUID, rp.TEMPC, sys.grid_mix, sys.header_raw[5]);
-    return saturation_interpolate(rp.TEMPC, sys.header_raw[5]);
-}
-
-void echo_input(ChemicalSystem& sys, RunParams& rp, Io& io) {
+void echo_titles_and_components(const ChemicalSystem& sys, const EquilibriumState& eq, const RunParams& rp, Io& io) {
     echo_titles(rp, io);
-    echo_components(sys, io);
-    check_start_charge_balance(sys, rp, io);
+    echo_components(sys, eq, io);
+}
+
+void echo_run_data(const ChemicalSystem& sys, const Conditions& cond, const RunParams& rp, Io& io) {
     echo_parameters(rp, io);
     echo_options(rp, io);
-    echo_derived_species(sys, rp, io);
-    echo_minerals(sys, io);
+    echo_derived_species(sys, cond, rp, io);
+    echo_minerals(sys, cond, io);
     echo_reactants(sys, rp, io);
-    echo_mixing_solution(sys, rp, io);
-
-    // BOX-1 replaces a fraction of its pore volume per step: SINC must lie in (0, 1].
-    if (rp.NLOOP != 0 && rp.IFRAC == 5 && !(rp.SINC > 0 && rp.SINC <= 1)) {
-        rp.SINC = 1.0;
-        io.console(layout(R"("  SINC set to 1.0. Input value " "out of range for BOX-1" / /)"));
-    }
+    echo_mixing_solution(sys, cond, rp, io);
 }
 
 }  // namespace zq

@@ -5,12 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_parameters.h"
+#include "driver/run_state.h"
 #include "format/text_io.h"
+#include "output/input_echo.h"
+#include "path/fractionation.h"
+#include "solver/charge_balance.h"
 #include "support/run_dir.h"
 #include "thermo/grid.h"
-#include "thermo/input_echo.h"
-#include "thermo/system_tables.h"
 
 namespace zq {
 namespace {
@@ -31,10 +32,13 @@ struct Columns {
 
 // A titration run on brine: 4 components, 5 derived species, 3 minerals, 3 reactants.
 struct Brine {
-    std::unique_ptr<ChemicalSystem> sys = std::make_unique<ChemicalSystem>();
-    RunParams rp;
+    std::unique_ptr<RunState> run = std::make_unique<RunState>();
+    ChemicalSystem& sys = run->sys;
+    Conditions& cond = run->cond;
+    EquilibriumState& eq = run->eq;
+    RunParams& rp = run->rp;
     Brine() {
-        ChemicalSystem& s = *sys;
+        ChemicalSystem& s = sys;
         const struct { const char* name; double z, total, m, gamma, mix; } comps[] = {
             {"H+", 1, 0.125, 1e-7, 0.95, 0}, {"H2O", 0, 55.5082502, 1.0, 1.0, 55.5082502},
             {"Na+", 1, 0.5, 0.4, 0.75, 0.25}, {"Cl-", -1, 0.625, 0.4, 0.75, 0.25}};
@@ -49,15 +53,15 @@ struct Brine {
         for (int k = 1; k <= 4; ++k) {
             const auto& c = comps[k - 1];
             s.sp[k].name = Name20(c.name), s.sp[k].charge = c.z;
-            s.comp[k].total = c.total, s.comp[k].mix_total = c.mix, s.m[k] = c.m, s.gamma[k] = c.gamma;
+            eq.comp[k].total = c.total, s.comp[k].mix_total = c.mix, eq.m[k] = c.m, eq.gamma[k] = c.gamma;
         }
         for (int i = 5; i <= 9; ++i) {
             const auto& d = derived[i - 5];
-            s.sp[i].name = Name20(d.name), s.sp[i].charge = d.z, s.sp[i].logk = d.logk;
+            s.sp[i].name = Name20(d.name), s.sp[i].charge = d.z, cond.logk[i] = d.logk;
         }
         for (int i = 1; i <= 3; ++i) {
             s.mn[i].name = Name20(minerals[i - 1].name);
-            s.mn[i].logk = minerals[i - 1].logk, s.mn[i].start_moles = minerals[i - 1].moles;
+            cond.mn_logk[i] = minerals[i - 1].logk, s.mn[i].start_moles = minerals[i - 1].moles;
             s.react[i].name = Name20(reactants[i - 1].name), s.react[i].amount = reactants[i - 1].amount;
         }
         rp.title1 = "Brine titration", rp.title2 = "with basalt";
@@ -67,10 +71,18 @@ struct Brine {
     }
 };
 
+// The echo as start-up writes it: titles and components, the charge balance of the given
+// totals, then the run's data.
+void echo_input(Brine& b, Io& io) {
+    echo_titles_and_components(b.sys, b.eq, b.rp, io);
+    check_start_charge_balance(b.sys, b.eq, b.rp, io);
+    echo_run_data(b.sys, b.cond, b.rp, io);
+}
+
 TEST(EchoInput, ListingAndConsoleOfATitrationRun) {
     Brine b;
     Session s;
-    echo_input(*b.sys, b.rp, s.io);
+    echo_input(b, s.io);
 
     const std::string plus = " " + std::string(80, '+');
     const Lines head = {
@@ -136,7 +148,7 @@ TEST(EchoInput, ReactantUnitsLogsAndWaterRockRatio) {
         Brine b;
         b.rp.MINSOL = c.MINSOL, b.rp.TOTMIX = c.TOTMIX;
         Session s;
-        echo_input(*b.sys, b.rp, s.io);
+        echo_input(b, s.io);
         const std::string out = s.listing();
         EXPECT_NE(out.find("\n  Initial composition of reactant " + c.heading + "\n"), std::string::npos);
         EXPECT_NE(out.find("\n  Reactant consumed:   " + c.consumed + "\n"), std::string::npos);
@@ -164,21 +176,21 @@ TEST(EchoInput, MixingSolutionBlock) {
         SCOPED_TRACE(c.TEMPC);
         Brine b;
         b.rp.MINSOL = 0, b.rp.pH = 7, b.rp.CONFLG = c.CONFLG, b.rp.TEMPC = c.TEMPC, b.rp.PFLUID = c.PFLUID;
-        b.sys->nc = c.nc;
-        b.sys->comp[2].mix_total = c.water;
+        b.sys.nc = c.nc;
+        b.sys.comp[2].mix_total = c.water;
         for (int r = 1; r <= GRID_ROWS; ++r)
             for (int q = 1; q <= GRID_COLS; ++q)
-                grid_cell(b.sys->header_raw[5], r, q) = GRID_T[static_cast<std::size_t>(q)] + GRID_P[static_cast<std::size_t>(r)];
-        locate_grid(c.PFLUID, c.TEMPC, b.sys->grid_mix);
+                grid_cell(b.sys.header_raw[5], r, q) = GRID_T[static_cast<std::size_t>(q)] + GRID_P[static_cast<std::size_t>(r)];
+        locate_grid(c.PFLUID, c.TEMPC, b.cond.grid_mix);
         Session s;
-        echo_input(*b.sys, b.rp, s.io);
+        echo_input(b, s.io);
         const std::string out = s.listing();
         const std::size_t at = out.find("\n\n" + head);
         EXPECT_EQ(at == std::string::npos ? "" : out.substr(at + 1), c.expected);
     }
 }
 
-TEST(EchoInput, FlushingStepIncrementBroughtIntoRange) {
+TEST(PrepareFlushing, StepIncrementBroughtIntoRange) {
     const std::string message = "  SINC set to 1.0. Input value out of range for BOX-1\n\n\n";
     const struct {
         int IFRAC, NLOOP;
@@ -189,8 +201,9 @@ TEST(EchoInput, FlushingStepIncrementBroughtIntoRange) {
         SCOPED_TRACE(c.SINC);
         Brine b;
         b.rp.MINSOL = 0, b.rp.IFRAC = c.IFRAC, b.rp.NLOOP = c.NLOOP, b.rp.SINC = c.SINC;
+        b.sys.sp[2].gfw = 18.0152;  // the fresh fluid has a mass
         Session s;
-        echo_input(*b.sys, b.rp, s.io);
+        (void)prepare_flushing(b.sys, b.rp, s.io);
         EXPECT_EQ(b.rp.SINC, c.after);
         const std::string console = s.out.str();
         EXPECT_EQ(console.ends_with(message), c.after != c.SINC);

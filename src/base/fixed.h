@@ -1,0 +1,86 @@
+// Fixed-capacity tables and fixed-width names: the value types every layer of the program
+// shares, with the declared capacities of the chemical system. Tables are 1-based, as the
+// program numbers species, minerals, components and phases.
+#pragma once
+
+#include <array>
+#include <cassert>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace zq {
+
+// Capacities. Storing a species in slot MAX_SPECIES (or a mineral in slot MAX_MINERALS)
+// is the overflow, so one slot less is usable.
+inline constexpr int MAX_SPECIES = 600;
+inline constexpr int MAX_MINERALS = 500;
+inline constexpr int MAX_COMPONENTS = 70;
+inline constexpr int MAX_DB_COMPONENTS = 71;
+inline constexpr int MAX_ITOT = 12;
+inline constexpr int MAX_SAT_MINERALS = 40;
+inline constexpr int MAX_REACTANTS = 50;
+inline constexpr int MAX_SUPPRESSED = 500;
+inline constexpr int MAX_DONT_FRAC = 20;
+inline constexpr int MAX_CURVE = 200;
+inline constexpr int MAX_MIXED_GASES = 20;
+inline constexpr int MAX_PHASES = 40;   // phases in the matrix
+inline constexpr int MAX_ORDER = 100;   // unknowns of the Newton system
+inline constexpr int MAX_NEUTRAL = 10;  // flagged neutral species of the activity model
+inline constexpr int MAX_SOLUTIONS = 20;     // solid-solution indexes JSOLS 1..20
+inline constexpr int MAX_END_MEMBERS = 20;   // end members of one solid solution
+
+inline constexpr int GRID_ROWS = 37;  // pressures
+inline constexpr int GRID_COLS = 36;  // temperatures
+inline constexpr int GRID_CELLS = GRID_ROWS * GRID_COLS;
+
+// A table indexed 1..N; slot 0 exists but is never used.
+template <class T, int N>
+struct Table {
+    std::array<T, N + 1> slot{};
+    T& operator[](int i) {
+        assert(i >= 0 && i <= N);
+        return slot[static_cast<std::size_t>(i)];
+    }
+    const T& operator[](int i) const {
+        assert(i >= 0 && i <= N);
+        return slot[static_cast<std::size_t>(i)];
+    }
+    static constexpr int capacity() { return N; }
+};
+
+// A blank-padded fixed-width name, compared over all its characters, case-sensitive.
+template <int W>
+struct FixedName {
+    std::array<char, W> c{};
+    FixedName() { c.fill(' '); }
+    FixedName(std::string_view s) {  // NOLINT: implicit from text is the natural use
+        c.fill(' ');
+        for (std::size_t i = 0; i < s.size() && i < static_cast<std::size_t>(W); ++i) c[i] = s[i];
+    }
+    FixedName(const char* s) : FixedName(std::string_view(s)) {}
+    FixedName(const std::string& s) : FixedName(std::string_view(s)) {}
+    std::string_view view() const { return {c.data(), static_cast<std::size_t>(W)}; }
+    std::string str() const { return std::string(view()); }
+    bool blank() const { return view().find_first_not_of(' ') == std::string_view::npos; }
+    // The name without its trailing blanks, for messages.
+    std::string trimmed() const {
+        const std::string_view v = view();
+        return std::string(v.substr(0, v.find_last_not_of(' ') + 1));
+    }
+    bool operator==(const FixedName&) const = default;
+};
+using Name20 = FixedName<20>;
+using Kind4 = FixedName<4>;  // "All ", "L-V ", suppression flags "GAS ", "SU33"
+
+// Raw log K data of one record: the 37 x 36 grid (row-major, pressure rows x temperature
+// columns) for "All " records, or the first 8 values at 25..350 C for "L-V " records.
+using RawLogK = std::array<double, GRID_CELLS>;
+inline double& grid_cell(RawLogK& v, int row, int col) {
+    return v[static_cast<std::size_t>((row - 1) * GRID_COLS + (col - 1))];
+}
+inline double grid_cell(const RawLogK& v, int row, int col) {
+    return v[static_cast<std::size_t>((row - 1) * GRID_COLS + (col - 1))];
+}
+
+}  // namespace zq

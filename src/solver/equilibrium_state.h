@@ -1,0 +1,83 @@
+// The equilibrium state: what a solve changes and a step of the path changes again. The
+// run-file reader sets its starting values (totals, trial molalities, gammas), start-up
+// puts the run file's minerals into the matrix, every solve brings it to equilibrium, the
+// phase-assemblage check changes the matrix, and titration, fractionation and flushing
+// change the totals.
+#pragma once
+
+#include <array>
+
+#include "base/fixed.h"
+
+namespace zq {
+
+struct ChemicalSystem;
+
+// The amounts of one component.
+struct ComponentAmounts {
+    double total = 0;       // total moles in the system (water: moles)
+    double solid = 0;       // moles held in solids of the matrix
+    double gas = 0;         // moles held in gases of the matrix
+    double aqueous() const { return total - solid - gas; }
+};
+
+// What the model and the checks last found for one mineral or gas.
+struct PhaseState {
+    double logq = 0;          // log Q of the last phase-assemblage check (666 once listed)
+    double log_fugacity = 0;  // gases outside the matrix: log fugacity of the last check
+    double lambda = 1;        // activity coefficient as a solid-solution end member
+    int ss_present = 0;       // number of its present solid solution, 0 if none
+};
+
+// Run state of the activity model (ACTCOF, WATACT and the high-temperature water
+// activity), overwritten at every evaluation.
+struct ActivityModelState {
+    Table<double, MAX_COMPONENTS> naq{};  // aqueous moles of each component (total-solid-gas)
+    double I = 0;      // true ionic strength
+    double I_st = 0;   // stoichiometric ionic strength
+    double phi = 0;    // osmotic coefficient
+    std::array<double, 3> phi0{1.0, 1.0, 1.0};  // MRKPHI fugacity coefficients at x = (0, 1, 0)
+    double xgas = 0;   // dissolved-gas mole fraction per kilogram (0 unless a_w came from it)
+};
+
+// The solid solutions present (two or more members), refreshed after every
+// phase-assemblage check and during the Newton iteration.
+struct PresentSolutions {
+    Table<std::array<double, MAX_END_MEMBERS + 1>, MAX_SOLUTIONS> x{};  // saturation terms x
+    Table<double, MAX_SOLUTIONS> sumx{};     // their sum, per solution index s
+    int npresent = 0;                        // present solutions, numbered 1.. in order of s
+    Table<int, MAX_SOLUTIONS> present_s{};   // solution s of present solution b
+    Table<double, MAX_SOLUTIONS> total{};    // moles of present solution b's members in the matrix
+};
+
+struct EquilibriumState {
+    // Per-species solution state.
+    Table<double, MAX_SPECIES> m{};        // molality (H2O slot holds 1.0)
+    Table<double, MAX_SPECIES> gamma{};    // activity coefficient (H2O: activity of water)
+    Table<double, MAX_SPECIES> act{};      // activity
+    double water_kg = 0;                   // kilograms of liquid water W_kg
+    ActivityModelState actmodel;
+
+    Table<ComponentAmounts, MAX_COMPONENTS> comp{};
+    // Charge imbalance of the component totals (moles) as the start-of-run balance found it
+    // (0 when a pH is given); 0 once C has been adjusted.
+    double chg_start = 0;
+
+    // Minerals and gases: current moles, and the phases in the matrix in matrix order.
+    Table<double, MAX_MINERALS> mn_moles{};
+    Table<PhaseState, MAX_MINERALS> phase{};
+    int nph = 0;
+    Table<int, MAX_PHASES> ph{};
+    PresentSolutions ss;
+};
+
+// Position of phase `phase` in the matrix list, 0 when it is not in the matrix.
+int matrix_position(const EquilibriumState& eq, int phase);
+
+// Sums the totals of the present solutions from the moles of their members in the matrix.
+void sum_solution_totals(EquilibriumState& eq);
+
+// log10 of an end member's activity in its present solution: log10 lambda + n log10 X.
+double end_member_log_activity(const ChemicalSystem& sys, const EquilibriumState& eq, int phase);
+
+}  // namespace zq
