@@ -214,11 +214,11 @@ def examples(comps, charges):
         p, balanced_rows(comps, res, TRIAL_RESERVOIR, charges))
 
     p = blank_params()
-    p.update(TEMP=250.0, PFLUID=300.0, SINC=1.0, SLIM=40.0, RHOROC=2.9, SOLMIN=-1e-10,
+    p.update(TEMP=250.0, PFLUID=300.0, SINC=1.0, SLIM=24.0, RHOROC=2.9, SOLMIN=-1e-10,
              reactants=[("MORB", 100.0)], suppressed=list(HYDROTHERMAL_SUPPRESSED))
     p["options"].update(MINSOL=1, LOOC=1, ITREF=2, IPUNCH=1)
     ex["basalt-seawater-250c"] = run_file(
-        "Titration of mid-ocean-ridge basalt into seawater at 250 C and 300 bar, 1 g steps up to 40 g per kg water",
+        "Titration of mid-ocean-ridge basalt into seawater at 250 C and 300 bar, 1 g steps up to 24 g per kg water",
         "Seawater of the seawater example with deep-ocean traces of Si, P, Fe, Mn, Al, Ti; MORB of Gale et al. (2013)",
         p, balanced_rows(comps, seawater_totals(True), TRIAL_SEAWATER, charges))
 

@@ -10,7 +10,7 @@ from fractions import Fraction as F
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools"))
 
-from qvdconv import phreeqc, qvd, reader  # noqa: E402
+from qvdconv import ionsize, phreeqc, qvd, reader  # noqa: E402
 from qvdconv.basis import Component  # noqa: E402
 from qvdconv.convert import convert  # noqa: E402
 from qvdconv.fixed import FieldOverflow, e_field, f_field, g_field  # noqa: E402
@@ -300,7 +300,7 @@ class WrittenColumns(ExcerptCase):
         l1, l2, l3, lk = self.lines[i:i + 4]
         self.assertEqual(l1[90:94], "L-V ")
         self.assertEqual(l1[80:84], "    ")
-        self.assertEqual((l2[8:11], l2[26:31]), ("  3", " 9.00"))
+        self.assertEqual((l2[8:11], l2[26:31]), ("  3", "12.57"))     # radius of a 9
         self.assertEqual(l3[:2], " 4")
         self.assertEqual([l3[3 + 12 * j:13 + 12 * j] for j in range(4)],
                          ["     1.000", "    -0.500", "     1.000", "     0.250"])
@@ -327,6 +327,35 @@ class WrittenColumns(ExcerptCase):
         for rec, e in zip(self.back.minerals, self.conv.gases + self.conv.minerals):
             self.assertEqual(sorted(n for _, n in rec.pairs), sorted(e.nu))
             self.assertEqual(sum(c for c, _ in rec.pairs), float(sum(e.nu.values())))
+
+
+class IonSizeFields(unittest.TestCase):
+    """The size field holds the radius the program turns back into the source's ion size."""
+
+    CASES = [  # source size, charge, species field, component text, ion size the program gets
+        (4.0, 1, 2.19, "219", 4.0),          # Na+
+        (3.0, -1, 1.09, "109", 3.0),         # Cl-
+        (9.0, 1, 7.19, "719", 9.0),          # H+
+        (4.0, -2, 2.18, "218", 4.0),         # SO4--
+        (8.0, 2, 8.38, "838", 8.0),          # Mg++
+        (9.0, 3, 12.57, "13.", 9.215),       # Al+++: only a whole number fits 3 columns
+        (1.5, 1, -0.31, "-31", 1.5),         # r below 0 still gives the size back
+        (1.81, 1, 0.01, "  1", 1.82),        # r = 0 would read as 4: one unit off instead
+        (3.0, 0, 3.0, "3.0", None),          # neutral: kept, not used
+        (10.0, 0, 10.0, "10.", None),        # dissolved gas
+        (0.0, 2, 0.0, "  0", None),          # no size in the source: the program's default
+    ]
+
+    def test_fields_and_what_the_program_reads(self):
+        for a, z, field, text, back in self.CASES:
+            with self.subTest(a=a, z=z):
+                self.assertAlmostEqual(ionsize.species_field(a, z), field, places=9)
+                self.assertEqual(ionsize.component_field(a, z), text)
+                if back is not None:
+                    read = reader.fixed_real(text, 2)
+                    self.assertAlmostEqual(ionsize.program_size(read, z), back, places=9)
+                    # the 5 columns of a species line always give the size back (to 0.01)
+                    self.assertAlmostEqual(ionsize.program_size(field, z), a, delta=0.0101)
 
 
 class NumberEditing(unittest.TestCase):

@@ -6,6 +6,7 @@ import os
 from .logk import TEMPERATURES, effective_points, VANT_HOFF_MAX_T
 from . import selection as sel
 from .convert import run_counts
+from . import ionsize
 
 NOTICE_FILE = "PHREEQC-NOTICE.TXT"
 
@@ -106,6 +107,11 @@ on {date} with tools/convert_llnl.py of ZARN-QVD:
   saturation curve from the source's analytic expressions; where the source has none,
   from log K at 25 C and the enthalpy of reaction (van 't Hoff, to 100 C), else at 25 C
   alone.  99999.999 marks temperatures outside the range the source states.
+- The size field of an ion holds the radius r from which the program makes the source's
+  ion-size parameter a = 2 (|z| k + r) / (|z| + 1), k = 1.81 for cations and 1.91 for
+  anions.  In the 3 columns of a component line r is written without a decimal point
+  ("219" reads 2.19), and from 10 on as a whole number; tools/conversion_report.txt lists
+  the ions whose ion size thus differs from the source's.
 - Redox goes through O2,aq or through the SO4--/HS- couple.  Records that need either
   appear twice under the same name, in the O2,aq basis and then in the HS- basis; a run
   holds O2,aq or HS-, never both, and keeps one of the two without a message.
@@ -139,6 +145,14 @@ Components (database number, name):
     return out
 
 
+def _size_mismatches(sizes):
+    """Ions (name, charge, source size, field read back) whose ion size in the program is
+    not the source's."""
+    off = [f"{n} {a:g} -> {ionsize.program_size(f, z):.3f}" for n, z, a, f in sizes
+           if z and a and abs(ionsize.program_size(f, z) - a) > 0.005]
+    return ", ".join(off) or "none"
+
+
 def write_report(path, src_name, digest, conv, check, grids, steam, db, fit_errors, virial):
     L = []
     add = L.append
@@ -147,11 +161,20 @@ def write_report(path, src_name, digest, conv, check, grids, steam, db, fit_erro
     add(f"Source: {src_name}, sha256 {digest}")
     add("Written by tools/convert_llnl.py; this report is rewritten with the database.")
     add("")
-    add("1. Component basis (database component number, name, charge, ion size, weight)")
+    add("1. Component basis (database component number, name, charge, weight; ion size: the")
+    add("   source's, the size field written (a radius), and what the program makes of it)")
+    comp_sizes = []
     for c in conv.components:
         what = "source species " + c.source if c.reaction else "decoupled, in no reaction"
-        add(f"   {c.number:3d}  {c.name:<12s} {conv.charges[c.number]:+d}  "
-            f"{conv.sizes[c.number]:5.2f}  {conv.weights[c.number]:9.4f}   {what}")
+        z, a, field = conv.charges[c.number], conv.sizes[c.number], check.components[c.number][2]
+        comp_sizes.append((c.name, z, a, field))
+        got = ionsize.program_size(field, z) if z else field
+        add(f"   {c.number:3d}  {c.name:<12s} {z:+d}  {conv.weights[c.number]:9.4f}   "
+            f"size {a:5.2f}  field {field:5.2f}  program {got:6.3f}   {what}")
+    species_sizes = [(e.name, e.charge, e.size, rec.size) for e, rec in zip(conv.species, check.species)]
+    add("   The 3 columns of a component's size field hold a radius below 10 with two decimals and")
+    add("   a whole number from 10 on.  Ion sizes in the program that differ from the source's:")
+    add("   components " + _size_mismatches(comp_sizes) + "; derived species " + _size_mismatches(species_sizes))
     add(f"   Lines with no component ('{sel.UNASSIGNED_NAME}'): "
         + ", ".join(str(n) for n in range(1, max(c.number for c in conv.components) + 1)
                     if n not in {c.number for c in conv.components}))
