@@ -152,9 +152,9 @@ WEIGHTS = {"H": 1.0079, "O": 15.9994, "C": 12.011, "S": 32.066, "Ca": 40.078, "C
 TEMPS = (25.0, 50.0, 100.0, 150.0, 200.0, 250.0, 300.0, 350.0)
 
 
-def line(a1, a3, upto=300.0):
-    """a1 + a3/T at the eight temperatures, None above the stated range."""
-    return [a1 + a3 / (t + 273.15) if t <= upto else None for t in TEMPS]
+def line(a1, a3):
+    """a1 + a3/T at the eight temperatures (also beyond a stated range)."""
+    return [a1 + a3 / (t + 273.15) for t in TEMPS]
 
 
 def minus(values):
@@ -187,7 +187,8 @@ class BasisAndLogK(ExcerptCase):
         self.assertLogK(oh["both"].logk.values, minus(line(-10, -1200)))
         co3 = self.entries("CO3--")["both"]
         self.assertEqual(co3.nu, {1: -1, 13: 1})
-        self.assertLogK(co3.logk.values, minus(line(-12, 500, upto=200)))
+        self.assertLogK(co3.logk.values, minus(line(-12, 500)))
+        self.assertEqual((co3.logk.method, co3.logk.valid_to), ("analytic", 200.0))   # "Range: 0-200"
 
     def test_redox_species_comes_in_both_bases_with_consistent_log_k(self):
         fe3 = self.entries("Fe+++")
@@ -242,15 +243,15 @@ class BasisAndLogK(ExcerptCase):
 
     def test_log_k_without_expression(self):
         cacl = self.entries("CaCl+")["both"]                     # van 't Hoff from delta H
-        self.assertEqual(cacl.logk.method, "van 't Hoff")
-        self.assertAlmostEqual(cacl.logk.values[0], -0.3, places=12)
+        self.assertEqual((cacl.logk.method, cacl.logk.valid_to), ("van 't Hoff", 25.0))
         slope = 10.0 / (8.314462618e-3 * math.log(10))
-        self.assertAlmostEqual(cacl.logk.values[2], -(0.3 - slope * (1 / 373.15 - 1 / 298.15)), places=12)
-        self.assertEqual(cacl.logk.values[3:], [None] * 5)
+        self.assertLogK(cacl.logk.values, [-(0.3 - slope * (1 / (t + 273.15) - 1 / 298.15)) for t in TEMPS],
+                        places=12)
         fecl = self.entries("FeCl++")
         self.assertEqual(fecl["O2"].logk.method, "25 only")      # and the O2 term's expression
-        self.assertAlmostEqual(fecl["O2"].logk.values[0], -1.5 - (5 + 1000 / 298.15), places=9)
-        self.assertEqual(fecl["O2"].logk.values[1:], [None] * 7)
+        # log K(25 C) of FeCl++ held, the O2 term's expression evaluated at every point
+        self.assertLogK(fecl["O2"].logk.values, [-1.5 - (5 + 1000 / (t + 273.15)) for t in TEMPS])
+        self.assertEqual(fecl["O2"].logk.valid_to, 25.0)
 
     def test_add_logk_term_enters_the_log_k(self):
         fe = self.entries("Fe(SO4)2--")["both"]
@@ -306,7 +307,7 @@ class WrittenColumns(ExcerptCase):
                          ["     1.000", "    -0.500", "     1.000", "     0.250"])
         self.assertEqual([l3[13 + 12 * j:15 + 12 * j] for j in range(4)], [" 1", " 2", " 9", "31"])
         self.assertEqual(len(lk.split()), 8)
-        self.assertEqual(lk.split()[-1], "99999.999")
+        self.assertEqual(lk.split()[-1], "-6.605")      # 350 C, beyond the range: -(5 + 1000/623.15)
 
     def test_mineral_lines_by_column(self):
         i = self.lines.index(next(l for l in self.lines if l.startswith("CO2,gas ")))

@@ -3,7 +3,7 @@ line of each record, and the conversion report."""
 import collections
 import os
 
-from .logk import TEMPERATURES, effective_points, VANT_HOFF_MAX_T
+from .logk import TEMPERATURES
 from . import selection as sel
 from .convert import run_counts
 from . import ionsize
@@ -65,23 +65,21 @@ use, quality, or performance of this software.
 
 
 def method_text(logk):
+    """How a record's log K was made, and where it is extrapolated beyond the source's data."""
     if logk.method == "analytic":
-        return "log K from the analytic expression"
+        if logk.valid_to >= TEMPERATURES[-1]:
+            return "log K from the analytic expression"
+        return f"log K from the analytic expression, extrapolated above {logk.valid_to:g} C"
     if logk.method == "van 't Hoff":
-        return f"log K from log K(25 C) and delta H (van 't Hoff), to {VANT_HOFF_MAX_T:g} C"
+        return "log K from log K(25 C) and delta H (van 't Hoff) at every temperature"
     if logk.method == "25 only":
-        return "log K at 25 C only"
+        return "log K(25 C) held at every temperature"
     return "log K exact"
-
-
-def last_temperature(logk):
-    return TEMPERATURES[effective_points(logk.values) - 1]
 
 
 def record_note(e):
     where = {"both": "", "O2": ", O2,aq basis", "HS": ", HS- basis"}[e.mode]
-    upto = f" to {last_temperature(e.logk):g} C" if e.logk.method != "25 only" else ""
-    return f"  {e.source} (source line {e.line}): {e.reaction_text}; {method_text(e.logk)}{upto}{where}"
+    return f"  {e.source} (source line {e.line}): {e.reaction_text}; {method_text(e.logk)}{where}"
 
 
 def preamble(src_name, digest, date, conv):
@@ -104,9 +102,12 @@ on {date} with tools/convert_llnl.py of ZARN-QVD:
 - Every reaction is rewritten in this file's component basis (dissociation of derived
   species, hydrolysis of minerals and gases), its log K transformed by the same reactions.
 - Log K is tabulated at 25, 50, 100, 150, 200, 250, 300, 350 C along the liquid-vapour
-  saturation curve from the source's analytic expressions; where the source has none,
-  from log K at 25 C and the enthalpy of reaction (van 't Hoff, to 100 C), else at 25 C
-  alone.  99999.999 marks temperatures outside the range the source states.
+  saturation curve as the source's own programs make it at any temperature: from the
+  source's analytic expressions, also beyond the range the source states for them (most
+  end at 300 C, some at 200 or 150 C); where the source has none, from log K at 25 C and
+  the enthalpy of reaction (van 't Hoff), else log K at 25 C held at every temperature.
+  The first line of each record and tools/conversion_report.txt say how its log K was
+  made and above which temperature it is extrapolated.
 - The size field of an ion holds the radius r from which the program makes the source's
   ion-size parameter a = 2 (|z| k + r) / (|z| + 1), k = 1.81 for cations and 1.91 for
   anions.  In the 3 columns of a component line r is written without a decimal point
@@ -196,9 +197,17 @@ def write_report(path, src_name, digest, conv, check, grids, steam, db, fit_erro
     add(f"   file: {len(check.components)} component lines, {len(check.species)} species "
         f"records, {len(check.minerals)} mineral and gas records")
     add("")
-    add("3. Log K that does not come from an analytic expression (flagged)")
-    for e in conv.species + conv.gases + conv.minerals:
-        if e.logk.method in ("van 't Hoff", "25 only"):
+    add("3. Log K extrapolated beyond the source's data (flagged)")
+    add("   Every record has log K at all eight temperatures, 25-350 C.  Analytic expressions are")
+    add("   evaluated also above the top of the range the source states for them; records whose")
+    add("   log K has no expression are carried from 25 C by van 't Hoff or held at their 25 C value.")
+    records = conv.species + conv.gases + conv.minerals
+    counts = collections.Counter(method_text(e.logk) for e in records)
+    for text, n in sorted(counts.items()):
+        add(f"   {n:5d}  {text}")
+    add("   Records extrapolated from below 300 C (kind, name, basis, how):")
+    for e in records:
+        if e.logk.valid_to < TEMPERATURES[-2]:
             add(f"   {e.kind:8s} {e.name:<20s} {e.mode:4s}  {method_text(e.logk)}")
     add("")
     add("4. Records left out (source line, reason)")
