@@ -143,7 +143,8 @@ class HeaderAndGases(unittest.TestCase):
     def test_bdot_grids_and_enthalpy_of_water(self):
         g3, g4, g5 = bundled().grids[2:]
         self.assertTrue(all(v == 0 for row in g3 for v in row))
-        self.assertEqual([g4[0][c] for c in (1, 4, 12)], [4.1, 4.6, 0.0])     # 100 × b-dot
+        # 100 × (b-dot of the source at 25, 100, 300 C + 2 × 0.01801528 / ln 10)
+        self.assertEqual([g4[0][c] for c in (1, 4, 12)], [5.6648, 6.1648, 1.5648])
         self.assertTrue(all(row == g4[0] for row in g4))
         T = 298.15        # the program's own pure-water formula below 100 C
         own = -777.40446 / T + 2.335628 + (2.30965e-5 * T - 0.00441813) * T

@@ -120,7 +120,9 @@ on {date} with tools/convert_llnl.py of ZARN-QVD:
   recomputed from the element weights.
 - The header grids (Debye-Huckel A and B, b-dot, enthalpy of water) are recomputed on the
   full pressure-temperature grid from IAPWS-95 water properties and the dielectric
-  constant of Johnson and Norton (1991); b-dot is the source's, interpolated.
+  constant of Johnson and Norton (1991).  The b-dot grid holds the source's b-dot,
+  interpolated, plus 0.015648, which offsets in 1:1 solutions the molality-conversion term
+  the program subtracts from every ion and the source's model does not have.
 - Virial coefficients of the gas mixture H2O-CO2-CH4 are added (IAPWS-95, Tsonopoulos
   1974, Orbey and Vera 1983); they are not part of the source.
 - Mineral densities are 0 (the program assumes 2.5): the source gives no molar volumes.
