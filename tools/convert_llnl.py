@@ -1,11 +1,15 @@
 #!/usr/bin/python3
 """Converts a PHREEQC-format thermodynamic database (llnl.dat) into DORNEVAL.QVD.
 
-    /usr/bin/python3 tools/convert_llnl.py SOURCE [-o data/DORNEVAL.QVD]
+    /usr/bin/python3 tools/convert_llnl.py SOURCE [--volumes core10.dat]
+                                          [-o data/DORNEVAL.QVD]
                                           [-r tools/conversion_report.txt]
 
+--volumes names a PHREEQC-format database whose -Vm lines give the molar volumes of the
+minerals (core10.dat), from which the mineral records get their densities.
+
 Needs Debian's python3-iapws (which brings numpy and scipy).  The output depends only on
-the source file and this code: the same source gives the same file, byte for byte.
+the source files and this code: the same sources give the same file, byte for byte.
 """
 import argparse
 import hashlib
@@ -15,7 +19,7 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from qvdconv import phreeqc, convert as conv_mod, qvd, reader, report, virial, water  # noqa: E402
+from qvdconv import phreeqc, convert as conv_mod, qvd, reader, report, virial, volumes, water  # noqa: E402
 from qvdconv import selection as sel  # noqa: E402
 from qvdconv.logk import TEMPERATURES  # noqa: E402
 
@@ -67,19 +71,28 @@ GRID_CAPTIONS = [
 ]
 
 
+def sha256(path):
+    with open(path, "rb") as f:
+        return hashlib.sha256(f.read()).hexdigest()
+
+
 def main(argv=None):
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("source", help="PHREEQC-format database, e.g. llnl.dat")
     here = os.path.dirname(os.path.abspath(__file__))
     ap.add_argument("-o", "--output", default=os.path.join(here, "..", "data", "DORNEVAL.QVD"))
     ap.add_argument("-r", "--report", default=os.path.join(here, "conversion_report.txt"))
+    ap.add_argument("-v", "--volumes", help="database with the molar volumes of minerals, e.g. core10.dat")
     args = ap.parse_args(argv)
 
-    with open(args.source, "rb") as f:
-        digest = hashlib.sha256(f.read()).hexdigest()
+    digest = sha256(args.source)
     db = phreeqc.read_database(args.source)
+    vol_source, vol_table = None, None
+    if args.volumes:
+        vol_source = (os.path.basename(args.volumes), sha256(args.volumes))
+        vol_table = volumes.molar_volumes(phreeqc.read_database(args.volumes))
     pure, cross, fit_errors = virial.coefficients()
-    conv = conv_mod.convert(db, virial=(pure, cross))
+    conv = conv_mod.convert(db, virial=(pure, cross), volumes=vol_table)
     grids, steam = header_grids(db)
 
     components = []
@@ -98,7 +111,7 @@ def main(argv=None):
     species = [(e, report.record_note(e)) for e in conv.species]
     minerals = [(e, report.record_note(e)) for e in conv.gases + conv.minerals]
     cross_lines = list(zip(virial.CROSS_LABELS, cross))
-    preamble = report.preamble(src_name, digest, CONVERSION_DATE, conv)
+    preamble = report.preamble(src_name, digest, CONVERSION_DATE, conv, vol_source)
     qvd.write(args.output, preamble, grids, GRID_CAPTIONS, components, species, cross_lines,
               minerals)
 
@@ -109,7 +122,7 @@ def main(argv=None):
             print("imbalance:", *p, file=sys.stderr)
         return 1
     report.write_report(args.report, src_name, digest, conv, check, grids, steam, db,
-                        fit_errors, (pure, cross))
+                        fit_errors, (pure, cross), vol_source, vol_table)
     ns_o2, nm_o2 = conv_mod.run_counts(conv, "O2")
     print(f"{os.path.relpath(args.output)}: {len(check.components)} component lines, {len(check.species)} "
           f"species records, {len(check.minerals)} mineral and gas records; a run with every "

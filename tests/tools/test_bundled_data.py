@@ -170,6 +170,41 @@ class HeaderAndGases(unittest.TestCase):
         self.assertLess(cross[0][0] / 600.0 ** 2 + cross[0][1] / 600.0 + cross[0][2], 0)   # B12 < 0
 
 
+def core10():
+    for path in (os.environ.get("ZQ_CORE10_DAT"), os.path.join(ROOT, "..", "shared", "data", "core10.dat")):
+        if path and os.path.isfile(path):
+            return path
+    return None
+
+
+class Densities(unittest.TestCase):
+    def setUp(self):
+        self.density = {r.name.strip(): r.density for r in bundled().minerals}
+        self.gfw = {r.name.strip(): r.gfw for r in bundled().minerals}
+
+    def test_common_minerals_against_handbook_densities(self):
+        # g/cm3, Deer, Howie and Zussman (2013), An Introduction to the Rock-Forming Minerals
+        handbook = {"Quartz": 2.65, "Calcite": 2.71, "Albite": 2.62, "K-Feldspar": 2.56,
+                    "Forsterite": 3.22, "Muscovite": 2.83, "Kaolinite": 2.60, "Anhydrite": 2.96,
+                    "Hematite": 5.26, "Magnetite": 5.20, "Pyrite": 5.01, "Dolomite": 2.86}
+        for name, rho in handbook.items():
+            self.assertAlmostEqual(self.density[name], rho, delta=0.02, msg=name)
+
+    @unittest.skipIf(core10() is None, "core10.dat not available")
+    def test_every_molar_volume_of_core10_gives_a_density(self):
+        from qvdconv import phreeqc, selection, volumes
+        names = 0
+        for rec in phreeqc.read_database(core10()).phases:
+            if not rec.vm or rec.vm <= 0:
+                continue
+            source = volumes.SYNONYMS.get(rec.name, rec.name)
+            name = selection.RENAMES.get(source, source)
+            if name in self.density:
+                names += 1
+                self.assertAlmostEqual(self.density[name], self.gfw[name] / rec.vm, delta=0.0006, msg=name)
+        self.assertGreater(names, 250)
+
+
 class Reactants(unittest.TestCase):
     def setUp(self):
         with open(os.path.join(ROOT, "data", "MINOX.DAT")) as f:

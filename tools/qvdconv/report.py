@@ -82,7 +82,34 @@ def record_note(e):
     return f"  {e.source} (source line {e.line}): {e.reaction_text}; {method_text(e.logk)}{where}"
 
 
-def preamble(src_name, digest, date, conv):
+def _volumes_credit(volumes):
+    if volumes is None:
+        return ""
+    name, digest = volumes
+    return f"""
+The molar volumes of minerals, from which the densities are computed, come from the
+PHREEQC-format database {name} (sha256 {digest[:16]}...) of Neveu, M., Desch, S. J. and
+Castillo-Rogez, J. C. (2017), Aqueous geochemistry in icy world interiors: equilibrium
+fluid, rock, and gas compositions, and fate of antifreezes and radionuclides.  Geochimica
+et Cosmochimica Acta 212, 324-371, doi:10.1016/j.gca.2017.06.023, distributed with
+PHREEQC by the USGS.  Please acknowledge those authors too.
+"""
+
+
+def _density_note(volumes, conv):
+    if volumes is None:
+        return "- Mineral densities are 0 (the program assumes 2.5): the source gives no molar volumes."
+    n = len({e.name for e in conv.minerals if e.density > 0})
+    total = len({e.name for e in conv.minerals})
+    return f"""- Mineral densities are added: gram formula weight / molar volume, with the molar
+  volumes (-Vm) of {volumes[0]} where it has the mineral under the same name (or under the
+  names listed in tools/qvdconv/volumes.py), for {n} of the {total} minerals; the others
+  have density 0, which the program reads as 2.5."""
+
+
+def preamble(src_name, digest, date, conv, volumes=None):
+    """The text before the marker line; `volumes` is (file name, sha256) of the source of
+    the molar volumes, or None."""
     text = f"""\
 DORNEVAL.QVD - thermodynamic database of ZARN-QVD
 ==================================================
@@ -92,7 +119,7 @@ Johnson at Lawrence Livermore National Laboratory and converted to PHREEQC forma
 Greg Anderson with help from David Parkhurst, in the PHREEQC-format file {src_name}
 distributed with PHREEQC by the U.S. Geological Survey (sha256 {digest[:16]}...).
 Please acknowledge the authors of those data and the USGS in work that uses this file.
-
+{_volumes_credit(volumes)}
 This is NOT the original distribution.  Modifications made by the ZARN-QVD developers
 on {date} with tools/convert_llnl.py of ZARN-QVD:
 - A subset of the species, minerals and gases, chosen by their elements (the components
@@ -125,7 +152,7 @@ on {date} with tools/convert_llnl.py of ZARN-QVD:
   the program subtracts from every ion and the source's model does not have.
 - Virial coefficients of the gas mixture H2O-CO2-CH4 are added (IAPWS-95, Tsonopoulos
   1974, Orbey and Vera 1983); they are not part of the source.
-- Mineral densities are 0 (the program assumes 2.5): the source gives no molar volumes.
+{_density_note(volumes, conv)}
 Units: log K base 10, weights g/mol, ion sizes Angstrom, enthalpy kcal/mol.
 
 Components (database number, name):
@@ -156,7 +183,8 @@ def _size_mismatches(sizes):
     return ", ".join(off) or "none"
 
 
-def write_report(path, src_name, digest, conv, check, grids, steam, db, fit_errors, virial):
+def write_report(path, src_name, digest, conv, check, grids, steam, db, fit_errors, virial,
+                 vol_source=None, vol_table=None):
     L = []
     add = L.append
     add("Conversion report: DORNEVAL.QVD from " + src_name)
@@ -249,5 +277,46 @@ def write_report(path, src_name, digest, conv, check, grids, steam, db, fit_erro
         "(water saturation pressure for terms with H2O, else 100 bar):")
     for k, v in fit_errors.items():
         add(f"     {k:8s} {v:.2e}")
+    add("")
+    _density_section(add, conv, db, vol_source, vol_table or {})
     with open(path, "w", encoding="utf-8", newline="\n") as f:
         f.write("\n".join(L) + "\n")
+
+
+def _wrapped(add, names, indent="     "):
+    line = indent
+    for name in names:
+        if len(line) + len(name) + 2 > 92:
+            add(line.rstrip(", "))
+            line = indent
+        line += name + ", "
+    if line.strip():
+        add(line.rstrip(", "))
+
+
+def _density_section(add, conv, db, vol_source, vol_table):
+    add("8. Mineral densities (gram formula weight / molar volume)")
+    if vol_source is None:
+        add("   No source of molar volumes given: every density is 0 (the program assumes 2.5).")
+        return
+    name, digest = vol_source
+    add(f"   Molar volumes (-Vm) from {name}, sha256 {digest}")
+    by_name = {}
+    for e in conv.minerals:
+        by_name.setdefault(e.name, e)
+    with_density = sorted((e for e in by_name.values() if e.density > 0), key=lambda e: e.name.lower())
+    add(f"   {len(with_density)} of the {len(by_name)} minerals have a density.")
+    formulas = {p.name: p.formula for p in db.phases}
+    add(f"   Volumes taken under another name in {name}, or for another formula (the volume of one")
+    add("   formula unit of the same structure):")
+    for e in with_density:
+        v = e.volume
+        if v is not None and (v.name != e.source or v.formula != formulas.get(e.source)):
+            add(f"     {e.name:<20s} {formulas.get(e.source, ''):<34s} <- {v.name} {v.formula}, {v.vm:g} cm3/mol")
+    used = {e.volume.name for e in with_density if e.volume is not None}
+    unused = sorted(v.name for v in vol_table.values() if v.name not in used)
+    add(f"   Minerals of {name} with a volume that are not in this database (no mineral of that name")
+    add("   in the source, or left out with their elements or as listed in section 4):")
+    _wrapped(add, unused)
+    add("   Minerals without a density (the program uses 2.5 g/cm3):")
+    _wrapped(add, sorted((n for n, e in by_name.items() if e.density <= 0), key=str.lower))
