@@ -1,5 +1,6 @@
 // The activity model with the bundled database, in whole runs, against the models of the
-// source data computed here: the B-dot model of llnl.dat for the ions.
+// source data computed here: the B-dot model of llnl.dat for the ions, Drummond's relation
+// for CO2,aq.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -76,6 +77,28 @@ TEST(BundledActivity, IonsFollowTheSourceModelWithTheSourceIonSizes) {
                                             : (0.015648 - 0.19 * (std::abs(ion.z) - 1)) * t.ionic - conv;
                 EXPECT_NEAR(std::log10(t.species.at(ion.name).gamma) - source, residual, 5e-4);
             }
+        }
+    }
+}
+
+// Drummond (1981): ln gamma(CO2,aq) = (C + F T + G/T) I - (E + H T) I / (1 + I), T in K,
+// C = -1.0312, F = 0.0012806, G = 255.9, E = 0.4445, H = -0.001606, I the stoichiometric
+// ionic strength. At 25 C and I = 1: log gamma = +0.0982 (salting out).
+TEST(BundledActivity, CarbonDioxideSaltedOutAsDrummondGives) {
+    for (double temp : {25.0, 250.0}) {
+        for (double ist : {0.5, 1.0}) {
+            SCOPED_TRACE(std::to_string(temp) + " C, I " + std::to_string(ist));
+            // NaCl and 0.02 mol CO2 (HCO3- + H+): I_st = (Na + Cl + HCO3-) / 2
+            const double nacl = ist - 0.01;
+            const SpeciesTable t = solve_once({.temp = temp,
+                                               .pfluid = temp > 100 ? 50.0 : 1.0133,
+                                               .slim = temp,
+                                               .rows = {{1, "H+", 0.02}, {2, "H2O", 1.0}, {3, "Cl-", nacl},
+                                                        {5, "Na+", nacl}, {13, "HCO3-", 0.02}}});
+            ASSERT_NEAR(t.ionic_st, ist, 1e-6);
+            const double tk = temp + 273.15;
+            const double ln_gamma = (-1.0312 + 0.0012806 * tk + 255.9 / tk) * ist - (0.4445 - 0.001606 * tk) * ist / (1 + ist);
+            EXPECT_NEAR(std::log10(t.species.at("CO2,aq").gamma), ln_gamma / std::log(10.0), 1e-4);
         }
     }
 }
