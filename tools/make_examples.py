@@ -78,8 +78,8 @@ RESERVOIR_START = [("Quartz", 0.115), ("Albite", 0.041), ("K-Feldspar", 0.051), 
 # Minerals kept out of the hydrothermal examples.  One form of each compound: quartz for
 # silica, albite and K-feldspar for the feldspars (their polymorphs would enter beside them
 # with the same stoichiometry).  The aluminium oxides and hydroxides: with the bundled data
-# corundum is supersaturated by almost 3 log units in the 250 °C reservoir fluid (more
-# stable than andalusite with quartz, against all field evidence) and drags the fluid to
+# corundum is supersaturated by 1.2 log units in the 250 °C reservoir fluid (with quartz
+# more stable than andalusite, against all field evidence) and drags the fluid to
 # states the Newton iteration cannot follow.  High-temperature igneous and metamorphic
 # phases (olivine, orthopyroxene, spinels, Al2SiO5, periclase, amesite) do not form in
 # hydrothermal alteration at 250 °C; left in, they enter one after another as basalt
