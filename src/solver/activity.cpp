@@ -65,8 +65,10 @@ std::array<double, 3> eos_ratio(const ChemicalSystem& cs, const Conditions& cond
 }
 
 // Coefficient of dissolved gases (CO2 and the other flagged neutral species).
-// Below 623.15 K: salting-out fit of the form of Drummond (1981) for CO2 in NaCl
-// solutions, ln gamma = (-1.0312 + 0.0012806 T + 255.9 / T) I - 0.4429 I / (1 + I), T in K.
+// Below 623.15 K: salting-out relation of Drummond (1981) for CO2 in NaCl solutions,
+// ln gamma = (C + F T + G / T) I - (E + H T) I / (1 + I), T in K, with C = -1.0312,
+// F = 0.0012806, G = 255.9, E = 0.4445, H = -0.001606 (Drummond, S. E., 1981, PhD thesis,
+// Pennsylvania State University); I in mol/kg.
 // From 623.15 K: ratio of the CO2 fugacity coefficient in the fluid to that at infinite
 // dilution in pure water.
 double gas_coefficient(const ChemicalSystem& cs, const Conditions& cond, const RunParams& p, EquilibriumState& eq) {
@@ -75,7 +77,7 @@ double gas_coefficient(const ChemicalSystem& cs, const Conditions& cond, const R
     const double tk = cond.TK;
     if (tk < EOS_TK)
         return std::exp((-1.0312 + 0.0012806 * tk + 255.9 / tk) * ist -
-                        0.44289399928474427 * ist / (1.0 + ist));
+                        (0.4445 - 0.001606 * tk) * ist / (1.0 + ist));
     return eos_ratio(cs, cond, p, eq, ist)[0];
 }
 

@@ -47,6 +47,12 @@ public:
         while (names[static_cast<std::size_t>(i)] != name) ++i;
         return put("hiP:1", 5 * i, layout("[I5]", {v}));
     }
+    RunText& suppress(std::string_view mineral) {
+        std::string name(mineral);
+        name.resize(20, ' ');
+        text.insert(text.find('\n', text.find("< mins to suppress >")) + 1, name + "\n");
+        return *this;
+    }
     RunText& curve(const std::string& points) {
         text += points;
         return *this;
@@ -303,7 +309,8 @@ TEST(PathRun, ResumedFromThePickupTheRunContinuesAsUninterrupted) {
 TEST(PathRun, ManyPhasesSupersaturatedSendTheStepBackHalfWithLooc) {
     for (const int looc : {1, 0}) {
         SCOPED_TRACE(looc);
-        PathRun run(RunText("basalt-seawater-250c").step(1, 2).option("LOOC", looc).text);
+        // Without half steps, berlinite (AlPO4) enters and leaves in turn at 1 g.
+        PathRun run(RunText("basalt-seawater-250c").step(1, 2).option("LOOC", looc).suppress("Berlinite").text);
         run.go();
         EXPECT_EQ(run.out.status, 0);
         std::size_t k = 0;

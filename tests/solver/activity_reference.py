@@ -47,7 +47,7 @@ def gammas(neut, tk, scale=1.0):
     solutes = sum(m * scale for i, (_, _, _, m) in SPECIES.items() if i != 2)
     conv = math.log10(1 + 0.01801528 * solutes)
     gn = 1.0 if neut in (1, 3) else math.exp(
-        (-1.0312 + 0.0012806 * tk + 255.9 / tk) * IST_PREV - 0.44289399928474427 * IST_PREV / (1 + IST_PREV))
+        (-1.0312 + 0.0012806 * tk + 255.9 / tk) * IST_PREV - (0.4445 - 0.001606 * tk) * IST_PREV / (1 + IST_PREV))
     out = {}
     for i, (name, z, size, m) in SPECIES.items():
         if i == 2:

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "support/bundled_run.h"
 #include "support/run_dir.h"
 
 namespace zq::test {
@@ -41,11 +42,6 @@ void expect_clean_echo(const TempDir& dir, const RunOutcome& out) {
         EXPECT_EQ(listing.find(bad), std::string::npos) << bad;
     }
     EXPECT_NE(out.console.find("End data echo. set NLOOP > 0 to start calculations."), std::string::npos);
-}
-
-void stage_bundled_data(const TempDir& dir) {
-    dir.write("DORNEVAL.QVD", slurp(source_path("data/DORNEVAL.QVD")));
-    dir.write("MINOX.DAT", slurp(source_path("data/MINOX.DAT")));
 }
 
 TEST(BundledData, EveryExampleInputCheckRunsClean) {
@@ -100,6 +96,40 @@ TEST(BundledData, RunsWithEveryComponentStayWithinCapacities) {
             }
         }
     }
+}
+
+// A fluid of the common rock-forming components (no redox component: every species of the
+// run is above the SUPRNT of 1e-300 at every step) heated from 25 to 300 C in 5 C steps at
+// 100 bar: every species of the database that has data at 25 C has data all the way, so the
+// species table of the listing names the same species at every step (a species whose log K
+// ran out would drop to a molality of 0 and leave it).
+TEST(BundledData, EverySpeciesStaysInTheSolutionFrom25To300C) {
+    TempDir dir;
+    stage_bundled_data(dir);
+    const BundledRun run{.temp = 25.0, .pfluid = 100.0, .sinc = 5.0, .slim = 300.0,
+                         .rows = {{1, "H+", 2.2e-3}, {2, "H2O", 1.0}, {3, "Cl-", 0.1122103}, {4, "SO4--", 0.002},
+                                  {5, "Na+", 0.104}, {7, "K+", 0.005}, {8, "Mg++", 0.002}, {9, "Fe++", 1e-5},
+                                  {10, "Ca++", 0.001}, {11, "Al+++", 1e-7}, {12, "SiO2,aq", 1e-4},
+                                  {13, "HCO3-", 0.001}, {14, "F-", 1e-5}}};
+    dir.write("ZARNRUN.DAT", run.run_file());
+    const RunOutcome out = run_in(dir);
+    ASSERT_EQ(out.status, 0) << out.console;
+    const std::vector<SpeciesTable> tables = species_tables(dir.read("ZARNOUT.DAT"));
+    ASSERT_FALSE(tables.empty());
+    auto names = [](const SpeciesTable& t) {
+        std::vector<std::string> v;
+        for (const auto& [name, row] : t.species) v.push_back(name);
+        return v;
+    };
+    const std::vector<std::string> at25 = names(tables.front());
+    EXPECT_GT(at25.size(), 70u);
+    std::vector<double> temps;
+    for (const SpeciesTable& t : tables) {
+        if (temps.empty() || t.temp != temps.back()) temps.push_back(t.temp);
+        EXPECT_EQ(names(t), at25) << "at " << t.temp << " C";
+    }
+    EXPECT_EQ(temps.size(), 56u);
+    EXPECT_EQ(temps.back(), 300.0);
 }
 
 }  // namespace

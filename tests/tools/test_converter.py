@@ -10,7 +10,7 @@ from fractions import Fraction as F
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools"))
 
-from qvdconv import phreeqc, qvd, reader  # noqa: E402
+from qvdconv import ionsize, phreeqc, qvd, reader  # noqa: E402
 from qvdconv.basis import Component  # noqa: E402
 from qvdconv.convert import convert  # noqa: E402
 from qvdconv.fixed import FieldOverflow, e_field, f_field, g_field  # noqa: E402
@@ -152,9 +152,9 @@ WEIGHTS = {"H": 1.0079, "O": 15.9994, "C": 12.011, "S": 32.066, "Ca": 40.078, "C
 TEMPS = (25.0, 50.0, 100.0, 150.0, 200.0, 250.0, 300.0, 350.0)
 
 
-def line(a1, a3, upto=300.0):
-    """a1 + a3/T at the eight temperatures, None above the stated range."""
-    return [a1 + a3 / (t + 273.15) if t <= upto else None for t in TEMPS]
+def line(a1, a3):
+    """a1 + a3/T at the eight temperatures (also beyond a stated range)."""
+    return [a1 + a3 / (t + 273.15) for t in TEMPS]
 
 
 def minus(values):
@@ -187,7 +187,8 @@ class BasisAndLogK(ExcerptCase):
         self.assertLogK(oh["both"].logk.values, minus(line(-10, -1200)))
         co3 = self.entries("CO3--")["both"]
         self.assertEqual(co3.nu, {1: -1, 13: 1})
-        self.assertLogK(co3.logk.values, minus(line(-12, 500, upto=200)))
+        self.assertLogK(co3.logk.values, minus(line(-12, 500)))
+        self.assertEqual((co3.logk.method, co3.logk.valid_to), ("analytic", 200.0))   # "Range: 0-200"
 
     def test_redox_species_comes_in_both_bases_with_consistent_log_k(self):
         fe3 = self.entries("Fe+++")
@@ -242,15 +243,15 @@ class BasisAndLogK(ExcerptCase):
 
     def test_log_k_without_expression(self):
         cacl = self.entries("CaCl+")["both"]                     # van 't Hoff from delta H
-        self.assertEqual(cacl.logk.method, "van 't Hoff")
-        self.assertAlmostEqual(cacl.logk.values[0], -0.3, places=12)
+        self.assertEqual((cacl.logk.method, cacl.logk.valid_to), ("van 't Hoff", 25.0))
         slope = 10.0 / (8.314462618e-3 * math.log(10))
-        self.assertAlmostEqual(cacl.logk.values[2], -(0.3 - slope * (1 / 373.15 - 1 / 298.15)), places=12)
-        self.assertEqual(cacl.logk.values[3:], [None] * 5)
+        self.assertLogK(cacl.logk.values, [-(0.3 - slope * (1 / (t + 273.15) - 1 / 298.15)) for t in TEMPS],
+                        places=12)
         fecl = self.entries("FeCl++")
         self.assertEqual(fecl["O2"].logk.method, "25 only")      # and the O2 term's expression
-        self.assertAlmostEqual(fecl["O2"].logk.values[0], -1.5 - (5 + 1000 / 298.15), places=9)
-        self.assertEqual(fecl["O2"].logk.values[1:], [None] * 7)
+        # log K(25 C) of FeCl++ held, the O2 term's expression evaluated at every point
+        self.assertLogK(fecl["O2"].logk.values, [-1.5 - (5 + 1000 / (t + 273.15)) for t in TEMPS])
+        self.assertEqual(fecl["O2"].logk.valid_to, 25.0)
 
     def test_add_logk_term_enters_the_log_k(self):
         fe = self.entries("Fe(SO4)2--")["both"]
@@ -300,13 +301,13 @@ class WrittenColumns(ExcerptCase):
         l1, l2, l3, lk = self.lines[i:i + 4]
         self.assertEqual(l1[90:94], "L-V ")
         self.assertEqual(l1[80:84], "    ")
-        self.assertEqual((l2[8:11], l2[26:31]), ("  3", " 9.00"))
+        self.assertEqual((l2[8:11], l2[26:31]), ("  3", "12.57"))     # radius of a 9
         self.assertEqual(l3[:2], " 4")
         self.assertEqual([l3[3 + 12 * j:13 + 12 * j] for j in range(4)],
                          ["     1.000", "    -0.500", "     1.000", "     0.250"])
         self.assertEqual([l3[13 + 12 * j:15 + 12 * j] for j in range(4)], [" 1", " 2", " 9", "31"])
         self.assertEqual(len(lk.split()), 8)
-        self.assertEqual(lk.split()[-1], "99999.999")
+        self.assertEqual(lk.split()[-1], "-6.605")      # 350 C, beyond the range: -(5 + 1000/623.15)
 
     def test_mineral_lines_by_column(self):
         i = self.lines.index(next(l for l in self.lines if l.startswith("CO2,gas ")))
@@ -327,6 +328,35 @@ class WrittenColumns(ExcerptCase):
         for rec, e in zip(self.back.minerals, self.conv.gases + self.conv.minerals):
             self.assertEqual(sorted(n for _, n in rec.pairs), sorted(e.nu))
             self.assertEqual(sum(c for c, _ in rec.pairs), float(sum(e.nu.values())))
+
+
+class IonSizeFields(unittest.TestCase):
+    """The size field holds the radius the program turns back into the source's ion size."""
+
+    CASES = [  # source size, charge, species field, component text, ion size the program gets
+        (4.0, 1, 2.19, "219", 4.0),          # Na+
+        (3.0, -1, 1.09, "109", 3.0),         # Cl-
+        (9.0, 1, 7.19, "719", 9.0),          # H+
+        (4.0, -2, 2.18, "218", 4.0),         # SO4--
+        (8.0, 2, 8.38, "838", 8.0),          # Mg++
+        (9.0, 3, 12.57, "13.", 9.215),       # Al+++: only a whole number fits 3 columns
+        (1.5, 1, -0.31, "-31", 1.5),         # r below 0 still gives the size back
+        (1.81, 1, 0.01, "  1", 1.82),        # r = 0 would read as 4: one unit off instead
+        (3.0, 0, 3.0, "3.0", None),          # neutral: kept, not used
+        (10.0, 0, 10.0, "10.", None),        # dissolved gas
+        (0.0, 2, 0.0, "  0", None),          # no size in the source: the program's default
+    ]
+
+    def test_fields_and_what_the_program_reads(self):
+        for a, z, field, text, back in self.CASES:
+            with self.subTest(a=a, z=z):
+                self.assertAlmostEqual(ionsize.species_field(a, z), field, places=9)
+                self.assertEqual(ionsize.component_field(a, z), text)
+                if back is not None:
+                    read = reader.fixed_real(text, 2)
+                    self.assertAlmostEqual(ionsize.program_size(read, z), back, places=9)
+                    # the 5 columns of a species line always give the size back (to 0.01)
+                    self.assertAlmostEqual(ionsize.program_size(field, z), a, delta=0.0101)
 
 
 class NumberEditing(unittest.TestCase):

@@ -93,6 +93,25 @@ class Examples(unittest.TestCase):
                 self.assertIn(name, names, (ex, name))
         self.assertEqual(self.runs["basalt-seawater-250c"]["options"][14], 1)       # MINSOL
 
+    def test_solids_volume_of_the_reference_listings_uses_the_densities(self):
+        rows = 0
+        minerals = {m.name.strip(): m for m in self.qvd.minerals}
+        for ex in EXAMPLES:
+            with open(os.path.join(ROOT, "examples", ex, "ZARNOUT.ref")) as f:
+                lines = f.read().split("\n")
+            for i, line in enumerate(lines):
+                if not line.startswith(" Gas or mineral") or "(cm3)" not in line:
+                    continue
+                for row in lines[i + 2:]:
+                    if not row.strip():
+                        break
+                    m = minerals[row[1:21].strip()]
+                    if m.flag != "GAS ":
+                        grams, volume = float(row[43:53]), float(row[75:85])
+                        rows += 1
+                        self.assertAlmostEqual(volume, grams / (m.density or 2.5), delta=2e-3 * abs(volume), msg=(ex, row))
+        self.assertGreater(rows, 100)
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -1,6 +1,7 @@
 """The committed data files are exactly what the tools write: MINOX.DAT and the example
 run files always, DORNEVAL.QVD and the conversion report when the source database is at
-hand (ZQ_LLNL_DAT, or shared/data/llnl.dat beside the repository)."""
+hand (ZQ_LLNL_DAT and ZQ_CORE10_DAT, or shared/data/llnl.dat and core10.dat beside the
+repository)."""
 import contextlib
 import io
 import os
@@ -21,11 +22,15 @@ def read(path):
         return f.read()
 
 
-def source_database():
-    for path in (os.environ.get("ZQ_LLNL_DAT"), os.path.join(ROOT, "..", "shared", "data", "llnl.dat")):
+def source_database(name="llnl.dat", variable="ZQ_LLNL_DAT"):
+    for path in (os.environ.get(variable), os.path.join(ROOT, "..", "shared", "data", name)):
         if path and os.path.isfile(path):
             return path
     return None
+
+
+def volume_database():
+    return source_database("core10.dat", "ZQ_CORE10_DAT")
 
 
 class Regeneration(unittest.TestCase):
@@ -43,11 +48,13 @@ class Regeneration(unittest.TestCase):
                 self.assertEqual(read(os.path.join(tmp, ex, "ZARNRUN.DAT")),
                                  read(os.path.join(ROOT, "examples", ex, "ZARNRUN.DAT")), ex)
 
-    @unittest.skipIf(source_database() is None, "source database llnl.dat not available")
+    @unittest.skipIf(source_database() is None or volume_database() is None,
+                     "source databases llnl.dat and core10.dat not available")
     def test_database_byte_for_byte(self):
         with tempfile.TemporaryDirectory() as tmp:
             qvd, report = os.path.join(tmp, "DORNEVAL.QVD"), os.path.join(tmp, "report.txt")
-            self.run_quietly(convert_llnl.main, [source_database(), "-o", qvd, "-r", report])
+            self.run_quietly(convert_llnl.main, [source_database(), "-v", volume_database(),
+                                                 "-o", qvd, "-r", report])
             self.assertEqual(read(qvd), read(os.path.join(ROOT, "data", "DORNEVAL.QVD")))
             self.assertEqual(read(report), read(os.path.join(ROOT, "tools", "conversion_report.txt")))
 

@@ -36,6 +36,7 @@ class Entry:
     flag: str = ""
     eos: tuple = None          # JSOLS 6: a1, a2, a3, b1, b2, b3
     reaction_text: str = ""
+    volume: object = None      # volumes.Volume the density comes from (minerals)
 
 
 @dataclass
@@ -74,9 +75,10 @@ def reaction_text(rxn, kind="species"):
     return f"{side(rxn.lhs)} = {side(rxn.rhs)}"
 
 
-def convert(db, components=sel.COMPONENTS, virial=None):
+def convert(db, components=sel.COMPONENTS, virial=None, volumes=None):
     """Builds the conversion; `virial` is (pure, cross) of qvdconv.virial for the mixed
-    gases (None leaves their equation-of-state lines at zero, for tests)."""
+    gases (None leaves their equation-of-state lines at zero, for tests); `volumes` maps
+    source mineral names to molar volumes (qvdconv.volumes) for the densities."""
     chem = SourceChemistry(db)
     weights_el = dict(db.element_weights())
     for el, w in sel.WEIGHT_CORRECTIONS.items():
@@ -99,10 +101,10 @@ def convert(db, components=sel.COMPONENTS, virial=None):
         key = canonical(rec.name)
         if key == "e-":
             continue
-        _convert_record(conv, chem, bases, rec, "species", elements, comp_by_source)
+        _convert_record(conv, chem, bases, rec, "species", elements, comp_by_source, {})
     for rec in db.phases:
         kind = "gas" if rec.name.endswith("(g)") else "mineral"
-        _convert_record(conv, chem, bases, rec, kind, elements, comp_by_source)
+        _convert_record(conv, chem, bases, rec, kind, elements, comp_by_source, volumes or {})
     _order(conv, virial)
     return conv
 
@@ -119,7 +121,7 @@ def _leave_out(conv, kind, rec, reason):
     conv.left_out.append((kind, rec.name, rec.line, reason))
 
 
-def _convert_record(conv, chem, bases, rec, kind, elements, comp_by_source):
+def _convert_record(conv, chem, bases, rec, kind, elements, comp_by_source, volumes):
     formula = rec.name if kind == "species" else rec.formula
     try:
         counts, charge = chem.composition(formula)
@@ -191,6 +193,9 @@ def _convert_record(conv, chem, bases, rec, kind, elements, comp_by_source):
             entry.gfw = sum(float(n) * conv.element_weights[el] for el, n in counts.items())
             if rec.vm:
                 entry.density = entry.gfw / rec.vm
+            elif kind == "mineral" and rec.name in volumes:
+                entry.volume = volumes[rec.name]
+                entry.density = entry.gfw / entry.volume.vm
             jsols, n = sel.SOLID_SOLUTIONS.get(rec.name, (0, 1.0))
             entry.jsols, entry.site_n = jsols, n
             if kind == "gas":

@@ -134,7 +134,11 @@ def _parse_side(text, line_no):
 
 
 def read_database(path_or_text, is_text=False):
-    text = path_or_text if is_text else open(path_or_text, encoding="latin-1").read()
+    if is_text:
+        text = path_or_text
+    else:
+        with open(path_or_text, encoding="latin-1") as f:
+            text = f.read()
     lines = text.splitlines()
     db = Database()
     block = None

@@ -9,7 +9,7 @@ the mineral and gas records, and a record with a blank name.
 Record lines:
   component     [A20][F2.0][6X][F3.2][8X][F8.4][F8.4]
   species  1    [A20][T81][A4][T91][A4]             name, flag, data kind
-           2    [8X][F3.0][15X][F5.2][10X][F6.3]    charge, ion size, third value
+           2    [8X][F3.0][15X][F5.2][10X][F6.3]    charge, size (radius), third value
            3    [I2][1X]12[[F10.3][I2]]            ITOT, coefficient and component pairs
   mineral  1    [A20][T67][I2][F8.3][T81][A4][T91][A4]   name, JSOLS, n, flag, data kind
            2    [T14][F8.3][T59][F6.3]              gram formula weight, density
@@ -19,6 +19,7 @@ Record lines:
   log K ("L-V ") one line of 8 values, 25 ... 350 °C, 99999.999 where absent.
 Every record starts with a skipped line, here a description of where it comes from.
 """
+from . import ionsize
 from .fixed import a_field, e_field, f_field, i_field
 from .logk import NO_DATA
 
@@ -45,17 +46,8 @@ def grid_lines(grid, digits):
     return [" ".join(f_field(v, digits + 5, digits).strip() for v in row) for row in grid]
 
 
-def size_field3(size):
-    """Ion size in the 3 columns of a component line: "4.5", "9.0", "10."."""
-    if size < 10:
-        return f_field(size, 3, 1)
-    if size != int(size):
-        raise ValueError(f"ion size {size} does not fit 3 columns")
-    return i_field(int(size), 2) + "."
-
-
 def component_line(number, name, charge, size, gfw, note=""):
-    line = a_field(name, 20) + i_field(charge, 2) + " " * 6 + size_field3(size)
+    line = a_field(name, 20) + i_field(charge, 2) + " " * 6 + ionsize.component_field(size, charge)
     line += " " * 8 + f_field(gfw, 8, 4) + f_field(0.0, 8, 4)
     return line + f"   {number:2d}  {note}".rstrip()
 
@@ -70,7 +62,8 @@ def reaction_pairs(nu, coef_width, num_width):
 def species_record(entry, note):
     lines = [note]
     lines.append(_line1_species(entry.name, entry.flag, note=_basis_note(entry)))
-    lines.append(" " * 8 + i_field(entry.charge, 3) + " " * 15 + f_field(entry.size, 5, 2)
+    size = ionsize.species_field(entry.size, entry.charge)
+    lines.append(" " * 8 + i_field(entry.charge, 3) + " " * 15 + f_field(size, 5, 2)
                  + " " * 10 + f_field(0.0, 6, 3))
     lines.append(i_field(len(entry.nu), 2) + " " + reaction_pairs(entry.nu, 10, 2))
     lines.append(logk_line(entry.logk.values))
@@ -108,7 +101,7 @@ def write(path, preamble, grids, grid_captions, components, species, cross, mine
         else:
             out.append("End of header grids.")
             out.append("")
-    out.append("Component species: name, charge, ion size (A), gram formula weight, unused; number")
+    out.append("Component species: name, charge, radius (A; F3.2, '219' reads 2.19), gram formula weight, unused; number")
     out.extend(components)
     out.append("")
     for entry, note in species:
