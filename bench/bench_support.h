@@ -2,16 +2,16 @@
 // its own process with its peak memory.
 #pragma once
 
+#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <spawn.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -66,8 +66,7 @@ inline bool run_process(const fs::path& exe, const fs::path& dir, double& ms, lo
 // The program (zarn-qvd beside the bench/ folder of the build) run `reps` times as its own
 // process in `dir`, `prepare` called before each run; prints the median wall time and the
 // peak memory on one line after `indent`.
-inline void time_process(const fs::path& dir, int reps, const std::function<void()>& prepare,
-                         const char* indent) {
+inline void time_process(const fs::path& dir, int reps, const std::function<void()>& prepare, const char* indent) {
     const fs::path exe = fs::canonical("/proc/self/exe").parent_path().parent_path() / "zarn-qvd";
     if (!fs::exists(exe)) return;
     std::vector<double> times;
@@ -83,8 +82,8 @@ inline void time_process(const fs::path& dir, int reps, const std::function<void
         times.push_back(ms);
         kb = std::max(kb, k);
     }
-    std::printf("%swhole program, own process:  %8.2f ms (median of %zu), peak memory %ld kB\n", indent,
-                median(times), times.size(), kb);
+    std::printf("%swhole program, own process:  %8.2f ms (median of %zu), peak memory %ld kB\n", indent, median(times),
+                times.size(), kb);
 }
 
 }  // namespace zq_bench

@@ -6,9 +6,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -25,9 +25,8 @@ using namespace zq_bench;
 
 namespace {
 
-const double T_GRID[36] = {0.01, 25,  50,  75,  100, 125, 150, 175, 200, 225, 250, 275,
-                           300,  325, 350, 400, 410, 420, 430, 440, 450, 460, 470, 480,
-                           490,  500, 510, 520, 530, 540, 550, 560, 570, 580, 590, 600};
+const double T_GRID[36] = {0.01, 25,  50,  75,  100, 125, 150, 175, 200, 225, 250, 275, 300, 325, 350, 400, 410, 420,
+                           430,  440, 450, 460, 470, 480, 490, 500, 510, 520, 530, 540, 550, 560, 570, 580, 590, 600};
 
 // Database component k: charge +1, 0 or -1 by k mod 3 (H+ and H2O as usual).
 int charge_of(int k) { return k == 1 ? 1 : k == 2 ? 0 : (k % 3 == 2 ? 1 : k % 3 == 0 ? -1 : 0); }
@@ -62,9 +61,9 @@ std::string database() {
     for (int i = 1; i <= 600; ++i) {
         const int c1 = i % 8 == 0 ? 31 : 3 + i % 68, c2 = 3 + (i * 7) % 68;
         const int charge = charge_of(c1) + 2 * charge_of(c2);
-        std::snprintf(buf, sizeof buf, "record\n%-20s%60s%-4s%6s%-4s\n%8s%3d%15s%5.2f%10s%6.3f\n%2d %10.3f%2d%10.3f%2d\n",
-                      numbered('S', i).c_str(), "", "", "", "All ", "", charge, "", 4.0, "", 0.0, 2, 1.0,
-                      c1, 2.0, c2);
+        std::snprintf(buf, sizeof buf,
+                      "record\n%-20s%60s%-4s%6s%-4s\n%8s%3d%15s%5.2f%10s%6.3f\n%2d %10.3f%2d%10.3f%2d\n",
+                      numbered('S', i).c_str(), "", "", "", "All ", "", charge, "", 4.0, "", 0.0, 2, 1.0, c1, 2.0, c2);
         out += buf;
         grid(out, -5.0 + 0.01 * i, 0.01);
     }
@@ -102,14 +101,15 @@ std::string database() {
 }
 
 std::string run_file() {
-    std::string out = "Benchmark run\nNLOOP = 0: input check only\nskip\nskip\n"
-                      "0 7.0 500 100 0 0 0 0\nskip\nskip\n0 0 0\nskip\nskip\n0 0 0 0 0 0 0 0\nskip\nskip\nskip\n"
-                      "1 1 0 0 0 0 1 0 0 0 0 0 0 0 1 0 0 0\nskip\nskip\n";
+    std::string out =
+        "Benchmark run\nNLOOP = 0: input check only\nskip\nskip\n"
+        "0 7.0 500 100 0 0 0 0\nskip\nskip\n0 0 0\nskip\nskip\n0 0 0 0 0 0 0 0\nskip\nskip\nskip\n"
+        "1 1 0 0 0 0 1 0 0 0 0 0 0 0 1 0 0 0\nskip\nskip\n";
     char buf[160];
     for (int k = 1; k <= 70; ++k) {
         if (k == 31) continue;
-        std::snprintf(buf, sizeof buf, "%5d%13s%19.10f%19.10f%19.10f%19.10f\n", k, "", k == 2 ? 1.0 : 1e-3, 1e-3,
-                      1.0, 0.0);
+        std::snprintf(buf, sizeof buf, "%5d%13s%19.10f%19.10f%19.10f%19.10f\n", k, "", k == 2 ? 1.0 : 1e-3, 1e-3, 1.0,
+                      0.0);
         out += buf;
     }
     out += "\nsaturated minerals\n";
@@ -124,8 +124,8 @@ std::string run_file() {
 
 std::string minox() {
     char buf[160];
-    std::snprintf(buf, sizeof buf, "%-20s %8.2f %2d %10.3f%2d%10.3f%2d\n", "Rock", gfw_of(5) + gfw_of(3), 2, 1.0, 5, 1.0,
-                  3);
+    std::snprintf(buf, sizeof buf, "%-20s %8.2f %2d %10.3f%2d%10.3f%2d\n", "Rock", gfw_of(5) + gfw_of(3), 2, 1.0, 5,
+                  1.0, 3);
     return std::string("reactants\n            ********\n") + buf;
 }
 

@@ -55,7 +55,8 @@ void bench_reservoir(int reps) {
     std::vector<double> whole, solve;
     int iterations = 0;
     for (int i = 0; i < reps; ++i) {
-        std::ofstream(dir / "ZARNRUN.DAT", std::ios::binary) << slurp(source_root() / "examples/reservoir-250c/ZARNRUN.DAT");
+        std::ofstream(dir / "ZARNRUN.DAT", std::ios::binary)
+            << slurp(source_root() / "examples/reservoir-250c/ZARNRUN.DAT");
         Clock::time_point ts;
         zq::RunObserver obs;
         obs.before_solve = [&](const zq::RunState&) { ts = Clock::now(); };
@@ -179,10 +180,12 @@ Synthetic build_synthetic() {
     for (int k = 1; k <= nc; ++k) eq.comp[k].total = k == 2 ? zq::WATER_MOLES_PER_KG : m[k];
     for (int j = nc + 1; j <= ns; ++j)
         for (int e = 2; e <= sys.sp[j].nentries; ++e)
-            eq.comp[sys.sp[j].index[static_cast<std::size_t>(e)]].total += sys.sp[j].coef[static_cast<std::size_t>(e)] * m[j];
+            eq.comp[sys.sp[j].index[static_cast<std::size_t>(e)]].total +=
+                sys.sp[j].coef[static_cast<std::size_t>(e)] * m[j];
     for (int f = 1; f <= nph; ++f)
         for (int e = 1; e <= sys.mn[f].itot; ++e)
-            eq.comp[sys.mn[f].specm[static_cast<std::size_t>(e)]].total += sys.mn[f].coefm[static_cast<std::size_t>(e)] * eq.mn_moles[f];
+            eq.comp[sys.mn[f].specm[static_cast<std::size_t>(e)]].total +=
+                sys.mn[f].coefm[static_cast<std::size_t>(e)] * eq.mn_moles[f];
     for (int k = 1; k <= nc; ++k) sys.comp[k].total_input = eq.comp[k].total;
 
     for (int k = 1; k <= nc; ++k) eq.m[k] = k == 2 ? 1.0 : m[k] * std::pow(1.5, 2 * u(rng) - 1);
@@ -269,9 +272,10 @@ void bench_capacity(int reps) {
     t0 = Clock::now();
     for (int i = 0; i < n; ++i) zq::derived_species(s.sys, s.cond, s.eq, *state, nullptr);
     const double derived_ms = ms_since(t0) / n;
-    std::printf("    per iteration: assembly %.4f ms, LUDCMP+LINSOL %.4f ms, activity model %.4f ms, "
-                "derived species %.4f ms\n",
-                assemble_ms, lu_ms, act_ms, derived_ms);
+    std::printf(
+        "    per iteration: assembly %.4f ms, LUDCMP+LINSOL %.4f ms, activity model %.4f ms, "
+        "derived species %.4f ms\n",
+        assemble_ms, lu_ms, act_ms, derived_ms);
 }
 
 }  // namespace

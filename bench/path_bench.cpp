@@ -55,7 +55,8 @@ int main(int argc, char** argv) {
     const fs::path dir = stage();
     std::printf("Cooling path 250 -> 100 C in steps of -1.5 C, bundled data, IFRAC 1, listing and plot file\n");
 
-    time_process(dir, reps, [&] { reset(dir); }, "  ");
+    time_process(
+        dir, reps, [&] { reset(dir); }, "  ");
 
     std::vector<double> whole, solving, startup;
     int solves = 0, steps = 0, iterations = 0;

@@ -24,11 +24,11 @@ inline constexpr int MAX_SUPPRESSED = 500;
 inline constexpr int MAX_DONT_FRAC = 20;
 inline constexpr int MAX_CURVE = 200;
 inline constexpr int MAX_MIXED_GASES = 20;
-inline constexpr int MAX_PHASES = 40;   // phases in the matrix
-inline constexpr int MAX_ORDER = 100;   // unknowns of the Newton system
-inline constexpr int MAX_NEUTRAL = 10;  // flagged neutral species of the activity model
-inline constexpr int MAX_SOLUTIONS = 20;     // solid-solution indexes JSOLS 1..20
-inline constexpr int MAX_END_MEMBERS = 20;   // end members of one solid solution
+inline constexpr int MAX_PHASES = 40;       // phases in the matrix
+inline constexpr int MAX_ORDER = 100;       // unknowns of the Newton system
+inline constexpr int MAX_NEUTRAL = 10;      // flagged neutral species of the activity model
+inline constexpr int MAX_SOLUTIONS = 20;    // solid-solution indexes JSOLS 1..20
+inline constexpr int MAX_END_MEMBERS = 20;  // end members of one solid solution
 
 inline constexpr int GRID_ROWS = 37;  // pressures
 inline constexpr int GRID_COLS = 36;  // temperatures

@@ -35,8 +35,7 @@ public:
     }
 
     // Adds one data line and notes every field of it that came out as asterisks.
-    void add_checked(std::string_view lay, const std::vector<FieldValue>& values,
-                     const std::vector<Slot>& slots) {
+    void add_checked(std::string_view lay, const std::vector<FieldValue>& values, const std::vector<Slot>& slots) {
         const std::string line = layout(lay, values);
         std::size_t pos = 0;
         for (const Slot& s : slots) {
@@ -66,8 +65,14 @@ void write_parameters(PickupBuilder& b, const RunParams& rp) {
     b.add(R"(/ "<  erpc  ><   pH   >< pfluid ><  temp  ><  tempc >" "<  volbox-1  ><rhofresh>< rhorock>")");
     b.add_checked(R"([1X] [E9.3] 4[[1X] [F9.4]] [1X] [G13.8] 2[[1X] [G9.4]])",
                   {rp.ERPC, rp.pH, rp.PFLUID, rp.TEMP, rp.TEMPC, rp.VBOX1, rp.RHOFRS, rp.RHOROC},
-                  {{"ERPC", 1, 9}, {"pH", 1, 9}, {"PFLUID", 1, 9}, {"TEMP", 1, 9}, {"TEMPC", 1, 9},
-                   {"VBOX-1", 1, 13}, {"RHOFRS", 1, 9}, {"RHOROC", 1, 9}});
+                  {{"ERPC", 1, 9},
+                   {"pH", 1, 9},
+                   {"PFLUID", 1, 9},
+                   {"TEMP", 1, 9},
+                   {"TEMPC", 1, 9},
+                   {"VBOX-1", 1, 13},
+                   {"RHOFRS", 1, 9},
+                   {"RHOROC", 1, 9}});
 
     // With enthalpy as the path variable the third place carries the enthalpy added so far.
     const bool enthalpy_path = rp.INCP > 1;
@@ -78,19 +83,38 @@ void write_parameters(PickupBuilder& b, const RunParams& rp) {
     b.add(R"(/ "<  enth   ><  senth  ><  denth  ><  totwat >< solmin >" "<   rm   ><  aqgrm >< suprnt >")");
     b.add_checked(R"(4[[1X] [F10.4]] [1X] [E9.3] 2[[1X] [F9.4]] [1X] [E9.3])",
                   {rp.ENTH, rp.SENTH, rp.DENTH, rp.TOTWAT, rp.SOLMIN, rp.RM, rp.AQGRM, rp.SUPRNT},
-                  {{"ENTH", 1, 10}, {"SENTH", 1, 10}, {"DENTH", 1, 10}, {"TOTWAT", 1, 10},
-                   {"SOLMIN", 1, 9}, {"RM", 1, 9}, {"AQGRM", 1, 9}, {"SUPRNT", 1, 9}});
+                  {{"ENTH", 1, 10},
+                   {"SENTH", 1, 10},
+                   {"DENTH", 1, 10},
+                   {"TOTWAT", 1, 10},
+                   {"SOLMIN", 1, 9},
+                   {"RM", 1, 9},
+                   {"AQGRM", 1, 9},
+                   {"SUPRNT", 1, 9}});
 
     b.add(R"(/ "l/v:0  chg    i    i    n    i  lim         i   it " "   i    i   in incr  min         a  min")"
           R"( / "hiP:1  bal frac punc loop step  sol looc enth  ref " "deal psat crem    P solv neut watr  chg")");
     b.add_checked(R"([18I5])",
-                  {rp.CONFLG, rp.C_read, rp.IFRAC, rp.IPUNCH, rp.NLOOP, rp.ISTEP, rp.LIMSOL_read, rp.LOOC,
-                   rp.IENTH, rp.ITREF, rp.IDEAL, rp.IPSAT, rp.INCREM, rp.INCP, rp.MINSOL, rp.NEUT, rp.AWAT,
-                   rp.CHGF},
-                  {{"CONFLG", 0, 5}, {"C", 0, 5},      {"IFRAC", 0, 5},  {"IPUNCH", 0, 5}, {"NLOOP", 0, 5},
-                   {"ISTEP", 0, 5},  {"LIMSOL", 0, 5}, {"LOOC", 0, 5},   {"IENTH", 0, 5},  {"ITREF", 0, 5},
-                   {"IDEAL", 0, 5},  {"IPSAT", 0, 5},  {"INCREM", 0, 5}, {"INCP", 0, 5},   {"MINSOL", 0, 5},
-                   {"NEUT", 0, 5},   {"AWAT", 0, 5},   {"CHGF", 0, 5}});
+                  {rp.CONFLG, rp.C_read, rp.IFRAC, rp.IPUNCH, rp.NLOOP, rp.ISTEP, rp.LIMSOL_read, rp.LOOC, rp.IENTH,
+                   rp.ITREF, rp.IDEAL, rp.IPSAT, rp.INCREM, rp.INCP, rp.MINSOL, rp.NEUT, rp.AWAT, rp.CHGF},
+                  {{"CONFLG", 0, 5},
+                   {"C", 0, 5},
+                   {"IFRAC", 0, 5},
+                   {"IPUNCH", 0, 5},
+                   {"NLOOP", 0, 5},
+                   {"ISTEP", 0, 5},
+                   {"LIMSOL", 0, 5},
+                   {"LOOC", 0, 5},
+                   {"IENTH", 0, 5},
+                   {"ITREF", 0, 5},
+                   {"IDEAL", 0, 5},
+                   {"IPSAT", 0, 5},
+                   {"INCREM", 0, 5},
+                   {"INCP", 0, 5},
+                   {"MINSOL", 0, 5},
+                   {"NEUT", 0, 5},
+                   {"AWAT", 0, 5},
+                   {"CHGF", 0, 5}});
 }
 
 // Component rows; the water row (the second) carries its totals in kilograms.
@@ -171,8 +195,9 @@ void write_pickup(std::string_view dest, const ChemicalSystem& sys, const Equili
     io.replace_file(dest, text);
     io.console(layout(R"(/ "  >> Pickup file written on disk <<" /)"));
     for (const std::string& field : unreadable) {
-        io.both(layout(R"([2X] "WARNING: pickup field " [A] " in " [A] " does not fit its column and cannot be read back.")",
-                       {field, std::string(dest)}));
+        io.both(layout(
+            R"([2X] "WARNING: pickup field " [A] " in " [A] " does not fit its column and cannot be read back.")",
+            {field, std::string(dest)}));
     }
 }
 

@@ -13,9 +13,9 @@ struct ChemicalSystem;
 struct EquilibriumState;
 struct RunParams;
 
-inline constexpr std::string_view PICKUP_RUN_FILE = "ZARNRUN.DAT";   // after a full step
-inline constexpr std::string_view PICKUP_SAVE = "ZARNRUN.SAV";       // while the step is adjusted
-inline constexpr std::string_view PICKUP_FAILED = "ZARNRUN.SA2";     // after a failed solve
+inline constexpr std::string_view PICKUP_RUN_FILE = "ZARNRUN.DAT";  // after a full step
+inline constexpr std::string_view PICKUP_SAVE = "ZARNRUN.SAV";      // while the step is adjusted
+inline constexpr std::string_view PICKUP_FAILED = "ZARNRUN.SA2";    // after a failed solve
 
 // The pickup text for the current state. Fields too wide for their layout print as
 // asterisks; their names are added to `unreadable` ("; "-separated) when it is given.

@@ -30,8 +30,8 @@ namespace zq {
 namespace {
 
 constexpr int TITLE_WIDTH = 120;
-constexpr int ECHO_WIDTH = 96;    // characters of a bad line shown after "---> "
-constexpr int CURVE_WIDTH = 80;   // a curve line is read as 80 characters
+constexpr int ECHO_WIDTH = 96;   // characters of a bad line shown after "---> "
+constexpr int CURVE_WIDTH = 80;  // a curve line is read as 80 characters
 // The water question quotes the moles of the kilograms given with 55.51, stored in single
 // precision (55.5099983215332), as the question always has; the tables convert with
 // WATER_MOLES_PER_KG.
@@ -84,9 +84,9 @@ private:
     EquilibriumState& eq_;
     RunParams& rp_;
     Io& io_;
-    int c_line_ = 0;          // line of the option C
-    bool c_found_ = false;    // a component row matched the C of the file
-    int block_first_ = 0;     // first line of the component block
+    int c_line_ = 0;        // line of the option C
+    bool c_found_ = false;  // a component row matched the C of the file
+    int block_first_ = 0;   // first line of the component block
 
     // ---- lines and messages ----
 
@@ -145,8 +145,7 @@ private:
                 if (integers && (v > INT_MAX || v < INT_MIN)) good = false;
             }
             if (!good) read_error(line);
-            if (track_line != nullptr && track >= static_cast<int>(before) &&
-                track < static_cast<int>(out.size()))
+            if (track_line != nullptr && track >= static_cast<int>(before) && track < static_cast<int>(out.size()))
                 *track_line = src_.line_number();
             if (line.find('/') != std::string_view::npos) break;
         }
@@ -209,10 +208,9 @@ private:
     void read_options() {
         skip(3, "the caption lines above the option switches");
         auto o = free_form(18, true, "the 18 option switches CONFLG ... CHGF", 1, &c_line_);
-        int* const target[18] = {&rp_.CONFLG, &rp_.C,     &rp_.IFRAC,  &rp_.IPUNCH, &rp_.NLOOP,
-                                 &rp_.ISTEP,  &rp_.LIMSOL, &rp_.LOOC,  &rp_.IENTH,  &rp_.ITREF,
-                                 &rp_.IDEAL,  &rp_.IPSAT, &rp_.INCREM, &rp_.INCP,   &rp_.MINSOL,
-                                 &rp_.NEUT,   &rp_.AWAT,  &rp_.CHGF};
+        int* const target[18] = {&rp_.CONFLG, &rp_.C,    &rp_.IFRAC,  &rp_.IPUNCH, &rp_.NLOOP, &rp_.ISTEP,
+                                 &rp_.LIMSOL, &rp_.LOOC, &rp_.IENTH,  &rp_.ITREF,  &rp_.IDEAL, &rp_.IPSAT,
+                                 &rp_.INCREM, &rp_.INCP, &rp_.MINSOL, &rp_.NEUT,   &rp_.AWAT,  &rp_.CHGF};
         for (std::size_t i = 0; i < 18; ++i) *target[i] = static_cast<int>(o[i]);
     }
 
@@ -300,8 +298,7 @@ private:
 
     // After 70 rows one more line is read as a component number; it must be 0 (blank).
     void check_after_full_block() {
-        const std::string_view line =
-            need_line("the blank component number that ends a block of 70 components");
+        const std::string_view line = need_line("the blank component number that ends a block of 70 components");
         const auto number = read_int_field(columns(line, 1, 5));
         if (!number) {
             unreadable(line, "columns 1-5 should be the blank component number that ends a block of " +
@@ -377,19 +374,19 @@ private:
         skip(1, "the caption line above the reactants");
         int n = 0;
         for (;;) {
-            const std::string_view line =
-                need_line("a reactant or the blank name that ends the reactant block");
+            const std::string_view line = need_line("a reactant or the blank name that ends the reactant block");
             const Name20 name(columns(line, 1, 20));
             if (name.blank()) break;
             if (n == MAX_REACTANTS) {
-                fail(layout(R"(/ [2X] "Too many reactants specified in " "ZARNRUN.  Limit =" [I3])",
-                            {MAX_REACTANTS}));
+                fail(layout(R"(/ [2X] "Too many reactants specified in " "ZARNRUN.  Limit =" [I3])", {MAX_REACTANTS}));
             }
             auto amount = real_at(line, 23, 18, 12);
             if (!amount) unreadable(line, "the amount (columns 23-40) of reactant " + name.trimmed());
             const std::string unit = columns(line, 41, 8);
-            if (unit == "ppm     ") *amount *= 1e-4;
-            else if (unit == "ppb     ") *amount *= 1e-7;
+            if (unit == "ppm     ")
+                *amount *= 1e-4;
+            else if (unit == "ppb     ")
+                *amount *= 1e-7;
             ++n;
             sys_.react[n].name = name;
             sys_.react[n].amount = *amount;
@@ -400,8 +397,7 @@ private:
     // A list of names ended by a blank name or the end of the file. A name beyond the
     // list's capacity stops the run rather than being dropped.
     template <int N>
-    int read_names(Table<Name20, N>& list, std::string_view caption, std::string_view list_name,
-                   bool echo) {
+    int read_names(Table<Name20, N>& list, std::string_view caption, std::string_view list_name, bool echo) {
         skip(1, caption);
         int n = 0;
         for (;;) {
@@ -421,8 +417,8 @@ private:
     }
 
     void read_suppressed() {
-        sys_.nsupp = read_names(sys_.supp, "the caption line above the minerals to suppress",
-                                "minerals to suppress", false);
+        sys_.nsupp =
+            read_names(sys_.supp, "the caption line above the minerals to suppress", "minerals to suppress", false);
     }
 
     void read_dont_fractionate() {
@@ -441,8 +437,7 @@ private:
             const std::string_view text = line->substr(0, CURVE_WIDTH);
             if (all_blank(text)) break;
             std::vector<double> v;
-            if (!read_free_line(text, 2, false, v) || v.size() < 2 || !std::isfinite(v[0]) ||
-                !std::isfinite(v[1])) {
+            if (!read_free_line(text, 2, false, v) || v.size() < 2 || !std::isfinite(v[0]) || !std::isfinite(v[1])) {
                 io_.console(layout(R"([2X] "ERROR reading the P-T curve data list in ZARNRUN")"));
                 stop_run(1);
             }

@@ -122,34 +122,33 @@ private:
         const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(s_[i_])));
         ++i_;
         switch (letter) {
-        case 'X': push(ItemKind::Skip, count); break;
-        case 'T': {
-            if (count > 0) fail("repeat count before T", s_);
-            const int c = read_number();
-            if (c < 1) fail("T needs a column of 1 or more", s_);
-            push(ItemKind::Tab, 1, c);
-            break;
-        }
-        case 'A': {
-            const int w = read_number();
-            if (w == 0) fail("A of width zero", s_);
-            push(ItemKind::A, count, w);
-            break;
-        }
-        case 'I': push(ItemKind::I, count, width()); break;
-        case 'F':
-        case 'E':
-        case 'G': {
-            const int w = width();
-            if (i_ >= s_.size() || s_[i_] != '.') fail("descriptor needs a decimal count (w.d)", s_);
-            ++i_;
-            const int d = read_number();
-            if (d < 0 || (d == 0 && letter != 'F')) fail("bad decimal count", s_);
-            push(letter == 'F' ? ItemKind::F : letter == 'E' ? ItemKind::E : ItemKind::G, count, w,
-                 d);
-            break;
-        }
-        default: fail(std::string("unknown descriptor '") + s_[i_ - 1] + "'", s_);
+            case 'X': push(ItemKind::Skip, count); break;
+            case 'T': {
+                if (count > 0) fail("repeat count before T", s_);
+                const int c = read_number();
+                if (c < 1) fail("T needs a column of 1 or more", s_);
+                push(ItemKind::Tab, 1, c);
+                break;
+            }
+            case 'A': {
+                const int w = read_number();
+                if (w == 0) fail("A of width zero", s_);
+                push(ItemKind::A, count, w);
+                break;
+            }
+            case 'I': push(ItemKind::I, count, width()); break;
+            case 'F':
+            case 'E':
+            case 'G': {
+                const int w = width();
+                if (i_ >= s_.size() || s_[i_] != '.') fail("descriptor needs a decimal count (w.d)", s_);
+                ++i_;
+                const int d = read_number();
+                if (d < 0 || (d == 0 && letter != 'F')) fail("bad decimal count", s_);
+                push(letter == 'F' ? ItemKind::F : letter == 'E' ? ItemKind::E : ItemKind::G, count, w, d);
+                break;
+            }
+            default: fail(std::string("unknown descriptor '") + s_[i_ - 1] + "'", s_);
         }
         if (i_ < s_.size()) {
             const char n = s_[i_];

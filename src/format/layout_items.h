@@ -16,11 +16,11 @@ enum class ItemKind { Literal, Skip, Tab, NewLine, A, I, F, E, G, Group };
 // own items, and `end` is the index just past them.
 struct Item {
     ItemKind kind;
-    int count = 1;      // repeat count: k in k[...], [kFw.d], kX (the blanks of nX)
-    int w = 0;          // field width; column for Tab; -1 for [A] without width
-    int d = 0;          // decimals (F, E, G)
-    std::string text;   // Literal
-    int end = 0;        // Group: index past its last item
+    int count = 1;     // repeat count: k in k[...], [kFw.d], kX (the blanks of nX)
+    int w = 0;         // field width; column for Tab; -1 for [A] without width
+    int d = 0;         // decimals (F, E, G)
+    std::string text;  // Literal
+    int end = 0;       // Group: index past its last item
 };
 
 struct ParsedLayout {
@@ -30,8 +30,7 @@ struct ParsedLayout {
 };
 
 inline bool is_field(ItemKind k) {
-    return k == ItemKind::A || k == ItemKind::I || k == ItemKind::F || k == ItemKind::E ||
-           k == ItemKind::G;
+    return k == ItemKind::A || k == ItemKind::I || k == ItemKind::F || k == ItemKind::E || k == ItemKind::G;
 }
 
 // The parsed layout, from a cache keyed by the layout text (parsed on first use). A

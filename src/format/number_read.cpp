@@ -39,8 +39,10 @@ std::optional<double> parse_real(std::string_view s, int implied) {
     long exponent = 0;
     if (i < s.size()) {
         const char c = s[i];
-        if (c == 'E' || c == 'e' || c == 'D' || c == 'd') ++i;
-        else if (c != '+' && c != '-') return std::nullopt;
+        if (c == 'E' || c == 'e' || c == 'D' || c == 'd')
+            ++i;
+        else if (c != '+' && c != '-')
+            return std::nullopt;
         bool exp_negative = false;
         if (i < s.size() && (s[i] == '+' || s[i] == '-')) exp_negative = s[i++] == '-';
         if (i == s.size()) return std::nullopt;  // an exponent needs digits

@@ -4,16 +4,16 @@
 // columns become blanks when something is written after them, and a line never ends in
 // blanks that only a positioning item produced. A value is always written in full ([A8]
 // with eight blanks writes eight blanks).
-#include "format/layout_items.h"
 #include "format/record_layout.h"
+#include "format/layout_items.h"
 
 namespace zq {
 namespace {
 
+using layout_detail::fail;
 using layout_detail::Item;
 using layout_detail::ItemKind;
 using layout_detail::ParsedLayout;
-using layout_detail::fail;
 
 // Walks the items from `start` to the end of the layout, repeating groups, and calls `on`
 // for every repetition of every non-group item. `on` returns false to stop the walk; walk
@@ -80,26 +80,26 @@ private:
 std::string write_field(const Item& it, const FieldValue& v, std::string_view lay) {
     const bool text = v.kind() == FieldValue::Kind::Text;
     switch (it.kind) {
-    case ItemKind::A:
-        if (!text) fail("a number given for an A field", lay);
-        return it.w < 0 ? v.as_text() : edit_a(v.as_text(), it.w);
-    case ItemKind::I: {
-        if (text) fail("a text given for an I field", lay);
-        if (v.kind() == FieldValue::Kind::Int) return edit_i(v.as_int(), it.w);
-        // A real in an integer field: its integer part, when it has one.
-        const double r = v.as_real();
-        if (!(r > -9.2e18 && r < 9.2e18)) return std::string(static_cast<std::size_t>(it.w), '*');
-        return edit_i(static_cast<long long>(r), it.w);
-    }
-    case ItemKind::F:
-        if (text) fail("a text given for an F field", lay);
-        return edit_f(v.as_real(), it.w, it.d);
-    case ItemKind::E:
-        if (text) fail("a text given for an E field", lay);
-        return edit_e(v.as_real(), it.w, it.d);
-    default:
-        if (text) fail("a text given for a G field", lay);
-        return edit_g(v.as_real(), it.w, it.d);
+        case ItemKind::A:
+            if (!text) fail("a number given for an A field", lay);
+            return it.w < 0 ? v.as_text() : edit_a(v.as_text(), it.w);
+        case ItemKind::I: {
+            if (text) fail("a text given for an I field", lay);
+            if (v.kind() == FieldValue::Kind::Int) return edit_i(v.as_int(), it.w);
+            // A real in an integer field: its integer part, when it has one.
+            const double r = v.as_real();
+            if (!(r > -9.2e18 && r < 9.2e18)) return std::string(static_cast<std::size_t>(it.w), '*');
+            return edit_i(static_cast<long long>(r), it.w);
+        }
+        case ItemKind::F:
+            if (text) fail("a text given for an F field", lay);
+            return edit_f(v.as_real(), it.w, it.d);
+        case ItemKind::E:
+            if (text) fail("a text given for an E field", lay);
+            return edit_e(v.as_real(), it.w, it.d);
+        default:
+            if (text) fail("a text given for a G field", lay);
+            return edit_g(v.as_real(), it.w, it.d);
     }
 }
 
@@ -109,18 +109,18 @@ std::string write(std::string_view lay, const FieldValue* values, std::size_t co
     std::size_t next = 0;
     auto on = [&](const Item& it) {
         switch (it.kind) {
-        case ItemKind::Literal:
-            for (int r = 0; r < it.count; ++r) out.put(it.text);
-            return true;
-        case ItemKind::Skip: out.skip(it.count); return true;
-        case ItemKind::Tab: out.tab(it.w); return true;
-        case ItemKind::NewLine: out.new_line(); return true;
-        default:
-            for (int r = 0; r < it.count; ++r) {
-                if (next == count) return false;  // values ran out: stop before this field
-                out.put(write_field(it, values[next++], lay));
-            }
-            return true;
+            case ItemKind::Literal:
+                for (int r = 0; r < it.count; ++r) out.put(it.text);
+                return true;
+            case ItemKind::Skip: out.skip(it.count); return true;
+            case ItemKind::Tab: out.tab(it.w); return true;
+            case ItemKind::NewLine: out.new_line(); return true;
+            default:
+                for (int r = 0; r < it.count; ++r) {
+                    if (next == count) return false;  // values ran out: stop before this field
+                    out.put(write_field(it, values[next++], lay));
+                }
+                return true;
         }
     };
     if (walk(p.items, 0, on)) {
@@ -154,17 +154,17 @@ FixedRead read_fixed(std::string_view lay, std::string_view line) {
     };
     walk(p.items, 0, [&](const Item& it) {
         switch (it.kind) {
-        case ItemKind::Literal:
-        case ItemKind::NewLine: fail("text or '/' in an input layout", lay);
-        case ItemKind::Skip: col += static_cast<std::size_t>(it.count); return true;
-        case ItemKind::Tab: col = static_cast<std::size_t>(it.w - 1); return true;
-        default: break;
+            case ItemKind::Literal:
+            case ItemKind::NewLine: fail("text or '/' in an input layout", lay);
+            case ItemKind::Skip: col += static_cast<std::size_t>(it.count); return true;
+            case ItemKind::Tab: col = static_cast<std::size_t>(it.w - 1); return true;
+            default: break;
         }
         for (int r = 0; r < it.count; ++r) {
             if (it.kind == ItemKind::A) {
                 // [A] without a width takes the rest of the line.
-                const std::size_t w = it.w < 0 ? (col < line.size() ? line.size() - col : 0)
-                                               : static_cast<std::size_t>(it.w);
+                const std::size_t w =
+                    it.w < 0 ? (col < line.size() ? line.size() - col : 0) : static_cast<std::size_t>(it.w);
                 std::string s(columns(w));
                 s.resize(w, ' ');
                 res.values.emplace_back(s);

@@ -36,9 +36,9 @@ public:
     FieldValue(const std::string& s) : kind_(Kind::Text), s_(s) {}
     // A fixed-width name (anything that shows its characters through view()).
     template <class Name>
-        requires requires(const Name& n) {
-            { n.view() } -> std::convertible_to<std::string_view>;
-        }
+    requires requires(const Name& n) {
+        { n.view() } -> std::convertible_to<std::string_view>;
+    }
     FieldValue(const Name& n) : kind_(Kind::Text), s_(n.view()) {}
 
     Kind kind() const { return kind_; }

@@ -54,8 +54,8 @@ public:
     const std::filesystem::path& dir() const { return dir_; }
 
     // Console.
-    void console(std::string_view text);          // text and a newline
-    std::string ask_line();                       // one line; end of input is ""
+    void console(std::string_view text);  // text and a newline
+    std::string ask_line();               // one line; end of input is ""
     // Writes `prompt` (with a newline) to the console and reads one answer: a first
     // character N or n is "no", anything else (an empty line included) "yes".
     bool ask_yes(std::string_view prompt);

@@ -11,8 +11,7 @@ namespace zq {
 class TextSource {
 public:
     TextSource() = default;
-    explicit TextSource(std::string text, std::string name = {})
-        : text_(std::move(text)), name_(std::move(name)) {}
+    explicit TextSource(std::string text, std::string name = {}) : text_(std::move(text)), name_(std::move(name)) {}
 
     // The next line without its line end (a final '\r' is dropped), or nullopt at the end.
     std::optional<std::string_view> next() {

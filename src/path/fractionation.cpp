@@ -76,7 +76,7 @@ StepOutcome flush_box(const ChemicalSystem& sys, RunParams& rp, const PathState&
         io.both(layout(R"("        100% porosity. No reason to continue.  STOP.")"));
         return StepOutcome::LimitReached;
     }
-    const double wf = ps.CURINC * rp.RHOFRS * v;        // grams of fresh fluid infused
+    const double wf = ps.CURINC * rp.RHOFRS * v;          // grams of fresh fluid infused
     const double wp = (1.0 - ps.CURINC) * rp.RHOFRS * v;  // grams of old pore fluid kept
     io.console(layout(R"("GRMCOM =" [F10.4] " VBOX1 =" [F10.4])", {ps.GRMCOM, vbox}));
 
@@ -125,8 +125,7 @@ double prepare_flushing(const ChemicalSystem& sys, RunParams& rp, Io& io) {
     double grams = 0;
     for (int k = 1; k <= sys.nc; ++k) grams += sys.comp[k].mix_total * sys.sp[k].gfw;
     if (rp.IFRAC == 5 && !(grams > 0)) {
-        io.both(layout(R"(/ "  Fresh fluid for BOX-1 has no mass: GRMCOM = " [E13.7] " g. Abort run.")",
-                       {grams}));
+        io.both(layout(R"(/ "  Fresh fluid for BOX-1 has no mass: GRMCOM = " [E13.7] " g. Abort run.")", {grams}));
         stop_run(1);
     }
     return grams;
@@ -138,31 +137,27 @@ StepOutcome fractionate_or_flush(const ChemicalSystem& sys, RunParams& rp, const
 
     Table<ComponentAmounts, MAX_COMPONENTS>& c = eq.comp;
     switch (rp.IFRAC) {
-    case 0:
-        io.listing().line(layout(R"("  Solids and gases carried")"));
-        break;
-    case 1:
-        for (int k = 1; k <= sys.nc; ++k) c[k].total -= c[k].solid;
-        io.both(layout(R"("  Solids only left behind")"));
-        break;
-    case 2:
-        for (int k = 1; k <= sys.nc; ++k) c[k].total -= c[k].gas;
-        io.both(layout(R"("  Gases only left behind")"));
-        break;
-    case 3:
-        for (int k = 1; k <= sys.nc; ++k) c[k].total -= c[k].solid + c[k].gas;
-        io.both(layout(R"("  Solids and gases left behind")"));
-        break;
-    case 4: {
-        const Table<double, MAX_COMPONENTS> e = dont_frac_moles(sys, eq);
-        for (int k = 1; k <= sys.nc; ++k) c[k].total = c[k].total - c[k].solid + e[k];
-        io.listing().line(dont_frac_heading(sys));
-        break;
-    }
-    case 5:
-        return flush_box(sys, rp, ps, eq, io);
-    default:
-        break;
+        case 0: io.listing().line(layout(R"("  Solids and gases carried")")); break;
+        case 1:
+            for (int k = 1; k <= sys.nc; ++k) c[k].total -= c[k].solid;
+            io.both(layout(R"("  Solids only left behind")"));
+            break;
+        case 2:
+            for (int k = 1; k <= sys.nc; ++k) c[k].total -= c[k].gas;
+            io.both(layout(R"("  Gases only left behind")"));
+            break;
+        case 3:
+            for (int k = 1; k <= sys.nc; ++k) c[k].total -= c[k].solid + c[k].gas;
+            io.both(layout(R"("  Solids and gases left behind")"));
+            break;
+        case 4: {
+            const Table<double, MAX_COMPONENTS> e = dont_frac_moles(sys, eq);
+            for (int k = 1; k <= sys.nc; ++k) c[k].total = c[k].total - c[k].solid + e[k];
+            io.listing().line(dont_frac_heading(sys));
+            break;
+        }
+        case 5: return flush_box(sys, rp, ps, eq, io);
+        default: break;
     }
     return StepOutcome::Continue;
 }

@@ -10,20 +10,20 @@ namespace zq {
 
 // Answers kept for the rest of the run, 'Y' once given.
 struct KeptAnswers {
-    char grid = ' ';        // the grid range question (start-up and extended-grid paths)
+    char grid = ' ';  // the grid range question (start-up and extended-grid paths)
     // The saturation-range question along the path: the start-up check asks without
     // keeping its answer, and the grid question keeps its own.
     char saturation = ' ';
 };
 
 struct PathState {
-    double CURINC = 0;          // current step increment, chosen by the phase-assemblage check
-    bool enthalpy_row = false;  // the enthalpy balance is a row of the matrix (G = 1); stays on
-    double GRMCOM = 0;          // grams of the fresh-fluid recipe that flushes BOX-1
+    double CURINC = 0;                    // current step increment, chosen by the phase-assemblage check
+    bool enthalpy_row = false;            // the enthalpy balance is a row of the matrix (G = 1); stays on
+    double GRMCOM = 0;                    // grams of the fresh-fluid recipe that flushes BOX-1
     std::string unit_label = " g      ";  // unit of reactant amounts, 8 characters
-    double gas_enthalpy = 0;    // kcal of the gases of the last enthalpy report (0 while the constraint is off)
+    double gas_enthalpy = 0;  // kcal of the gases of the last enthalpy report (0 while the constraint is off)
     KeptAnswers answers;
-    StepTotals totals;          // of the last converged equilibrium
+    StepTotals totals;  // of the last converged equilibrium
 };
 
 }  // namespace zq

@@ -45,8 +45,9 @@ StepOutcome ph_step(RunParams& rp, double curinc, Io& io) {
     rp.pH += curinc;
     io.console(layout(R"(/ "  pH changed by " [F7.3] " units to " [F7.3] /)", {curinc, rp.pH}));
     if (!within_limit(rp, rp.pH))
-        return limit_reached(io, layout(R"(/ "  pH reached given limit of " [F10.4] / "  New pH =" [F10.4] "  Execution stopped.")",
-                                        {rp.SLIM, rp.pH}));
+        return limit_reached(
+            io, layout(R"(/ "  pH reached given limit of " [F10.4] / "  New pH =" [F10.4] "  Execution stopped.")",
+                       {rp.SLIM, rp.pH}));
     return StepOutcome::Continue;
 }
 
@@ -60,8 +61,9 @@ StepOutcome enthalpy_step(RunParams& rp, double curinc, Io& io) {
                              R"x( / "  Total enthalpy added (incl. starting enthalpy)" [F10.4] " kcal" /)x",
                              {curinc, rp.ENTH, rp.enth_added}));
     if (!within_limit(rp, rp.ENTH))
-        return limit_reached(io, layout(R"(/ "  Enthalpy reached given limit of " [F10.4] / "  ENTH  =" [F10.4] "  Execution stopped.")",
-                                        {rp.SLIM, rp.ENTH}));
+        return limit_reached(
+            io, layout(R"(/ "  Enthalpy reached given limit of " [F10.4] / "  ENTH  =" [F10.4] "  Execution stopped.")",
+                       {rp.SLIM, rp.ENTH}));
     return StepOutcome::Continue;
 }
 
@@ -70,19 +72,23 @@ StepOutcome pressure_step(RunParams& rp, double curinc, Io& io) {
     io.listing().line(layout(R"("  Pressure changed by " [F9.4] " bar to " [F9.4] " bar" /)", {curinc, rp.PFLUID}));
     io.console(layout(R"("   Next pressure change of " [F9.5] "bar" /)", {curinc}));
     if (!within_limit(rp, rp.PFLUID))
-        return limit_reached(io, layout(R"(/ "  Pressure reached given limit of " [F10.4] / "  PFLUID = " [F10.4] "  Execution stopped.")",
-                                        {rp.SLIM, rp.PFLUID}));
+        return limit_reached(
+            io,
+            layout(R"(/ "  Pressure reached given limit of " [F10.4] / "  PFLUID = " [F10.4] "  Execution stopped.")",
+                   {rp.SLIM, rp.PFLUID}));
     return StepOutcome::Continue;
 }
 
 StepOutcome temperature_step(RunParams& rp, double curinc, Io& io) {
     rp.TEMP += curinc;
-    io.listing().line(layout(R"("  Temperature changed by " [F7.3] " degrees to " [F7.3] " degrees C." /)",
-                             {curinc, rp.TEMP}));
+    io.listing().line(
+        layout(R"("  Temperature changed by " [F7.3] " degrees to " [F7.3] " degrees C." /)", {curinc, rp.TEMP}));
     io.console(layout(R"("   Next temperature change of " [F10.4] "deg. C " /)", {curinc}));
     if (!within_limit(rp, rp.TEMP))
-        return limit_reached(io, layout(R"(/ "  Temperature reached given limit of " [F10.4] / "  TEMP = " [F10.4] "  Execution stopped.")",
-                                        {rp.SLIM, rp.TEMP}));
+        return limit_reached(
+            io,
+            layout(R"(/ "  Temperature reached given limit of " [F10.4] / "  TEMP = " [F10.4] "  Execution stopped.")",
+                   {rp.SLIM, rp.TEMP}));
     return StepOutcome::Continue;
 }
 
@@ -95,8 +101,11 @@ StepOutcome temperature_step(RunParams& rp, double curinc, Io& io) {
 StepOutcome titration(const ChemicalSystem& sys, RunParams& rp, PathState& ps, EquilibriumState& eq, Io& io) {
     titration_step(sys, rp, ps, eq, io);
     if ((rp.SINC > 0 && rp.TOTMIX < rp.SLIM) || (rp.SINC < 0 && rp.TOTMIX > rp.SLIM)) return StepOutcome::Continue;
-    return limit_reached(io, layout(R"(/ "  Mixing fraction reached given limit of " [E10.4] / "  TOTMIX = " [E10.4] "  Execution stopped.")",
-                                    {rp.SLIM, rp.TOTMIX}));
+    return limit_reached(
+        io,
+        layout(
+            R"(/ "  Mixing fraction reached given limit of " [E10.4] / "  TOTMIX = " [E10.4] "  Execution stopped.")",
+            {rp.SLIM, rp.TOTMIX}));
 }
 
 // The gases of the mixture that carry an enthalpy and are in the matrix: their lines of the
@@ -140,8 +149,9 @@ void enthalpy_bookkeeping(RunParams& rp, const PathState& ps, Io& io) {
     }
     if (rp.IFRAC >= 2) {
         rp.ENTH -= ps.gas_enthalpy;
-        io.listing().line(layout(R"("  Gas fractionation, we fractionate the gas heat" [5X] "New total enthalpy: " [F10.4] " KCAL")",
-                                 {rp.ENTH}));
+        io.listing().line(
+            layout(R"("  Gas fractionation, we fractionate the gas heat" [5X] "New total enthalpy: " [F10.4] " KCAL")",
+                   {rp.ENTH}));
     }
 }
 
@@ -150,7 +160,8 @@ void total_charge_check(const ChemicalSystem& sys, const RunParams& rp, const Eq
     if (rp.MINSOL == 0 && rp.IFRAC == 0 && rp.TEMPC == 0) return;
     double tbal = 0;
     for (int k = 1; k <= sys.nc; ++k) tbal += eq.comp[k].total * sys.sp[k].charge;
-    io.listing().line(layout(R"(/ "  Charge balance check after fractionation or titration: TBAL = " [E10.4])", {tbal}));
+    io.listing().line(
+        layout(R"(/ "  Charge balance check after fractionation or titration: TBAL = " [E10.4])", {tbal}));
 }
 
 // An IENTH run whose first gas has entered the matrix: the enthalpy balance becomes the
@@ -159,8 +170,7 @@ void total_charge_check(const ChemicalSystem& sys, const RunParams& rp, const Eq
 void gas_enthalpy_preparation(const ChemicalSystem& sys, RunParams& rp, const EquilibriumState& eq, PathState& ps,
                               Io& io) {
     if (rp.IENTH == 0 || sys.ngas_records == 0 || matrix_position(eq, 1) == 0) return;
-    if (!ps.enthalpy_row)
-        io.listing().line(layout(R"(/ "  Gases just saturated. Enthalpy constraint kicks in")"));
+    if (!ps.enthalpy_row) io.listing().line(layout(R"(/ "  Gases just saturated. Enthalpy constraint kicks in")"));
     if (rp.ENTH == 0) rp.ENTH = solution_enthalpy(eq, water_molar_enthalpy(rp.TEMP)) + 0.01;
     if (rp.SENTH == 0) rp.SENTH = rp.ENTH;
     ps.enthalpy_row = true;
@@ -198,14 +208,9 @@ StepOutcome step_controller(const ChemicalSystem& sys, Conditions& cond, RunPara
     const double curinc = ps.CURINC;
     StepOutcome out = StepOutcome::Continue;
     switch (step_kind(rp)) {
-        case StepKind::Flushing:
-            break;
-        case StepKind::PH:
-            out = ph_step(rp, curinc, io);
-            break;
-        case StepKind::Enthalpy:
-            out = enthalpy_step(rp, curinc, io);
-            break;
+        case StepKind::Flushing: break;
+        case StepKind::PH: out = ph_step(rp, curinc, io); break;
+        case StepKind::Enthalpy: out = enthalpy_step(rp, curinc, io); break;
         case StepKind::Pressure:
             out = pressure_step(rp, curinc, io);
             if (out == StepOutcome::Continue) change_conditions(sys, cond, rp, ps, io);
@@ -214,11 +219,8 @@ StepOutcome step_controller(const ChemicalSystem& sys, Conditions& cond, RunPara
             out = temperature_step(rp, curinc, io);
             if (out == StepOutcome::Continue) change_conditions(sys, cond, rp, ps, io);
             break;
-        case StepKind::Mixing:
-            mixing_not_available(io);
-        case StepKind::Titration:
-            out = titration(sys, rp, ps, eq, io);
-            break;
+        case StepKind::Mixing: mixing_not_available(io);
+        case StepKind::Titration: out = titration(sys, rp, ps, eq, io); break;
     }
     if (out != StepOutcome::Continue) return out;
     out = fractionate_or_flush(sys, rp, ps, eq, io);
@@ -235,7 +237,8 @@ StepOutcome after_step(const ChemicalSystem& sys, Conditions& cond, RunParams& r
     if (step) {
         if (entry == AfterStepEntry::Solved)
             io.console(layout(R"(/ "  The pH is: " [F5.2])", {-std::log10(eq.act[1])}));
-        io.both(layout(R"(/ [2X] "Calculations done for " [F10.4] " Deg. C;" [2X] [F10.4] " bar")", {rp.TEMP, rp.PFLUID}));
+        io.both(
+            layout(R"(/ [2X] "Calculations done for " [F10.4] " Deg. C;" [2X] [F10.4] " bar")", {rp.TEMP, rp.PFLUID}));
         if (rp.INCREM != 0) ps.CURINC = rp.SINC;
         if (rp.IENTH != 0) enthalpy_report(sys, rp, eq, ps, io);
         if (step_controller(sys, cond, rp, ps, eq, io) == StepOutcome::LimitReached) return StepOutcome::LimitReached;

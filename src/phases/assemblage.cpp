@@ -70,8 +70,9 @@ private:
 
     void append(int i) {
         if (eq_.nph == MAX_PHASES) {
-            io_.listing().line(layout(R"(/ "  Too many phases in matrix (" [I3] "); maximum" " number allowed is " [I3])",
-                                      {MAX_PHASES + 1, MAX_PHASES}));
+            io_.listing().line(
+                layout(R"(/ "  Too many phases in matrix (" [I3] "); maximum" " number allowed is " [I3])",
+                       {MAX_PHASES + 1, MAX_PHASES}));
             stop_run(1);
         }
         eq_.ph[++eq_.nph] = i;
@@ -99,8 +100,7 @@ private:
         if (s != 0) {
             const int b = ps.ss_present;
             if (b != 0 && in_matrix_[i]) {
-                logq -= std::log10(ps.lambda) +
-                        mn.site_n * std::log10(std::fabs(eq_.mn_moles[i] / eq_.ss.total[b]));
+                logq -= std::log10(ps.lambda) + mn.site_n * std::log10(std::fabs(eq_.mn_moles[i] / eq_.ss.total[b]));
             } else {
                 // x = 10^g kept finite; a g that is not a number (n = 0) counts as no saturation.
                 double g = (logq - (std::log10(ps.lambda) + logk)) / mn.site_n;

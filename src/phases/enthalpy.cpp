@@ -17,10 +17,8 @@ double gas_molar_enthalpy(EnthalpyGas gas, double t) {
     const double dt = t - 25.0;
     const double dt2 = tk * tk - TK_REF * TK_REF;
     switch (gas) {
-        case EnthalpyGas::H2O:
-            return 10.97 + 0.001 * (7.17 * dt + 0.00128 * dt2 - 8000.0 * e);
-        case EnthalpyGas::CO2:
-            return 0.21 + 0.001 * (10.55 * dt + 0.00108 * dt2 + 204000.0 * e);
+        case EnthalpyGas::H2O: return 10.97 + 0.001 * (7.17 * dt + 0.00128 * dt2 - 8000.0 * e);
+        case EnthalpyGas::CO2: return 0.21 + 0.001 * (10.55 * dt + 0.00108 * dt2 + 204000.0 * e);
         case EnthalpyGas::CH4:
             return 0.21 + 0.001 * (2.975 * dt + 0.0091645 * dt2 - 34600.0 * e) -
                    1.4343333333333332e-9 * (tk * tk * tk - TK_REF * TK_REF * TK_REF);

@@ -9,7 +9,8 @@ namespace zq {
 
 void build_solid_solutions(ChemicalSystem& sys, EquilibriumState& eq, Io& io) {
     SolutionMembers& ss = sys.ss;
-    io.listing().line(layout(R"(/ "  The following minerals and/or gases with identical index are in solid solution:" /)"));
+    io.listing().line(
+        layout(R"(/ "  The following minerals and/or gases with identical index are in solid solution:" /)"));
     for (int s = 1; s <= MAX_SOLUTIONS; ++s) {
         ss.nmembers[s] = 0;
         ss.member[s].fill(0);
@@ -28,15 +29,17 @@ void build_solid_solutions(ChemicalSystem& sys, EquilibriumState& eq, Io& io) {
             stop_run(1);
         }
         if (s < 0) {
-            io.listing().line(layout(R"x(/ [2X] [A20] " has a negative solid solution index (" [I3] ") in DORNEVAL.")x"
-                                     R"( / [2X] "Solid solution indexes run from 1 to " [I3] "; 0 is a pure phase." / /)",
-                                     {mn.name, s, MAX_SOLUTIONS}));
+            io.listing().line(
+                layout(R"x(/ [2X] [A20] " has a negative solid solution index (" [I3] ") in DORNEVAL.")x"
+                       R"( / [2X] "Solid solution indexes run from 1 to " [I3] "; 0 is a pure phase." / /)",
+                       {mn.name, s, MAX_SOLUTIONS}));
             stop_run(1);
         }
         if (ss.nmembers[s] == MAX_END_MEMBERS) {
-            io.listing().line(layout(R"x(/ [2X] [A20] " is part of a solid solution with too many end members (" [I3] ")")x"
-                                     R"( / [2X] "Maximum number allowed is " [I3] / /)",
-                                     {mn.name, MAX_END_MEMBERS + 1, MAX_END_MEMBERS}));
+            io.listing().line(
+                layout(R"x(/ [2X] [A20] " is part of a solid solution with too many end members (" [I3] ")")x"
+                       R"( / [2X] "Maximum number allowed is " [I3] / /)",
+                       {mn.name, MAX_END_MEMBERS + 1, MAX_END_MEMBERS}));
             stop_run(1);
         }
         const int slot = ++ss.nmembers[s];

@@ -14,14 +14,14 @@ struct EquilibriumState;
 struct RunParams;
 
 struct StepTotals {
-    double solution_grams = 0;  // mass of the aqueous solution (S_g)
-    double solids_grams = 0;    // total mass of the minerals in the matrix (M_s)
-    double solids_volume = 0;   // their volume, cm3 (V_s)
-    double gas_grams = 0;       // total mass of the gases in the matrix
-    double porosity = 0;        // porosity of BOX-1, per cent (the last value while there is no box)
-    double water_rock = 0;      // water/rock ratio (kept while no reactant is consumed)
-    double log_water_rock = 0;  // its log (kept while the ratio is not positive)
-    double solid_charge = 0;    // charge of the solid and gas moles of the components
+    double solution_grams = 0;                  // mass of the aqueous solution (S_g)
+    double solids_grams = 0;                    // total mass of the minerals in the matrix (M_s)
+    double solids_volume = 0;                   // their volume, cm3 (V_s)
+    double gas_grams = 0;                       // total mass of the gases in the matrix
+    double porosity = 0;                        // porosity of BOX-1, per cent (the last value while there is no box)
+    double water_rock = 0;                      // water/rock ratio (kept while no reactant is consumed)
+    double log_water_rock = 0;                  // its log (kept while the ratio is not positive)
+    double solid_charge = 0;                    // charge of the solid and gas moles of the components
     Table<double, MAX_COMPONENTS> log_ratio{};  // log10(a(k) / a(H+)^z(k)) of each component
     Table<double, MAX_MINERALS> wt_percent{};   // weight per cent of each phase in the matrix
                                                 // (the last one while its kind has no mass)

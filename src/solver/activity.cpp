@@ -13,7 +13,7 @@ namespace zq {
 
 namespace {
 
-constexpr double LN10 = 2.3025851;          // as used by the osmotic model
+constexpr double LN10 = 2.3025851;  // as used by the osmotic model
 constexpr double BAR_TO_ATM = 0.9869232667160128;
 // Moles of water per kilogram in the mole fractions the H2O-CO2-NaCl equation of state is
 // given (1000 / 18.0153, rounded to the digits its fit was made with), not the program-wide
@@ -76,8 +76,7 @@ double gas_coefficient(const ChemicalSystem& cs, const Conditions& cond, const R
     const double ist = eq.actmodel.I_st;  // of the previous evaluation
     const double tk = cond.TK;
     if (tk < EOS_TK)
-        return std::exp((-1.0312 + 0.0012806 * tk + 255.9 / tk) * ist -
-                        (0.4445 - 0.001606 * tk) * ist / (1.0 + ist));
+        return std::exp((-1.0312 + 0.0012806 * tk + 255.9 / tk) * ist - (0.4445 - 0.001606 * tk) * ist / (1.0 + ist));
     return eos_ratio(cs, cond, p, eq, ist)[0];
 }
 
@@ -140,8 +139,8 @@ void ACTCOF(const ChemicalSystem& cs, const Conditions& cond, const RunParams& p
         if (s.charge == 0.0) {
             eq.gamma[i] = neutral;
         } else {
-            const double lg = -a * s.charge * s.charge * sqi / (1.0 + s.ion_size * b * sqi) - conv +
-                              cond.bdot[i] * st.I;
+            const double lg =
+                -a * s.charge * s.charge * sqi / (1.0 + s.ion_size * b * sqi) - conv + cond.bdot[i] * st.I;
             eq.gamma[i] = std::pow(10.0, lg);
         }
     }
@@ -246,8 +245,8 @@ std::array<double, 3> MRKPHI(double tk, double patm, const std::array<double, 3>
     const double c3 = 0.006802827 + 3.770339e-7 * t2 - (9.48023e-5 + 5.075318e-10 * t2) * t;
     const double bhn = 14.6 - 0.04420283 * w;
 
-    const double e = std::exp(4.881243 + t * (0.001823047 + 6.479419e-9 * t2) - 1.712269e-5 * t2 +
-                              w * c1 + w * w * (c3 + w * c2));
+    const double e =
+        std::exp(4.881243 + t * (0.001823047 + 6.479419e-9 * t2) - 1.712269e-5 * t2 + w * c1 + w * w * (c3 + w * c2));
     const double s = std::sqrt(4.6e13 * e);
     const double de = c1 + 3.0 * c2 * w * w + 2.0 * c3 * w;  // d ln(e) / dw
     const double ac = (73.03 - 0.0714000016450882 * t + 2.157e-5 * t2) * 1e6;
@@ -317,8 +316,7 @@ double largest_cubic_root(double p, double q) {
     const double rho = 2.0 * std::sqrt(-p / 3.0);
     const double c = std::clamp((-q / 2.0) / std::sqrt(-p * p * p / 27.0), -1.0, 1.0);
     const double theta = std::acos(c) / 3.0;
-    return std::max({rho * std::cos(theta), rho * std::cos(theta + 2.094395103),
-                     rho * std::cos(theta + 4.188790206)});
+    return std::max({rho * std::cos(theta), rho * std::cos(theta + 2.094395103), rho * std::cos(theta + 4.188790206)});
 }
 
 double ZCUBIC(double bprime, double p, double& aprime) {

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "base/run_params.h"
-#include "solver/equilibrium_state.h"
 #include "format/record_layout.h"
 #include "format/text_io.h"
+#include "solver/equilibrium_state.h"
 #include "thermo/system_tables.h"
 
 namespace zq {
@@ -19,10 +19,9 @@ constexpr std::string_view ABORT_TEXT =
     R"( "  If mixing, check charge balance of mixing solution." / "  EXECUTION ABORTED." / /)";
 
 // The old and the adjusted total of the charge-balance component.
-constexpr std::string_view PREVIOUS_TEXT =
-    R"(/ / "  Previous total molality of " [A12] " was: " [E11.5] / /)"
-    R"( [5X] "TOTAL molality adjusted for charge balance is now : " [E11.5] /)"
-    R"( "  Original value was changed by " [F10.5] " percent")";
+constexpr std::string_view PREVIOUS_TEXT = R"(/ / "  Previous total molality of " [A12] " was: " [E11.5] / /)"
+                                           R"( [5X] "TOTAL molality adjusted for charge balance is now : " [E11.5] /)"
+                                           R"( "  Original value was changed by " [F10.5] " percent")";
 
 // An imbalance that no adjustment can remove: the charge-balance component is neutral (its
 // total would become infinite) or is not a component of the run.
@@ -52,8 +51,7 @@ void adjust_start(ChemicalSystem& sys, EquilibriumState& eq, const RunParams& rp
 
 double component_charge(const ChemicalSystem& sys, const EquilibriumState& eq, bool mixing) {
     double q = 0;
-    for (int k = 1; k <= sys.nc; ++k)
-        q += sys.sp[k].charge * (mixing ? sys.comp[k].mix_total : eq.comp[k].total);
+    for (int k = 1; k <= sys.nc; ++k) q += sys.sp[k].charge * (mixing ? sys.comp[k].mix_total : eq.comp[k].total);
     return q;
 }
 
@@ -80,8 +78,7 @@ void CHGBAL(double& q, double& total, std::string_view name, double z, int chgf,
     const double adjusted = total - q / z;
     total = adjusted;
     // A zero old total has no percentage: the field shows asterisks.
-    const std::string previous =
-        layout(PREVIOUS_TEXT, {name, old, adjusted, 100.0 * (adjusted - old) / old});
+    const std::string previous = layout(PREVIOUS_TEXT, {name, old, adjusted, 100.0 * (adjusted - old) / old});
     io.console(previous);
     if (!io.ask_yes(layout(R"(/ "  CONTINUE EXECUTION (Y/N) ?    :> ")"))) {
         io.listing().line(layout(ABORT_TEXT));
@@ -99,8 +96,7 @@ void check_start_charge_balance(ChemicalSystem& sys, EquilibriumState& eq, const
     eq.chg_start = rp.pH == 0 ? component_charge(sys, eq, false) : 0.0;
     sys.chg_mix = mixing ? component_charge(sys, eq, true) : 0.0;
     // A negative total (H+ can have one) still allows a positive difference.
-    const double limit =
-        rp.C >= 1 && rp.C <= sys.nc ? 1.0e-4 * std::fabs(eq.comp[rp.C].total) : 0.0;
+    const double limit = rp.C >= 1 && rp.C <= sys.nc ? 1.0e-4 * std::fabs(eq.comp[rp.C].total) : 0.0;
 
     io.both(layout(R"(/ [2X] "Chg. balance for total moles = " [E10.4] [3X] "Max. difference allowed = " [E10.4])",
                    {eq.chg_start, limit}));

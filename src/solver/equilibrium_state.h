@@ -15,9 +15,9 @@ struct ChemicalSystem;
 
 // The amounts of one component.
 struct ComponentAmounts {
-    double total = 0;       // total moles in the system (water: moles)
-    double solid = 0;       // moles held in solids of the matrix
-    double gas = 0;         // moles held in gases of the matrix
+    double total = 0;  // total moles in the system (water: moles)
+    double solid = 0;  // moles held in solids of the matrix
+    double gas = 0;    // moles held in gases of the matrix
     double aqueous() const { return total - solid - gas; }
 };
 
@@ -32,30 +32,30 @@ struct PhaseState {
 // Run state of the activity model (ACTCOF, WATACT and the high-temperature water
 // activity), overwritten at every evaluation.
 struct ActivityModelState {
-    Table<double, MAX_COMPONENTS> naq{};  // aqueous moles of each component (total-solid-gas)
-    double I = 0;      // true ionic strength
-    double I_st = 0;   // stoichiometric ionic strength
-    double phi = 0;    // osmotic coefficient
+    Table<double, MAX_COMPONENTS> naq{};        // aqueous moles of each component (total-solid-gas)
+    double I = 0;                               // true ionic strength
+    double I_st = 0;                            // stoichiometric ionic strength
+    double phi = 0;                             // osmotic coefficient
     std::array<double, 3> phi0{1.0, 1.0, 1.0};  // MRKPHI fugacity coefficients at x = (0, 1, 0)
-    double xgas = 0;   // dissolved-gas mole fraction per kilogram (0 unless a_w came from it)
+    double xgas = 0;                            // dissolved-gas mole fraction per kilogram (0 unless a_w came from it)
 };
 
 // The solid solutions present (two or more members), refreshed after every
 // phase-assemblage check and during the Newton iteration.
 struct PresentSolutions {
     Table<std::array<double, MAX_END_MEMBERS + 1>, MAX_SOLUTIONS> x{};  // saturation terms x
-    Table<double, MAX_SOLUTIONS> sumx{};     // their sum, per solution index s
-    int npresent = 0;                        // present solutions, numbered 1.. in order of s
-    Table<int, MAX_SOLUTIONS> present_s{};   // solution s of present solution b
-    Table<double, MAX_SOLUTIONS> total{};    // moles of present solution b's members in the matrix
+    Table<double, MAX_SOLUTIONS> sumx{};                                // their sum, per solution index s
+    int npresent = 0;                                                   // present solutions, numbered 1.. in order of s
+    Table<int, MAX_SOLUTIONS> present_s{};                              // solution s of present solution b
+    Table<double, MAX_SOLUTIONS> total{};  // moles of present solution b's members in the matrix
 };
 
 struct EquilibriumState {
     // Per-species solution state.
-    Table<double, MAX_SPECIES> m{};        // molality (H2O slot holds 1.0)
-    Table<double, MAX_SPECIES> gamma{};    // activity coefficient (H2O: activity of water)
-    Table<double, MAX_SPECIES> act{};      // activity
-    double water_kg = 0;                   // kilograms of liquid water W_kg
+    Table<double, MAX_SPECIES> m{};      // molality (H2O slot holds 1.0)
+    Table<double, MAX_SPECIES> gamma{};  // activity coefficient (H2O: activity of water)
+    Table<double, MAX_SPECIES> act{};    // activity
+    double water_kg = 0;                 // kilograms of liquid water W_kg
     ActivityModelState actmodel;
 
     Table<ComponentAmounts, MAX_COMPONENTS> comp{};

@@ -145,8 +145,8 @@ void solve(LinearSystem& ls, SolverVector& x, int itref, int istep, Io& io) {
             // a relative correction below single-precision resolution it has stalled on
             // the rounding floor of a well-conditioned system, which is no warning matter.
             if (finite && 1.0f + rho_single == 1.0f) return;
-            io.listing().line(layout(
-                R"("  *************** WARNING *******************" / "     THE SYSTEM IS ILL-CONDITIONNED")"));
+            io.listing().line(
+                layout(R"("  *************** WARNING *******************" / "     THE SYSTEM IS ILL-CONDITIONNED")"));
             return;
         }
         rho_prev = rho;
@@ -162,9 +162,7 @@ void solve(LinearSystem& ls, SolverVector& x, int itref, int istep, Io& io) {
 void LINSOL(int mode, LinearSystem& ls, SolverVector& x, int itref, int istep, Io& io) {
     check_order(ls);
     switch (mode) {
-        case 1:
-            solve(ls, x, itref, istep, io);
-            return;
+        case 1: solve(ls, x, itref, istep, io); return;
         case 2: {
             io.listing().line(layout(R"(/ / "  MATRIX OF A(I,I), F(I)  I=" [I2] /)", {ls.n}));
             for (int i = 1; i <= ls.n; ++i) {
@@ -178,8 +176,7 @@ void LINSOL(int mode, LinearSystem& ls, SolverVector& x, int itref, int istep, I
         case 3:
             io.listing().line(layout(R"("  NUMBER OF ITERATIVE REFINEMENTS : " [I4] / /)", {ls.refinements}));
             return;
-        default:
-            throw std::logic_error("LINSOL: mode must be 1, 2 or 3");
+        default: throw std::logic_error("LINSOL: mode must be 1, 2 or 3");
     }
 }
 

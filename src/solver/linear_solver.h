@@ -24,12 +24,12 @@ struct LinearSystem {
 
     std::array<double, static_cast<std::size_t>(LD) * LD> a{};  // the Jacobian, never changed
     std::array<double, static_cast<std::size_t>(LD) * LD> w{};  // LU factors of the last LUDCMP
-    SolverVector f{};        // residuals
+    SolverVector f{};                                           // residuals
     Table<int, MAX_ORDER> iv{};  // pivot rows; iv[n] = +1/-1 permutation sign, 0 = singular
-    int n = 0;               // order of the current system
-    SolverVector b{};        // -F, kept for the refinement residual
-    SolverVector r{};        // residual / correction of the refinement
-    int refinements = 0;     // refinement passes of the last mode-1 solve
+    int n = 0;                   // order of the current system
+    SolverVector b{};            // -F, kept for the refinement residual
+    SolverVector r{};            // residual / correction of the refinement
+    int refinements = 0;         // refinement passes of the last mode-1 solve
 
     double& A(int i, int j) { return a[idx(i, j)]; }
     double A(int i, int j) const { return a[idx(i, j)]; }

@@ -17,12 +17,12 @@ namespace zq {
 
 namespace {
 
-constexpr double LOG10E = 0.43429448190325176;   // d log10(x) / dx = LOG10E / x
-constexpr double MOLALITY_CAP = 10.0;            // component molality updates above are refused
+constexpr double LOG10E = 0.43429448190325176;  // d log10(x) / dx = LOG10E / x
+constexpr double MOLALITY_CAP = 10.0;           // component molality updates above are refused
 constexpr double MOLALITY_FLOOR = 1e-300;
-constexpr double GAMMA_MOLALITY_LIMIT = 8.0;     // above it the activity model is not refreshed
+constexpr double GAMMA_MOLALITY_LIMIT = 8.0;  // above it the activity model is not refreshed
 constexpr int FIRST_CONVERGENCE_LOOP = 6;
-constexpr double SS_FLOOR = 1e-20;               // moles of an exhausted solid-solution member
+constexpr double SS_FLOOR = 1e-20;  // moles of an exhausted solid-solution member
 
 bool fixed_ph(const RunParams& rp) { return rp.pH != 0.0; }
 
@@ -150,8 +150,8 @@ int matrix_order(const ChemicalSystem& sys, const EquilibriumState& eq, bool ent
 void check_matrix_size(const ChemicalSystem& sys, const EquilibriumState& eq, bool enthalpy_row, Io& io) {
     const int n = matrix_order(sys, eq, enthalpy_row);
     if (n > MAX_ORDER) {
-        io.listing().line(layout(R"(/ "  Size of matrix reached limit.  N = " [I3] " Maximum" " size is " [I3])",
-                                 {n, MAX_ORDER}));
+        io.listing().line(
+            layout(R"(/ "  Size of matrix reached limit.  N = " [I3] " Maximum" " size is " [I3])", {n, MAX_ORDER}));
         stop_run(1);
     }
     if (eq.nph > MAX_PHASES) {
@@ -161,8 +161,8 @@ void check_matrix_size(const ChemicalSystem& sys, const EquilibriumState& eq, bo
     }
 }
 
-std::string equation_name(const ChemicalSystem& sys, const EquilibriumState& eq, const RunParams& rp,
-                          bool enthalpy_row, int row) {
+std::string equation_name(const ChemicalSystem& sys, const EquilibriumState& eq, const RunParams& rp, bool enthalpy_row,
+                          int row) {
     if (row == 1 && fixed_ph(rp)) return "fixed-pH equation";
     if (row >= 1 && row <= sys.nc) return "mass balance of " + sys.sp[row].name.trimmed();
     if (enthalpy_row && row == sys.nc + 1) return "enthalpy balance";
@@ -171,8 +171,8 @@ std::string equation_name(const ChemicalSystem& sys, const EquilibriumState& eq,
     return "row " + std::to_string(row);
 }
 
-void set_tolerances(const ChemicalSystem& sys, const Conditions& cond, const RunParams& rp,
-                    const EquilibriumState& eq, NewtonState& st) {
+void set_tolerances(const ChemicalSystem& sys, const Conditions& cond, const RunParams& rp, const EquilibriumState& eq,
+                    NewtonState& st) {
     const double e = rp.ERPC;
     for (int k = 1; k <= sys.nc; ++k) {
         const double t = eq.comp[k].total;
@@ -199,10 +199,14 @@ int derived_species(const ChemicalSystem& sys, const Conditions& cond, Equilibri
         }
         if (!std::isfinite(lm)) return j;
         if (lm > 1.0) {
-            if (report) report->console(layout(R"("  Molality of derived species " [A20] "chopped from E+" [F8.2])", {s.name, lm}));
+            if (report)
+                report->console(
+                    layout(R"("  Molality of derived species " [A20] "chopped from E+" [F8.2])", {s.name, lm}));
             lm = 1.0;
         } else if (lm < -300.0) {
-            if (report) report->console(layout(R"("  Molality of derived species " [A20] " reset from E" [F8.2])", {s.name, lm}));
+            if (report)
+                report->console(
+                    layout(R"("  Molality of derived species " [A20] " reset from E" [F8.2])", {s.name, lm}));
             lm = -300.0;
         }
         eq.m[j] = std::pow(10.0, lm);
@@ -210,8 +214,8 @@ int derived_species(const ChemicalSystem& sys, const Conditions& cond, Equilibri
     return 0;
 }
 
-void adjust_charge(const ChemicalSystem& sys, const RunParams& rp, EquilibriumState& eq, NewtonState& st,
-                   int prev_loop, Io& io) {
+void adjust_charge(const ChemicalSystem& sys, const RunParams& rp, EquilibriumState& eq, NewtonState& st, int prev_loop,
+                   Io& io) {
     const double w = eq.water_kg;
     double hplus = eq.m[1];
     for (int j = sys.nc + 1; j <= sys.ns; ++j) {
@@ -379,7 +383,8 @@ bool update_components(const ChemicalSystem& sys, EquilibriumState& eq, SolverVe
     }
     for (int k = 1; k <= nc; ++k) {
         if (floored[k])
-            io.console(layout(R"("  ** WARNING! Molality of " [A12] " less than " [E10.3])", {sys.sp[k].name, MOLALITY_FLOOR}));
+            io.console(layout(R"("  ** WARNING! Molality of " [A12] " less than " [E10.3])",
+                              {sys.sp[k].name, MOLALITY_FLOOR}));
         if (k == 2)
             eq.water_kg = next[k];
         else
@@ -421,9 +426,8 @@ bool update_phases(const ChemicalSystem& sys, const RunParams& rp, EquilibriumSt
     return true;
 }
 
-SolveResult solve_equilibrium(const ChemicalSystem& sys, const Conditions& cond, const RunParams& rp,
-                              bool enthalpy_row, EquilibriumState& eq, NewtonState& st, Io& io,
-                              const NewtonHooks& hooks) {
+SolveResult solve_equilibrium(const ChemicalSystem& sys, const Conditions& cond, const RunParams& rp, bool enthalpy_row,
+                              EquilibriumState& eq, NewtonState& st, Io& io, const NewtonHooks& hooks) {
     SolveResult result;
     st.enthalpy_row = enthalpy_row;
     st.loop = 0;

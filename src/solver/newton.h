@@ -24,19 +24,19 @@ struct RunParams;
 // live for the whole run; the rest belongs to one solve.
 struct NewtonState {
     LinearSystem ls;
-    SolverVector tol{};     // convergence tolerance of each row, set at the start of a solve
-    SolverVector fprev{};   // |F| of the previous iteration, before damping
-    SolverVector damp{};    // damping factor of each row
-    SolverVector delta{};   // correction of the last linear solve
+    SolverVector tol{};                      // convergence tolerance of each row, set at the start of a solve
+    SolverVector fprev{};                    // |F| of the previous iteration, before damping
+    SolverVector damp{};                     // damping factor of each row
+    SolverVector delta{};                    // correction of the last linear solve
     Table<double, MAX_COMPONENTS> logact{};  // log10 activity of each component species
 
-    bool enthalpy_row = false;     // the enthalpy balance is row NC + 1 (G = 1) in this solve
-    int loop = 0;                  // iteration number of the current solve
+    bool enthalpy_row = false;        // the enthalpy balance is row NC + 1 (G = 1) in this solve
+    int loop = 0;                     // iteration number of the current solve
     bool intermediate_done = false;   // ISTEP = 1: the listing of iteration 2 has been made
     bool refinement_printed = false;  // ISTEP = 1, ITREF = 1: the refinement count is out
     bool charge_adjusted = false;     // fixed pH: the adjustment of C has settled
-    double charge_limit = 0;       // 1e-4 * T(C) at the start of the solve
-    double charge_correction = 0;  // fixed pH: per cent change of T(C) against its input
+    double charge_limit = 0;          // 1e-4 * T(C) at the start of the solve
+    double charge_correction = 0;     // fixed pH: per cent change of T(C) against its input
 
     NewtonState();
 };
@@ -89,20 +89,19 @@ void check_matrix_size(const ChemicalSystem& sys, const EquilibriumState& eq, bo
 // last state reached; a NotFinite end leaves the last state in which every value was a
 // number. With a fixed pH the solve adjusts the totals of H+ and of the charge-balance
 // component C.
-SolveResult solve_equilibrium(const ChemicalSystem& sys, const Conditions& cond, const RunParams& rp,
-                              bool enthalpy_row, EquilibriumState& eq, NewtonState& st, Io& io,
-                              const NewtonHooks& hooks = {});
+SolveResult solve_equilibrium(const ChemicalSystem& sys, const Conditions& cond, const RunParams& rp, bool enthalpy_row,
+                              EquilibriumState& eq, NewtonState& st, Io& io, const NewtonHooks& hooks = {});
 
 // The equation of a row, for messages: "mass balance of Cl-", "fixed-pH equation",
 // "enthalpy balance", "mass action of Calcite".
-std::string equation_name(const ChemicalSystem& sys, const EquilibriumState& eq, const RunParams& rp,
-                          bool enthalpy_row, int row);
+std::string equation_name(const ChemicalSystem& sys, const EquilibriumState& eq, const RunParams& rp, bool enthalpy_row,
+                          int row);
 
 // ---- the steps of one iteration, in the order the solve runs them ----
 
 // Tolerances of every row from ERPC.
-void set_tolerances(const ChemicalSystem& sys, const Conditions& cond, const RunParams& rp,
-                    const EquilibriumState& eq, NewtonState& st);
+void set_tolerances(const ChemicalSystem& sys, const Conditions& cond, const RunParams& rp, const EquilibriumState& eq,
+                    NewtonState& st);
 
 // Derived species by mass action from the component activities, log m limited to
 // [-300, 1]; `report` writes the limits to the console. Returns 0, or the first species
@@ -113,8 +112,8 @@ int derived_species(const ChemicalSystem& sys, const Conditions& cond, Equilibri
 // Fixed pH: the total of H+ from the solution and the adjustment of the charge-balance
 // component by the charge of the solution. `prev_loop` is the iteration count before this
 // pass.
-void adjust_charge(const ChemicalSystem& sys, const RunParams& rp, EquilibriumState& eq, NewtonState& st,
-                   int prev_loop, Io& io);
+void adjust_charge(const ChemicalSystem& sys, const RunParams& rp, EquilibriumState& eq, NewtonState& st, int prev_loop,
+                   Io& io);
 
 // Residuals F and Jacobian A of the current state; rebuilds the solid and gas moles of the
 // components from the phases in the matrix.

@@ -12,23 +12,23 @@
 namespace zq {
 
 struct GridPosition {
-    int row = 1;            // pressure row r (1..35)
-    int col = 3;            // temperature column q (3..36)
-    char pstat = ' ';       // 'N', 'W' or 'E'
-    char tstat = ' ';       // ' ', 'W' or 'E'
+    int row = 1;       // pressure row r (1..35)
+    int col = 3;       // temperature column q (3..36)
+    char pstat = ' ';  // 'N', 'W' or 'E'
+    char tstat = ' ';  // ' ', 'W' or 'E'
 };
 
 struct Conditions {
-    double TK = 0;          // TEMP in kelvin
-    double logP = 0;        // log10 PFLUID
+    double TK = 0;    // TEMP in kelvin
+    double logP = 0;  // log10 PFLUID
 
     // Grid position of the run and of the mixing solution.
     GridPosition grid;
     GridPosition grid_mix;
 
-    Table<double, MAX_SPECIES> logk{};      // dissociation constant of each derived species
-    Table<double, MAX_SPECIES> bdot{};      // b-dot term of each charged species
-    Table<double, MAX_MINERALS> mn_logk{};  // hydrolysis log K; for a mixed gas log K + log10 P
+    Table<double, MAX_SPECIES> logk{};          // dissociation constant of each derived species
+    Table<double, MAX_SPECIES> bdot{};          // b-dot term of each charged species
+    Table<double, MAX_MINERALS> mn_logk{};      // hydrolysis log K; for a mixed gas log K + log10 P
     Table<double, MAX_MINERALS> mn_logk_raw{};  // mixed gases: log K without the pressure term
     // Mixed gases: the virial parameters at TK, and the cross coefficients of the mixture.
     Table<double, MAX_MIXED_GASES> eos_a_t{};

@@ -17,8 +17,8 @@
 
 namespace zq {
 
-void stoichiometry_report(Io& io, std::string_view source, std::string_view kind,
-                          std::string_view name, double imbalance) {
+void stoichiometry_report(Io& io, std::string_view source, std::string_view kind, std::string_view name,
+                          double imbalance) {
     // The source is an 8-character name shown right-aligned in 12 columns, so "MINOX"
     // keeps its trailing blanks: "    MINOX   ".
     io.both(layout(R"(/ [2X] "WARNING: Stoichiometry of " [A20] " in " [A12] " data")"
@@ -26,13 +26,9 @@ void stoichiometry_report(Io& io, std::string_view source, std::string_view kind
                    {Name20(name), FixedName<8>(source), FixedName<6>(kind), imbalance}));
 }
 
-bool imbalance_reaches(double imbalance, double limit) {
-    return std::fabs(imbalance) >= limit * (1.0 - 1e-9);
-}
+bool imbalance_reaches(double imbalance, double limit) { return std::fabs(imbalance) >= limit * (1.0 - 1e-9); }
 
-bool is_marker_line(std::string_view line) {
-    return line.size() >= 20 && line.substr(12, 8) == "********";
-}
+bool is_marker_line(std::string_view line) { return line.size() >= 20 && line.substr(12, 8) == "********"; }
 
 namespace {
 
@@ -62,8 +58,15 @@ struct RedoxRule {
     std::string_view name;
 };
 constexpr std::array<RedoxRule, 9> REDOX_RULES{{
-    {45, "CH4,aq"}, {45, "C2H6,aq"}, {45, "C3H8,aq"}, {45, "C4H10,aq"}, {45, "methanol,aq"},
-    {45, "ethanol,aq"}, {46, "H2,aq"}, {47, "N2,aq"}, {48, "NH3,aq"},
+    {45, "CH4,aq"},
+    {45, "C2H6,aq"},
+    {45, "C3H8,aq"},
+    {45, "C4H10,aq"},
+    {45, "methanol,aq"},
+    {45, "ethanol,aq"},
+    {46, "H2,aq"},
+    {47, "N2,aq"},
+    {48, "NH3,aq"},
 }};
 
 class DatabaseReader {
@@ -116,8 +119,7 @@ private:
     [[noreturn]] void bad_line(std::string_view line) {
         io_.both(layout(R"(/ [2X] "Error reading DORNEVAL.QVD line " [A] " (" [A] "):")"
                         R"( " a number cannot be read." / [2X] "---> " [A])",
-                        {std::to_string(src_.line_number()), section_name(section_),
-                         line.substr(0, 96)}));
+                        {std::to_string(src_.line_number()), section_name(section_), line.substr(0, 96)}));
         stop_run(1);
     }
 
@@ -133,9 +135,7 @@ private:
     static int integer(const FixedRead& r, int i) {
         return static_cast<int>(r.values[static_cast<std::size_t>(i)].as_int());
     }
-    static std::string_view text(const FixedRead& r, int i) {
-        return r.values[static_cast<std::size_t>(i)].as_text();
-    }
+    static std::string_view text(const FixedRead& r, int i) { return r.values[static_cast<std::size_t>(i)].as_text(); }
 
     // One free-format group of n values (a header or log K row): starts on a new line and
     // continues on the next lines while a line holds too few values; values after the n-th
@@ -168,7 +168,8 @@ private:
     // The log K data of a record: 37 rows of 36 values for "All ", else 8 values.
     void read_logk(const Kind4& kind, RawLogK& raw) {
         if (kind == ALL) {
-            for (int row = 0; row < GRID_ROWS; ++row) read_group(&raw[static_cast<std::size_t>(row * GRID_COLS)], GRID_COLS);
+            for (int row = 0; row < GRID_ROWS; ++row)
+                read_group(&raw[static_cast<std::size_t>(row * GRID_COLS)], GRID_COLS);
         } else {
             read_group(raw.data(), 8);
         }
@@ -484,8 +485,8 @@ private:
             const int pos = run_position(d);
             if (pos == 0) {
                 if (rp_.ISTEP == 1)
-                    io_.listing().line(layout(R"([2X] "Mineral " [A20] " contains excluded component " [I3])",
-                                              {mn.name, d}));
+                    io_.listing().line(
+                        layout(R"([2X] "Mineral " [A20] " contains excluded component " [I3])", {mn.name, d}));
                 return false;
             }
             mn.specm[ju] = pos;

@@ -25,8 +25,8 @@ void read_database(TextSource& src, ChemicalSystem& sys, Conditions& cond, RunPa
 
 // The stoichiometry report shared with the reactant file: source "DORNEVAL" or "MINOX",
 // kind "WEIGHT" or "CHARGE". Writes to the listing and the console; does not stop.
-void stoichiometry_report(Io& io, std::string_view source, std::string_view kind,
-                          std::string_view name, double imbalance);
+void stoichiometry_report(Io& io, std::string_view source, std::string_view kind, std::string_view name,
+                          double imbalance);
 
 // True when |imbalance| reaches `limit`. Sums of products of decimal data carry rounding
 // noise, so an imbalance that prints as the limit (100.1 against 100.0 is 0.100) counts.

@@ -4,16 +4,16 @@
 #include <limits>
 
 #include "base/run_params.h"
-#include "thermo/system_tables.h"
 #include "format/record_layout.h"
 #include "format/text_io.h"
+#include "thermo/system_tables.h"
 
 namespace zq {
 
-const std::array<double, GRID_COLS + 1> GRID_T{
-    0.0,  // unused
-    0.01, 25,  50,  75,  100, 125, 150, 175, 200, 225, 250, 275, 300, 325, 350, 400, 410, 420,
-    430,  440, 450, 460, 470, 480, 490, 500, 510, 520, 530, 540, 550, 560, 570, 580, 590, 600};
+const std::array<double, GRID_COLS + 1> GRID_T{0.0,  // unused
+                                               0.01, 25,  50,  75,  100, 125, 150, 175, 200, 225, 250, 275,
+                                               300,  325, 350, 400, 410, 420, 430, 440, 450, 460, 470, 480,
+                                               490,  500, 510, 520, 530, 540, 550, 560, 570, 580, 590, 600};
 
 const std::array<double, GRID_ROWS + 1> GRID_P{
     0.0,  // unused
@@ -162,8 +162,7 @@ void locate_grid(double p, double t, GridPosition& pos) {
         pos.col = 3;
         r = std::min(r, LAST_ROW - 1);
     } else if (t <= 590.0) {
-        const Band* b = std::find_if(BANDS.begin(), BANDS.end(),
-                                     [t](const Band& band) { return t <= band.t_hi; });
+        const Band* b = std::find_if(BANDS.begin(), BANDS.end(), [t](const Band& band) { return t <= band.t_hi; });
         apply_band(*b, p, r, pos);
     } else if (t <= 600.0) {
         apply_band(BAND_600, p, r, pos);
@@ -192,9 +191,8 @@ void report_grid_status(const GridPosition& pos, double p, double t, char& answe
     // warning and its question.
     if (error) {
         io.both(tp);
-        io.both(
-            layout(R"(/ [2X] "ERROR: P, TEMP or TEMPC are outside the P-T " "range of the data.")"
-                   R"( / [2X] "Exiting....." /)"));
+        io.both(layout(R"(/ [2X] "ERROR: P, TEMP or TEMPC are outside the P-T " "range of the data.")"
+                       R"( / [2X] "Exiting....." /)"));
         stop_run(1);
     }
     if (tp_line) io.both(tp);
@@ -209,26 +207,22 @@ void report_grid_status(const GridPosition& pos, double p, double t, char& answe
 
 void check_saturation_range(double t, char& answer, Io& io) {
     if (t >= 25.0 && t <= 350.0) return;
-    io.both(
-        layout(R"(/ [2X] "WARNING: User specified L-V saturation" " and T < 25 C or T > 350 C.")"
-               R"( / [2X] "Log K and other data will be extrapolated." / /)"));
+    io.both(layout(R"(/ [2X] "WARNING: User specified L-V saturation" " and T < 25 C or T > 350 C.")"
+                   R"( / [2X] "Log K and other data will be extrapolated." / /)"));
     if (answer == 'Y') return;
     if (!io.ask_yes(layout(R"L([5X] "Continue? (Yes/No, enter = YES)" /)L"))) stop_run(1);
     answer = 'Y';
 }
 
-double grid_interpolate(double p, double t, const GridPosition& pos, const RawLogK& v,
-                        std::array<double, 3>* w) {
+double grid_interpolate(double p, double t, const GridPosition& pos, const RawLogK& v, std::array<double, 3>* w) {
     const int r = pos.row, q = pos.col;
     if (r < 1 || r > LAST_ROW || q < 3 || q > GRID_COLS) {
         if (w) w->fill(NO_DATA);
         return NO_DATA;
     }
-    const std::array<double, 3> pn{GRID_P[static_cast<std::size_t>(r)],
-                                   GRID_P[static_cast<std::size_t>(r + 1)],
+    const std::array<double, 3> pn{GRID_P[static_cast<std::size_t>(r)], GRID_P[static_cast<std::size_t>(r + 1)],
                                    GRID_P[static_cast<std::size_t>(r + 2)]};
-    const std::array<double, 3> tn{GRID_T[static_cast<std::size_t>(q - 2)],
-                                   GRID_T[static_cast<std::size_t>(q - 1)],
+    const std::array<double, 3> tn{GRID_T[static_cast<std::size_t>(q - 2)], GRID_T[static_cast<std::size_t>(q - 1)],
                                    GRID_T[static_cast<std::size_t>(q)]};
     std::array<double, 3> cols{};
     for (int j = 0; j < 3; ++j) {
@@ -297,11 +291,9 @@ double eight_point_interpolate(double t, const RawLogK& v) {
     return lagrange3(t, nodes, yy);
 }
 
-double evaluate_record(const Kind4& kind, const RawLogK& v, double p, double t,
-                       const GridPosition& pos, int conflg) {
+double evaluate_record(const Kind4& kind, const RawLogK& v, double p, double t, const GridPosition& pos, int conflg) {
     static const Kind4 ALL("All "), LV("L-V ");
-    if (kind == ALL)
-        return conflg == 1 ? grid_interpolate(p, t, pos, v) : saturation_interpolate(t, v);
+    if (kind == ALL) return conflg == 1 ? grid_interpolate(p, t, pos, v) : saturation_interpolate(t, v);
     // Eight values are no grid: an "L-V " record has nothing to give an extended run.
     if (kind == LV && conflg != 1) return eight_point_interpolate(t, v);
     return NO_DATA;

@@ -57,8 +57,7 @@ double eight_point_interpolate(double t, const RawLogK& v);
 
 // Evaluates a record at the current conditions: CONFLG 1 uses the grid, otherwise the
 // saturation view ("All ") or the eight points ("L-V "). Above 99999 means no data.
-double evaluate_record(const Kind4& kind, const RawLogK& v, double p, double t,
-                       const GridPosition& pos, int conflg);
+double evaluate_record(const Kind4& kind, const RawLogK& v, double p, double t, const GridPosition& pos, int conflg);
 
 // Evaluates the five activity-model header quantities (grids read as "All " data) at the
 // run's PFLUID and TEMP, and the two values derived from quantities 3 and 4.

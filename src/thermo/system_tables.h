@@ -17,12 +17,12 @@ namespace zq {
 struct Species {
     Name20 name;
     double charge = 0;
-    double ion_size = 0;   // database size; the activity model converts it in place at start-up
-    double radius = 0;     // database size kept by the activity model (4.0 for 0)
-    double gfw = 0;        // gram formula weight (components)
-    double third = 0;      // third per-species value of the record, kept unused
-    Kind4 kind;            // "All " or "L-V "
-    int nentries = 0;      // ITOT + 1: entry 1 is the species itself with -1
+    double ion_size = 0;  // database size; the activity model converts it in place at start-up
+    double radius = 0;    // database size kept by the activity model (4.0 for 0)
+    double gfw = 0;       // gram formula weight (components)
+    double third = 0;     // third per-species value of the record, kept unused
+    Kind4 kind;           // "All " or "L-V "
+    int nentries = 0;     // ITOT + 1: entry 1 is the species itself with -1
     std::array<double, MAX_ITOT + 2> coef{};
     std::array<int, MAX_ITOT + 2> index{};  // run positions of component species
 };
@@ -30,17 +30,17 @@ struct Species {
 // One mineral or gas record.
 struct Mineral {
     Name20 name;
-    int jsols = 0;          // 6 marks a mixed gas
-    double site_n = 0;      // site multiplicity of a solid-solution end member
-    Kind4 flag;             // blank, "GAS ", anything else = suppressed in the database
-    Kind4 kind;             // "All " or "L-V "
+    int jsols = 0;      // 6 marks a mixed gas
+    double site_n = 0;  // site multiplicity of a solid-solution end member
+    Kind4 flag;         // blank, "GAS ", anything else = suppressed in the database
+    Kind4 kind;         // "All " or "L-V "
     double gfw = 0;
     double density = 0;
     int itot = 0;
     std::array<double, MAX_ITOT + 1> coefm{};
     std::array<int, MAX_ITOT + 1> specm{};  // run positions after mapping
     double coef_abs_sum = 0;
-    int sat_row = 0;        // row of the run file's saturated-mineral list, 0 if none
+    int sat_row = 0;  // row of the run file's saturated-mineral list, 0 if none
     double start_moles = 0;
     std::array<double, 3> eos_a{};  // mixed gases: a1, a2, a3
     std::array<double, 3> eos_b{};  // mixed gases: b1, b2, b3
@@ -50,21 +50,21 @@ struct Mineral {
 // One component row of the run file: what stays fixed. The totals that the path changes
 // are in the equilibrium state.
 struct Component {
-    int saq = 0;            // database component number
-    double total_input = 0; // total as read (water in moles), for the charge-adjustment percentage
-    double mix_total = 0;   // total moles in the mixing solution (balanced at start-up)
+    int saq = 0;             // database component number
+    double total_input = 0;  // total as read (water in moles), for the charge-adjustment percentage
+    double mix_total = 0;    // total moles in the mixing solution (balanced at start-up)
 };
 
 struct SatMineral {
     Name20 name;
     double moles = 0;
-    int slot = 0;           // mineral slot matched in the database
+    int slot = 0;  // mineral slot matched in the database
 };
 
 struct Reactant {
     Name20 name;
-    double amount = 0;      // weight percent (ppm and ppb converted)
-    double gfw = 0;         // 0 until found in the reactant file
+    double amount = 0;  // weight percent (ppm and ppb converted)
+    double gfw = 0;     // 0 until found in the reactant file
     int itot = 0;
     std::array<double, MAX_ITOT + 1> coef{};
     std::array<int, MAX_ITOT + 1> pos{};  // run positions of the components
@@ -73,15 +73,15 @@ struct Reactant {
 // The end members of every solution index JSOLS, in database order, built once at
 // start-up (a solution with a single member is dissolved then: that phase is pure).
 struct SolutionMembers {
-    Table<int, MAX_SOLUTIONS> nmembers{};                                  // member count of s
-    Table<std::array<int, MAX_END_MEMBERS + 1>, MAX_SOLUTIONS> member{};   // phase numbers, slots 1..
-    Table<int, MAX_MINERALS> of{};       // solution s of each phase, 0 for a pure phase
+    Table<int, MAX_SOLUTIONS> nmembers{};                                 // member count of s
+    Table<std::array<int, MAX_END_MEMBERS + 1>, MAX_SOLUTIONS> member{};  // phase numbers, slots 1..
+    Table<int, MAX_MINERALS> of{};  // solution s of each phase, 0 for a pure phase
 };
 
 struct ChemicalSystem {
     // Species table and component rows.
-    int nc = 0;             // component species in the run
-    int ns = 0;             // last species position kept (NS)
+    int nc = 0;  // component species in the run
+    int ns = 0;  // last species position kept (NS)
     Table<Species, MAX_SPECIES> sp;
     Table<RawLogK, MAX_SPECIES> sp_raw;
     Table<Component, MAX_COMPONENTS> comp;
@@ -104,9 +104,9 @@ struct ChemicalSystem {
     int nmin = 0;
     Table<Mineral, MAX_MINERALS> mn;
     Table<RawLogK, MAX_MINERALS> mn_raw;
-    int ngas_records = 0;   // records flagged "GAS "
-    int nmixed = 0;         // mixed-gas records (JSOLS 6), mineral slots 1..nmixed
-    int ngasmix = 0;        // gases in the mixture: 0, 2 or 3
+    int ngas_records = 0;  // records flagged "GAS "
+    int nmixed = 0;        // mixed-gas records (JSOLS 6), mineral slots 1..nmixed
+    int ngasmix = 0;       // gases in the mixture: 0, 2 or 3
     // Cross coefficients of the gas mixture: B12, B13, B23, C112, C122, C113, C133, C223,
     // C233, C123, each a triple (c1, c2, c3) of c1/T^2 + c2/T + c3.
     Table<std::array<double, 3>, 10> cross{};

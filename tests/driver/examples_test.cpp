@@ -74,7 +74,8 @@ public:
             const double added = rp.TOTMIX * per_unit_[k];
             const double scale = std::fabs(start_[k]) + std::fabs(removed_[k]) + std::fabs(added);
             const double off = eq.comp[k].total + removed_[k] - start_[k] - added;
-            if (std::fabs(off) > 1e-10 * scale + 1e-18) faults += sys.sp[k].name.str() + " off by " + std::to_string(off) + "\n";
+            if (std::fabs(off) > 1e-10 * scale + 1e-18)
+                faults += sys.sp[k].name.str() + " off by " + std::to_string(off) + "\n";
         }
         return faults;
     }
@@ -148,11 +149,11 @@ TEST(Examples, TolerantDiff) {
         {"0.51741E-08", "0.51746E-08", false},  // 1e-4 off
         {"-8.2862", "-8.2863", true},           // rounding of a log
         {"-8.2862", "-8.2864", false},
-        {"-.9865E-13", "0.1234E-14", true},     // rounding noise in a balance line
+        {"-.9865E-13", "0.1234E-14", true},  // rounding noise in a balance line
         {"-.9865E-13", "-.9865E-09", false},
-        {"H+  ", "H3O+", false},                // a name
+        {"H+  ", "H3O+", false},                      // a name
         {"   -8.2862 0.3", "  -8.2862  0.3", false},  // a column moved
-        {"   9.9999 C", "  10.0000 C", true},   // a width change inside the field
+        {"   9.9999 C", "  10.0000 C", true},         // a width change inside the field
         {"0.992", "1.000", false},
         {"0.100-299", "0.101-299", true},  // a three-digit exponent
         {"0.100-299", "0.103-299", false},

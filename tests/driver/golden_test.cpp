@@ -38,8 +38,8 @@ std::string first_difference(const std::string& want, const std::string& got) {
         const bool ea = !std::getline(a, la), eb = !std::getline(b, lb);
         if (ea && eb) return "texts differ only in their line ends";
         if (ea || eb || la != lb)
-            return "line " + std::to_string(n) + "\n  expected: [" + (ea ? "<end>" : la) +
-                   "]\n  got:      [" + (eb ? "<end>" : lb) + "]";
+            return "line " + std::to_string(n) + "\n  expected: [" + (ea ? "<end>" : la) + "]\n  got:      [" +
+                   (eb ? "<end>" : lb) + "]";
     }
 }
 
@@ -62,12 +62,9 @@ TEST(Golden, CommittedRunsReproduceTheirOutputs) {
         const RunOutcome out = run_in(run, input);
 
         const std::pair<std::string, std::string> outputs[] = {
-            {"status", std::to_string(out.status) + "\n"},
-            {"console.txt", out.console},
-            {"ZARNOUT.DAT", run.read("ZARNOUT.DAT")},
-            {"Skip_Species.txt", run.read("Skip_Species.txt")},
-            {"ZARNPLOT.DAT", run.read("ZARNPLOT.DAT")},
-            {"ZARNRUN.DAT", run.read("ZARNRUN.DAT")},
+            {"status", std::to_string(out.status) + "\n"}, {"console.txt", out.console},
+            {"ZARNOUT.DAT", run.read("ZARNOUT.DAT")},      {"Skip_Species.txt", run.read("Skip_Species.txt")},
+            {"ZARNPLOT.DAT", run.read("ZARNPLOT.DAT")},    {"ZARNRUN.DAT", run.read("ZARNRUN.DAT")},
         };
         for (const auto& [name, got] : outputs) {
             const fs::path want_path = dir / "expected" / name;

@@ -34,15 +34,13 @@ class RunText {
 public:
     explicit RunText(const std::string& example) : text(source_text("examples/" + example + "/ZARNRUN.DAT")) {}
     // ERPC, pH, PFLUID, TEMP, TEMPC (i = 0..4).
-    RunText& param(int i, double v) {
-        return put("<  erpc  >", 1 + 10 * i, layout(i == 0 ? "[E9.3]" : "[F9.4]", {v}));
-    }
+    RunText& param(int i, double v) { return put("<  erpc  >", 1 + 10 * i, layout(i == 0 ? "[E9.3]" : "[F9.4]", {v})); }
     // SINC, SLIM, TOTMIX (i = 0..2).
     RunText& step(int i, double v) { return put("< step increm >", 1 + 15 * i, layout("[G14.8]", {v})); }
     RunText& option(std::string_view name, int v) {
-        static constexpr std::array<std::string_view, 18> names{"CONFLG", "C",     "IFRAC", "IPUNCH", "NLOOP",  "ISTEP",
-                                                                "LIMSOL", "LOOC",  "IENTH", "ITREF",  "IDEAL",  "IPSAT",
-                                                                "INCREM", "INCP",  "MINSOL", "NEUT",  "AWAT",   "CHGF"};
+        static constexpr std::array<std::string_view, 18> names{"CONFLG", "C",    "IFRAC",  "IPUNCH", "NLOOP", "ISTEP",
+                                                                "LIMSOL", "LOOC", "IENTH",  "ITREF",  "IDEAL", "IPSAT",
+                                                                "INCREM", "INCP", "MINSOL", "NEUT",   "AWAT",  "CHGF"};
         int i = 0;
         while (names[static_cast<std::size_t>(i)] != name) ++i;
         return put("hiP:1", 5 * i, layout("[I5]", {v}));
@@ -166,7 +164,8 @@ TEST(PathRun, TemperaturePathStepsToItsLimitAndRepeatsAfterPhaseChanges) {
     std::vector<double> want;
     for (double t = 150; t >= 100; t -= 5) want.push_back(t);
     EXPECT_EQ(run.temperatures(), want);
-    EXPECT_NE(run.out.console.find("\n  Temperature reached given limit of   100.0000\n  TEMP =    95.0000  Execution stopped.\n"),
+    EXPECT_NE(run.out.console.find(
+                  "\n  Temperature reached given limit of   100.0000\n  TEMP =    95.0000  Execution stopped.\n"),
               std::string::npos);
 
     const std::vector<std::string> listed = segments(run.listing(), "  Number of loops used");
@@ -186,7 +185,9 @@ TEST(PathRun, TemperaturePathStepsToItsLimitAndRepeatsAfterPhaseChanges) {
     double changed = 0;
     for (std::size_t k = 1; k < run.solves.size(); ++k)
         if (run.solves[k].curinc == 0) changed = run.solves[k - 1].T;
-    auto temp_field = [](const std::string& pickup) { return pickup.substr(pickup.find("\n", pickup.find("<  erpc")) + 32, 9); };
+    auto temp_field = [](const std::string& pickup) {
+        return pickup.substr(pickup.find("\n", pickup.find("<  erpc")) + 32, 9);
+    };
     EXPECT_EQ(temp_field(run.dir.read("ZARNRUN.DAT")), layout("[F9.4]", {100.0}));
     EXPECT_EQ(temp_field(run.dir.read("ZARNRUN.SAV")), layout("[F9.4]", {changed}));
 
@@ -262,12 +263,15 @@ TEST(PathRun, IncremTakesTheFirstStepBeforeTheFirstSolve) {
     ASSERT_FALSE(run.solves.empty());
     EXPECT_EQ(run.solves.front().T, 145);
     const std::string listing = run.listing();
-    const std::size_t step = listing.find("  Calculations done for   150.0000 Deg. C;      4.7580 bar\n"
-                                          "  Temperature changed by  -5.000 degrees to 145.000 degrees C.\n");
-    const std::size_t members = listing.find("  The following minerals and/or gases with identical index are in solid solution:");
+    const std::size_t step = listing.find(
+        "  Calculations done for   150.0000 Deg. C;      4.7580 bar\n"
+        "  Temperature changed by  -5.000 degrees to 145.000 degrees C.\n");
+    const std::size_t members =
+        listing.find("  The following minerals and/or gases with identical index are in solid solution:");
     ASSERT_NE(step, std::string::npos);
     EXPECT_LT(members, step);
-    EXPECT_EQ(listing.find_first_not_of(' ', listing.find_last_of('\n', step - 3) + 1), listing.find("CH4,gas", members));
+    EXPECT_EQ(listing.find_first_not_of(' ', listing.find_last_of('\n', step - 3) + 1),
+              listing.find("CH4,gas", members));
     EXPECT_LT(step, listing.find("Number of loops used"));
     EXPECT_LT(run.out.console.find("Next temperature change"), run.out.console.find("Loop no."));
 }
@@ -291,13 +295,16 @@ TEST(PathRun, ResumedFromThePickupTheRunContinuesAsUninterrupted) {
     std::size_t from = 0;  // the uninterrupted run's last solve at 180 C, which the pickup holds
     while (whole.solves[from + 1].T != 175) ++from;
     ASSERT_EQ(rest.solves.size(), whole.solves.size() - from);
-    auto close = [](double a, double b) { return std::fabs(a - b) <= 1e-7 * std::max(std::fabs(a), std::fabs(b)) + 1e-300; };
+    auto close = [](double a, double b) {
+        return std::fabs(a - b) <= 1e-7 * std::max(std::fabs(a), std::fabs(b)) + 1e-300;
+    };
     for (std::size_t k = 0; k < rest.solves.size(); ++k) {
         const Solve &a = whole.solves[from + k], &b = rest.solves[k];
         SCOPED_TRACE(b.T);
         ASSERT_EQ(a.T, b.T);
         ASSERT_EQ(a.phases, b.phases);
-        for (std::size_t i = 0; i < a.m.size(); ++i) EXPECT_TRUE(close(a.m[i], b.m[i])) << i << " " << a.m[i] << " " << b.m[i];
+        for (std::size_t i = 0; i < a.m.size(); ++i)
+            EXPECT_TRUE(close(a.m[i], b.m[i])) << i << " " << a.m[i] << " " << b.m[i];
         for (std::size_t i = 0; i < a.moles.size(); ++i) EXPECT_TRUE(close(a.moles[i], b.moles[i])) << a.phases[i];
     }
 }
@@ -358,10 +365,9 @@ TEST(PathRun, RangeQuestionsAreAskedOnceAndNStops) {
     };
     const std::string error = "  ERROR: P, TEMP or TEMPC are outside the P-T range of the data.";
     const Case cases[] = {
-        {below_25, "n\n", 1, saturation, 1, 1},  {below_25, "\n", 0, saturation, 2, 1},
-        {from_20, "\n\n", 0, saturation, 3, 2},
-        {to_5200, "N\n", 1, grid, 1, 1},         {to_5200, "\n", 0, grid, 2, 1},
-        {to_6000, "\n", 1, error, 1, 1},
+        {below_25, "n\n", 1, saturation, 1, 1}, {below_25, "\n", 0, saturation, 2, 1},
+        {from_20, "\n\n", 0, saturation, 3, 2}, {to_5200, "N\n", 1, grid, 1, 1},
+        {to_5200, "\n", 0, grid, 2, 1},         {to_6000, "\n", 1, error, 1, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.warning + " / " + c.answers);
@@ -391,7 +397,8 @@ TEST(PathRun, PressureFollowsTheCurveAndStaysPutOutsideIt) {
                           {110, 1, -10, 90, {10 + 40.0 * 10 / 150, 10, 10}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.from);
-        PathRun run(RunText("seawater").param(2, c.pfluid).param(3, c.from).step(0, c.sinc).step(1, c.to).curve(curve).text);
+        PathRun run(
+            RunText("seawater").param(2, c.pfluid).param(3, c.from).step(0, c.sinc).step(1, c.to).curve(curve).text);
         run.go();
         EXPECT_EQ(run.out.status, 0);
         std::vector<double> p;

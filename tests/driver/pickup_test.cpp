@@ -101,12 +101,12 @@ TEST(PickupWriter, WritesEveryItemOfTheLayout) {
         "    0    7    0    2  100    0    1    1    0    1    2    0    0    0    1    0    0    1",
         "",
         " saq> <   name   ><   total moles   >< trial molality  ><       gamma     ><mixer total moles>",
-        "    1 H+          " + std::string(" 0.100000000000E-02") + " 0.100000000000E-06" + " 0.900000000000" +
-            blank4 + "  0.00000000000" + blank4,
+        "    1 H+          " + std::string(" 0.100000000000E-02") + " 0.100000000000E-06" + " 0.900000000000" + blank4 +
+            "  0.00000000000" + blank4,
         "    2 H2O         " + std::string("  2.00000000000") + blank4 + "  1.00000000000" + blank4 +
             "  1.00000000000" + blank4 + " 0.500000000000" + blank4,
-        "    7 Cl-chloride-" + std::string(" 0.100000000000E-01") + " 0.900000000000E-02" + " 0.750000000000" +
-            blank4 + "  0.00000000000" + blank4,
+        "    7 Cl-chloride-" + std::string(" 0.100000000000E-01") + " 0.900000000000E-02" + " 0.750000000000" + blank4 +
+            "  0.00000000000" + blank4,
         "",
         "<     minerals     >  < min trial moles>",
         "Quartz                " + std::string(" 1.50000000000") + blank4 + std::string(8, ' '),
@@ -158,9 +158,9 @@ TEST(PickupWriter, NamesEveryFieldThatPrintsAsAsterisks) {
     auto& eq = run->eq;
     auto& rp = run->rp;
     small_state(*run);
-    rp.PFLUID = 12000;    // F9.4 holds less than 10000
-    rp.VBOX1 = -250;      // G13.8 has no room for a minus sign
-    rp.NLOOP = 123456;    // I5
+    rp.PFLUID = 12000;  // F9.4 holds less than 10000
+    rp.VBOX1 = -250;    // G13.8 has no room for a minus sign
+    rp.NLOOP = 123456;  // I5
     sys.curve_p[2] = NAN;
     std::string unreadable;
     const std::string text = pickup_text(sys, eq, rp, &unreadable);

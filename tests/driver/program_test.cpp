@@ -31,8 +31,7 @@ TEST(ProgramStartUp, MissingInputFilesListAllThreeAndStop) {
         SCOPED_TRACE("present mask " + std::to_string(present));
         EXPECT_EQ(out.status, 1);
         EXPECT_EQ(out.console, kMissingFiles);
-        for (const char* name : {"ZARNOUT.DAT", "ZARNPLOT.DAT", "ZARNRUN.SAV", "ZARNRUN.SA2",
-                                 "Skip_Species.txt"})
+        for (const char* name : {"ZARNOUT.DAT", "ZARNPLOT.DAT", "ZARNRUN.SAV", "ZARNRUN.SA2", "Skip_Species.txt"})
             EXPECT_FALSE(dir.exists(name)) << name;
     }
 }
@@ -40,8 +39,7 @@ TEST(ProgramStartUp, MissingInputFilesListAllThreeAndStop) {
 // The real program in an empty directory, as a user or a script sees it.
 TEST(ProgramStartUp, ProgramInEmptyDirectoryPrintsMessageAndExitsOne) {
     TempDir dir;
-    const std::string cmd = "cd '" + dir.path().string() + "' && '" + ZQ_PROGRAM +
-                            "' </dev/null >console.txt 2>&1";
+    const std::string cmd = "cd '" + dir.path().string() + "' && '" + ZQ_PROGRAM + "' </dev/null >console.txt 2>&1";
     const int raw = std::system(cmd.c_str());
     ASSERT_TRUE(WIFEXITED(raw));
     EXPECT_EQ(WEXITSTATUS(raw), 1);
@@ -53,9 +51,8 @@ TEST(ProgramStartUp, ProgramInEmptyDirectoryPrintsMessageAndExitsOne) {
 TEST(ProgramStartUp, InputCheckLeavesUnwrittenOutputFilesAsTheyWere) {
     TempDir dir;
     for (const char* name : {"ZARNRUN.DAT", "DORNEVAL.QVD", "MINOX.DAT"}) {
-        const std::string from = std::string(name) == "ZARNRUN.DAT"
-                                     ? "tests/data/golden/fixture-saturation/ZARNRUN.DAT"
-                                     : std::string("tests/data/fixture/") + name;
+        const std::string from = std::string(name) == "ZARNRUN.DAT" ? "tests/data/golden/fixture-saturation/ZARNRUN.DAT"
+                                                                    : std::string("tests/data/fixture/") + name;
         std::ifstream f(source_path(from), std::ios::binary);
         dir.write(name, std::string(std::istreambuf_iterator<char>(f), {}));
     }

@@ -149,9 +149,12 @@ TEST(RunFileFuzz, SurvivesMutatedFiles) {
                     const std::size_t at = l.empty() ? 0 : pick(l.size() + 1);
                     const char ch = alphabet[pick(alphabet.size())];
                     const auto what = pick(3);
-                    if (what == 0 && at < l.size()) l[at] = ch;
-                    else if (what == 1) l.insert(at, 1, ch);
-                    else if (at < l.size()) l.erase(at, 1 + pick(3));
+                    if (what == 0 && at < l.size())
+                        l[at] = ch;
+                    else if (what == 1)
+                        l.insert(at, 1, ch);
+                    else if (at < l.size())
+                        l.erase(at, 1 + pick(3));
                 }
             }
         }

@@ -46,9 +46,9 @@ inline std::string name_row(std::string_view name, std::string_view amount, std:
 struct RunFileParts {
     std::string title1 = "Reader test run";
     std::string title2 = "second title";
-    std::string line4 = "0 0 0 150 0 0 0 0";       // ERPC pH PFLUID TEMP TEMPC VBOX-1 RHOFRS RHOROC
-    std::string line6 = "2 100 0";                 // SINC SLIM TOTMIX
-    std::string line8 = "0 0 0 0 0 0 0 0";         // ENTH ... SUPRNT
+    std::string line4 = "0 0 0 150 0 0 0 0";  // ERPC pH PFLUID TEMP TEMPC VBOX-1 RHOFRS RHOROC
+    std::string line6 = "2 100 0";            // SINC SLIM TOTMIX
+    std::string line8 = "0 0 0 0 0 0 0 0";    // ENTH ... SUPRNT
     std::string options = "0 1 0 0 100 0 0 0 0 0 0 0 0 0 0 0 0 0";
     std::vector<std::string> comps = {comp_row("1", "H+", "1.0E-3", "1.0E-7", "1.0"),
                                       comp_row("2", "H2O", "1.0", "1.0", "1.0", "0.5")};
@@ -115,8 +115,7 @@ inline RunFileParts rich_parts(std::string_view water_total = "0.75", std::strin
     p.comps = {comp_row("1", "H+", "1.0E-3", "1.0E-7", "0.9", "2.0E-3"),
                comp_row("2", "H2O", water_total, water_molality, "1.0", "0.4"),
                comp_row("4", "Ca++", "2.5E-3", "1.0E-3", "0.55", "1.0E-4"),
-               comp_row("7", "Cl-", "6.0E-3", "5.0E-3", "0.8", "0.0"),
-               comp_row("15", "SiO2,aq", "1.0E-4", "0", "0")};
+               comp_row("7", "Cl-", "6.0E-3", "5.0E-3", "0.8", "0.0"), comp_row("15", "SiO2,aq", "1.0E-4", "0", "0")};
     p.minerals = {name_row("Quartz", "1.5"), name_row("Calcite", "0")};
     p.reactants = {name_row("Granite", "250.0", "ppm"), name_row("Basalt", "12.5"),
                    name_row("Pyrite", "3000.", "ppb     ")};

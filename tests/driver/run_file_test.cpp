@@ -69,8 +69,8 @@ TEST(RunFileReader, ReadsEveryBlockOfARichFile) {
     EXPECT_DOUBLE_EQ(eq.water_kg, 0.75);
     EXPECT_DOUBLE_EQ(eq.comp[2].total, 0.75 * WATER_MOLES_PER_KG);
     EXPECT_DOUBLE_EQ(sys.comp[2].mix_total, 0.4 * WATER_MOLES_PER_KG);
-    EXPECT_DOUBLE_EQ(eq.m[5], 1e-10);     // trial molality 0
-    EXPECT_DOUBLE_EQ(eq.gamma[5], 1.0);   // gamma 0
+    EXPECT_DOUBLE_EQ(eq.m[5], 1e-10);    // trial molality 0
+    EXPECT_DOUBLE_EQ(eq.gamma[5], 1.0);  // gamma 0
 
     ASSERT_EQ(sys.nsat, 2);
     EXPECT_EQ(sys.sat[1].name, Name20("Quartz"));
@@ -79,7 +79,7 @@ TEST(RunFileReader, ReadsEveryBlockOfARichFile) {
     ASSERT_EQ(sys.nreact, 3);
     EXPECT_DOUBLE_EQ(sys.react[1].amount, 0.025);  // 250 ppm
     EXPECT_DOUBLE_EQ(sys.react[2].amount, 12.5);
-    EXPECT_DOUBLE_EQ(sys.react[3].amount, 3e-4);   // 3000 ppb
+    EXPECT_DOUBLE_EQ(sys.react[3].amount, 3e-4);  // 3000 ppb
     ASSERT_EQ(sys.nsupp, 2);
     EXPECT_EQ(sys.supp[2], Name20("Anorthite"));
     ASSERT_EQ(sys.ndontfrac, 1);
@@ -132,8 +132,7 @@ TEST(RunFileReader, AppliesDefaultsAndAdjustments) {
              EXPECT_EQ(rp.INCREM, 0);  // IFRAC > 0
              EXPECT_FALSE(contains(con, "ROCK DENSITY"));
          }},
-        {"given values are kept", "1e-9 7.5 250 150 0 10 1.1 3.0", "-2.5 50 1.25", "1 2 3 50 1e-8 0.5 6 1e-12",
-         plain,
+        {"given values are kept", "1e-9 7.5 250 150 0 10 1.1 3.0", "-2.5 50 1.25", "1 2 3 50 1e-8 0.5 6 1e-12", plain,
          [](const RunParams& rp, const std::string&) {
              EXPECT_DOUBLE_EQ(rp.ERPC, 1e-9);
              EXPECT_DOUBLE_EQ(rp.pH, 7.5);
@@ -167,7 +166,8 @@ TEST(RunFileReader, AppliesDefaultsAndAdjustments) {
          }},
         {"run on the saturation curve", l4, l6, l8, "2 1 0 0 100 0 0 0 0 0 0 0 0 0 0 0 0 0",
          [](const RunParams&, const std::string& con) {
-             EXPECT_TRUE(contains(con, "\n    This run is at the P & T of L-V saturation (con_flag not equal to 1).\n\n"));
+             EXPECT_TRUE(
+                 contains(con, "\n    This run is at the P & T of L-V saturation (con_flag not equal to 1).\n\n"));
          }},
         {"values continue on the next line and take commas", "1e-9,7.5\n\n 250, 150 0\n10 1.1 3.0", l6, l8,
          "0 1 0 0\n 100 0 0 0 0 0 0 0 0 0 0 0 0 0",
@@ -190,8 +190,6 @@ TEST(RunFileReader, AppliesDefaultsAndAdjustments) {
         p.line8 = c.line8;
         p.options = c.options;
         auto run = fresh_run();
-        auto& sys = run->sys;
-        auto& eq = run->eq;
         auto& rp = run->rp;
         const ReadOutcome r = read_text(p.text(), *run);
         ASSERT_EQ(r.status, 0) << r.console;
@@ -203,22 +201,20 @@ TEST(RunFileReader, AppliesDefaultsAndAdjustments) {
 TEST(RunFileReader, ReadsComponentRows) {
     {
         RunFileParts p;
-        p.comps = {comp_row("1", "H+", "12345", "-1", "-0.5", ""),
-                   comp_row("2", "H2O", "2.0", "0.0", "0.7", "1.5"),
+        p.comps = {comp_row("1", "H+", "12345", "-1", "-0.5", ""), comp_row("2", "H2O", "2.0", "0.0", "0.7", "1.5"),
                    comp_row("0", "", "9", "9", "9")};  // number 0 ends the block
         p.comp_terminator = false;
-        p.minerals = {name_row("Quartz", "1")};       // so the caption after the block was skipped
+        p.minerals = {name_row("Quartz", "1")};  // so the caption after the block was skipped
         auto run = fresh_run();
         auto& sys = run->sys;
         auto& eq = run->eq;
-        auto& rp = run->rp;
         const ReadOutcome r = read_text(p.text(), *run);
         ASSERT_EQ(r.status, 0) << r.console;
         ASSERT_EQ(sys.nc, 2);
         EXPECT_DOUBLE_EQ(eq.comp[1].total, 12345e-13);  // no point: 13 implied decimals
         EXPECT_DOUBLE_EQ(eq.m[1], 1e-10);
         EXPECT_DOUBLE_EQ(eq.gamma[1], 1.0);
-        EXPECT_DOUBLE_EQ(sys.comp[1].mix_total, 0.0);    // blank field
+        EXPECT_DOUBLE_EQ(sys.comp[1].mix_total, 0.0);  // blank field
         EXPECT_DOUBLE_EQ(eq.gamma[2], 0.7);
         EXPECT_DOUBLE_EQ(eq.water_kg, 2.0);
         EXPECT_DOUBLE_EQ(sys.comp[2].mix_total, 1.5 * WATER_MOLES_PER_KG);
@@ -232,9 +228,7 @@ TEST(RunFileReader, ReadsComponentRows) {
         p.options = "0 1 0 0 100 0 0 0 0 0 0 0 0 0 0 3 0 0";
         p.comps = {comp_row("1", "H+", "1.0", "1.0", "0.5"), comp_row("2", "H2O", "-1.0", "2.5", "0.8")};
         auto run = fresh_run();
-        auto& sys = run->sys;
         auto& eq = run->eq;
-        auto& rp = run->rp;
         const ReadOutcome r = read_text(p.text(), *run);
         ASSERT_EQ(r.status, 0) << r.console;
         EXPECT_DOUBLE_EQ(eq.gamma[1], 1.0);
@@ -252,22 +246,20 @@ TEST(RunFileReader, AsksAboutMuchWater) {
         bool asked;
         int status;
     };
-    const Case cases[] = {{"12.0", "n\n", true, 1}, {"12.0", "No way\n", true, 1},  {"12.0", "\n", true, 0},
-                          {"12.0", "", true, 0},    {"12.0", "yes\n", true, 0},     {"10.0", "n\n", false, 0}};
+    const Case cases[] = {{"12.0", "n\n", true, 1}, {"12.0", "No way\n", true, 1}, {"12.0", "\n", true, 0},
+                          {"12.0", "", true, 0},    {"12.0", "yes\n", true, 0},    {"10.0", "n\n", false, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.total) + " answered '" + c.answer + "'");
         RunFileParts p;
         p.comps[1] = comp_row("2", "H2O", c.total, "1.0", "1.0");
         auto run = fresh_run();
-        auto& sys = run->sys;
-        auto& eq = run->eq;
-        auto& rp = run->rp;
         const ReadOutcome r = read_text(p.text(), *run, c.answer);
         EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(contains(r.console, amount_line), c.asked);
         if (c.asked) {
-            EXPECT_TRUE(contains(r.console, "\n\n\n    In the Zarnrun file <total moles> column, component(2),\n"
-                                            "      water, is read as kg., not moles as for the others.\n\n"));
+            EXPECT_TRUE(contains(r.console,
+                                 "\n\n\n    In the Zarnrun file <total moles> column, component(2),\n"
+                                 "      water, is read as kg., not moles as for the others.\n\n"));
             EXPECT_TRUE(contains(r.console, "\n\n    That seems like a LOT.\n\n    Continue? (Yes/No, Enter = Yes)\n"));
         }
     }
@@ -279,13 +271,13 @@ TEST(RunFileReader, ConvertsReactantUnits) {
         double amount;
     };
     const Case cases[] = {
-        {name_row("Granite", "250.0", "ppm"), 0.025},         // line ends after the unit
-        {name_row("Granite", "250.0", "ppm     x"), 0.025},   // only columns 41-48 count
+        {name_row("Granite", "250.0", "ppm"), 0.025},        // line ends after the unit
+        {name_row("Granite", "250.0", "ppm     x"), 0.025},  // only columns 41-48 count
         {name_row("Granite", "250.0", "ppb     "), 250e-7},
-        {name_row("Granite", "250.0", "PPM"), 250.0},         // upper case is weight percent
-        {name_row("Granite", "250.0", " ppm"), 250.0},        // the unit must start in column 41
+        {name_row("Granite", "250.0", "PPM"), 250.0},   // upper case is weight percent
+        {name_row("Granite", "250.0", " ppm"), 250.0},  // the unit must start in column 41
         {name_row("Granite", "250.0", "ppmv"), 250.0},
-        {name_row("Granite", "25000"), 25000e-12},          // 12 implied decimals
+        {name_row("Granite", "25000"), 25000e-12},  // 12 implied decimals
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.row);
@@ -293,8 +285,6 @@ TEST(RunFileReader, ConvertsReactantUnits) {
         p.reactants = {c.row};
         auto run = fresh_run();
         auto& sys = run->sys;
-        auto& eq = run->eq;
-        auto& rp = run->rp;
         const ReadOutcome r = read_text(p.text(), *run);
         ASSERT_EQ(r.status, 0) << r.console;
         ASSERT_EQ(sys.nreact, 1);
@@ -316,8 +306,6 @@ TEST(RunFileReader, AcceptsListsFilledToCapacity) {
     for (int k = 1; k <= MAX_CURVE; ++k) p.curve.push_back(std::to_string(k) + " " + std::to_string(k * 2));
     auto run = fresh_run();
     auto& sys = run->sys;
-    auto& eq = run->eq;
-    auto& rp = run->rp;
     const ReadOutcome r = read_text(p.text(), *run);
     ASSERT_EQ(r.status, 0) << r.console;
     EXPECT_EQ(sys.nc, MAX_COMPONENTS);
@@ -417,23 +405,31 @@ TEST(RunFileReader, StopsWithAMessage) {
              for (int k = 1; k <= MAX_CURVE + 1; ++k) p.curve.push_back(std::to_string(k) + " 1");
          },
          "\n  Too many T-P curve points in ZARNRUN.DAT: line 230 holds point 201; the limit is 200.\n", true},
-        {"curve temperatures not increasing", [](RunFileParts& p) { p.curve = {"100 10", "200 20", "200 30"}; },
+        {"curve temperatures not increasing",
+         [](RunFileParts& p) {
+             p.curve = {"100 10", "200 20", "200 30"};
+         },
          "\n  The T-P curve temperatures in ZARNRUN.DAT must increase: line 32 gives 200.000 C after 200.000 C.\n",
          true},
         {"an unreadable mineral amount", [](RunFileParts& p) { p.minerals = {name_row("Quartz", "1.5x")}; },
          "\n  Unreadable number in line 22 of ZARNRUN.DAT: the trial moles (columns 23-40) of saturated mineral "
-         "Quartz.\n  ---> " + name_row("Quartz", "1.5x"),
+         "Quartz.\n  ---> " +
+             name_row("Quartz", "1.5x"),
          true},
         {"an unreadable reactant amount", [](RunFileParts& p) { p.reactants = {name_row("Granite", "abc", "ppm")}; },
          "\n  Unreadable number in line 24 of ZARNRUN.DAT: the amount (columns 23-40) of reactant Granite.\n", true},
-        {"an unreadable curve line", [](RunFileParts& p) { p.curve = {"100 10", "150 x"}; },
+        {"an unreadable curve line",
+         [](RunFileParts& p) {
+             p.curve = {"100 10", "150 x"};
+         },
          "  ERROR reading the P-T curve data list in ZARNRUN\n", false},
         {"a curve line with one number", [](RunFileParts& p) { p.curve = {"100"}; },
          "  ERROR reading the P-T curve data list in ZARNRUN\n", false},
         {"a bad parameter", [](RunFileParts& p) { p.line6 = "2 1O0 0"; }, read_error_head + "2 1O0 0", false},
         {"a fractional option", [](RunFileParts& p) { p.options = "0 1 0 0 100.5 0 0 0 0 0 0 0 0 0 0 0 0 0"; },
          read_error_head + "0 1 0 0 100.5", false},
-        {"an option beyond 32 bits", [](RunFileParts& p) { p.options = "0 1 0 0 3000000000 0 0 0 0 0 0 0 0 0 0 0 0 0"; },
+        {"an option beyond 32 bits",
+         [](RunFileParts& p) { p.options = "0 1 0 0 3000000000 0 0 0 0 0 0 0 0 0 0 0 0 0"; },
          read_error_head + "0 1 0 0 3000000000", false},
         {"a bad component row", [](RunFileParts& p) { p.comps[0] = comp_row("1", "H+", "1.0", "1.0e-7", "one"); },
          read_error_head + "    1 H+", false},
@@ -451,9 +447,6 @@ TEST(RunFileReader, StopsWithAMessage) {
         RunFileParts p;
         c.edit(p);
         auto run = fresh_run();
-        auto& sys = run->sys;
-        auto& eq = run->eq;
-        auto& rp = run->rp;
         const ReadOutcome r = read_text(p.text(), *run, c.answers);
         EXPECT_EQ(r.status, 1);
         EXPECT_TRUE(contains(r.console, c.message)) << r.console;
@@ -467,9 +460,6 @@ TEST(RunFileReader, ShowsTheBadLineAndWaitsForEnter) {
     RunFileParts p;
     p.line4 = "0 0 0 150 0 0 zero 0" + std::string(100, '#');
     auto run = fresh_run();
-    auto& sys = run->sys;
-    auto& eq = run->eq;
-    auto& rp = run->rp;
     const ReadOutcome r = read_text(p.text(), *run, "\nleft over\n");
     EXPECT_EQ(r.status, 1);
     const std::string shown = "---> " + ("0 0 0 150 0 0 zero 0" + std::string(76, '#')) + "\n\n";
@@ -492,9 +482,6 @@ TEST(RunFileReader, StopsOnAFileThatEndsEarly) {
         const std::string cut = text.substr(0, n == 0 ? 0 : ends[n - 1]);
         SCOPED_TRACE("first " + std::to_string(n) + " lines");
         auto run = fresh_run();
-        auto& sys = run->sys;
-        auto& eq = run->eq;
-        auto& rp = run->rp;
         const ReadOutcome r = read_text(cut, *run);
         if (cut.size() > caption) {
             EXPECT_EQ(r.status, 0) << r.console;
@@ -512,7 +499,6 @@ TEST(RunFileReader, EndsNameBlocksAtTheEndOfTheFile) {
     p.curve = {"100 10", "200 20", "0 99", "300 30"};  // a zero temperature ends the curve
     auto run = fresh_run();
     auto& sys = run->sys;
-    auto& eq = run->eq;
     auto& rp = run->rp;
     const ReadOutcome r = read_text(p.text(), *run);
     ASSERT_EQ(r.status, 0);

@@ -23,8 +23,7 @@ struct Edit {
 };
 
 std::string edit(const Edit& c) {
-    return c.kind == 'F' ? edit_f(c.v, c.w, c.d) : c.kind == 'E' ? edit_e(c.v, c.w, c.d)
-                                                                : edit_g(c.v, c.w, c.d);
+    return c.kind == 'F' ? edit_f(c.v, c.w, c.d) : c.kind == 'E' ? edit_e(c.v, c.w, c.d) : edit_g(c.v, c.w, c.d);
 }
 
 TEST(NumberEdit, Table) {
@@ -45,7 +44,7 @@ TEST(NumberEdit, Table) {
         {'F', 0.5, 2, 0, "1."},
         {'F', 0.005, 6, 2, "  0.01"},  // 0.005000000000000000104...
         {'F', 9.9996, 6, 3, "10.000"},
-        {'F', 99.96, 4, 1, "****"},   // carries to 100.0
+        {'F', 99.96, 4, 1, "****"},  // carries to 100.0
         {'F', 0.96, 3, 1, "1.0"},
         {'F', 0.25, 4, 2, "0.25"},
         {'F', -0.25, 4, 2, "-.25"},
@@ -86,8 +85,7 @@ TEST(NumberEdit, Table) {
         {'E', Inf, 10, 4, "**********"},
         {'G', -Inf, 10, 4, "**********"},
     };
-    for (const Edit& c : cases)
-        EXPECT_EQ(edit(c), c.want) << c.kind << c.w << '.' << c.d << " of " << c.v;
+    for (const Edit& c : cases) EXPECT_EQ(edit(c), c.want) << c.kind << c.w << '.' << c.d << " of " << c.v;
 }
 
 TEST(NumberEdit, IntegerAndText) {
@@ -106,19 +104,16 @@ TEST(Layout, LiteralsBlanksAndLines) {
     EXPECT_EQ(layout(R"([2X] "Chg. balance = " [E10.4])", {12.34}), "  Chg. balance = 0.1234E+02");
     EXPECT_EQ(layout(R"(/ / "X" / /)"), "\n\nX\n\n");
     EXPECT_EQ(layout(R"("a" / "b")"), "a\nb");
-    EXPECT_EQ(layout(R"("Check ""convergence problems"" in manual.")"),
-              R"(Check "convergence problems" in manual.)");
+    EXPECT_EQ(layout(R"("Check ""convergence problems"" in manual.")"), R"(Check "convergence problems" in manual.)");
     EXPECT_EQ(layout(R"(3["ab"] 80["+"])"), "ababab" + std::string(80, '+'));
     EXPECT_EQ(layout(R"(/ [2X] "Cannot read " A)", {"ZARNRUN.DAT"}), "\n  Cannot read ZARNRUN.DAT");
-    EXPECT_EQ(layout("[A12] [A]", {std::string(20, 'N'), "as given "}),
-              std::string(12, 'N') + "as given ");
+    EXPECT_EQ(layout("[A12] [A]", {std::string(20, 'N'), "as given "}), std::string(12, 'N') + "as given ");
     EXPECT_EQ(layout("A20", {Name20("Quartz")}), "Quartz              ");
     EXPECT_EQ(layout(""), "");
 }
 
 TEST(Layout, Columns) {
-    EXPECT_EQ(layout(R"("Mineral" [T23] "No." [T28] "hydrol")"),
-              "Mineral               No.  hydrol");
+    EXPECT_EQ(layout(R"("Mineral" [T23] "No." [T28] "hydrol")"), "Mineral               No.  hydrol");
     EXPECT_EQ(layout(R"("abcdef" [T3] "XY")"), "abXYef");  // moving left overwrites
     EXPECT_EQ(layout(R"("ab" [T6] "c")"), "ab   c");
     EXPECT_EQ(layout(R"("ab" [3X])"), "ab");  // positioning alone writes nothing
@@ -133,8 +128,7 @@ TEST(Layout, RepeatsAndGroups) {
     EXPECT_EQ(layout("3F5.1", {1.0, 2.0, 3.0}), "  1.0  2.0  3.0");
     EXPECT_EQ(layout("[I2] [1X] 2[[F6.2] [I2]]", {2, 1.5, 3, -2.25, 11}), " 2   1.50 3 -2.2511");
     EXPECT_EQ(layout("2[2[I1] \"-\"]", {1, 2, 3, 4}), "12-34-");
-    EXPECT_EQ(layout("2[[4X] [A12] [3X] [I3] [3X] [F4.0] [3X] [F9.4]]",
-                     {"Na+", 7, 1.0, -0.6, "Cl-", 8, -1.0, 0.5}),
+    EXPECT_EQ(layout("2[[4X] [A12] [3X] [I3] [3X] [F4.0] [3X] [F9.4]]", {"Na+", 7, 1.0, -0.6, "Cl-", 8, -1.0, 0.5}),
               "             Na+     7     1.     -0.6000"
               "             Cl-     8    -1.      0.5000");
     EXPECT_EQ(layout("[I3] [T2] [I1]", {123, 9}), "193");
@@ -174,8 +168,8 @@ TEST(Layout, NonFiniteKeepsColumns) {
 }
 
 TEST(Layout, ProgrammingErrorsThrowWithTheLayout) {
-    const char* bad[] = {"[I3", "I3]", "[Q5]", "[F9]", "[E9.0]", "[I0]", "\"open", "[]", "0[I3]",
-                         "2 [I3]", "[T0]", "[F9.4.2]", "[A12B]", "3/"};
+    const char* bad[] = {"[I3", "I3]",   "[Q5]",   "[F9]", "[E9.0]",   "[I0]",   "\"open",
+                         "[]",  "0[I3]", "2 [I3]", "[T0]", "[F9.4.2]", "[A12B]", "3/"};
     for (const char* lay : bad) {
         try {
             layout(lay, {1});

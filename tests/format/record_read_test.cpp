@@ -64,8 +64,7 @@ TEST(ReadIntField, Table) {
 }
 
 TEST(ReadFixed, DatabaseLines) {
-    const std::string head =
-        std::string("Quartz") + std::string(74, ' ') + "SU33" + std::string(6, ' ') + "All ";
+    const std::string head = std::string("Quartz") + std::string(74, ' ') + "SU33" + std::string(6, ' ') + "All ";
     FixedRead r = read_fixed("[A20] [T81] [A4] [T91] [A4]", head);
     ASSERT_TRUE(r.ok);
     ASSERT_EQ(r.values.size(), 3u);
@@ -73,8 +72,7 @@ TEST(ReadFixed, DatabaseLines) {
     EXPECT_EQ(r.values[1].as_text(), "SU33");
     EXPECT_EQ(r.values[2].as_text(), "All ");
 
-    r = read_fixed("[8X] [F3.0] [15X] [F5.2] [10X] [F6.3]",
-                   "        -1.               4.00           1.234");
+    r = read_fixed("[8X] [F3.0] [15X] [F5.2] [10X] [F6.3]", "        -1.               4.00           1.234");
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.values[0].as_real(), -1.0);
     EXPECT_EQ(r.values[1].as_real(), 4.0);

@@ -39,16 +39,29 @@ struct Brine {
     RunParams& rp = run->rp;
     Brine() {
         ChemicalSystem& s = sys;
-        const struct { const char* name; double z, total, m, gamma, mix; } comps[] = {
-            {"H+", 1, 0.125, 1e-7, 0.95, 0}, {"H2O", 0, 55.5082502, 1.0, 1.0, 55.5082502},
-            {"Na+", 1, 0.5, 0.4, 0.75, 0.25}, {"Cl-", -1, 0.625, 0.4, 0.75, 0.25}};
-        const struct { const char* name; double z, logk; } derived[] = {
-            {"OH-", -1, 13.9951}, {"NaCl,aq", 0, 0.777}, {"HCl,aq", 0, -0.67}, {"NaOH,aq", 0, 14.18},
-            {"NaCl2-", -1, 1.5}};
-        const struct { const char* name; double logk, moles; } minerals[] = {
-            {"Quartz", -3.999, 1e-9}, {"Calcite", 1.849, 0.5}, {"Halite", 1.57, 0}};
-        const struct { const char* name; double amount; } reactants[] = {
-            {"Basalt", 50}, {"Granite", 49.5}, {"Pyrite", 0.025}};
+        const struct {
+            const char* name;
+            double z, total, m, gamma, mix;
+        } comps[] = {{"H+", 1, 0.125, 1e-7, 0.95, 0},
+                     {"H2O", 0, 55.5082502, 1.0, 1.0, 55.5082502},
+                     {"Na+", 1, 0.5, 0.4, 0.75, 0.25},
+                     {"Cl-", -1, 0.625, 0.4, 0.75, 0.25}};
+        const struct {
+            const char* name;
+            double z, logk;
+        } derived[] = {{"OH-", -1, 13.9951},
+                       {"NaCl,aq", 0, 0.777},
+                       {"HCl,aq", 0, -0.67},
+                       {"NaOH,aq", 0, 14.18},
+                       {"NaCl2-", -1, 1.5}};
+        const struct {
+            const char* name;
+            double logk, moles;
+        } minerals[] = {{"Quartz", -3.999, 1e-9}, {"Calcite", 1.849, 0.5}, {"Halite", 1.57, 0}};
+        const struct {
+            const char* name;
+            double amount;
+        } reactants[] = {{"Basalt", 50}, {"Granite", 49.5}, {"Pyrite", 0.025}};
         s.nc = 4, s.ns = 9, s.nmin = 3, s.nreact = 3, s.ncurve = 2;
         for (int k = 1; k <= 4; ++k) {
             const auto& c = comps[k - 1];
@@ -85,51 +98,76 @@ TEST(EchoInput, ListingAndConsoleOfATitrationRun) {
     echo_input(b, s.io);
 
     const std::string plus = " " + std::string(80, '+');
-    const Lines head = {
-        "", plus, " " + std::string("Brine titration").append(105, ' '),
-        " " + std::string("with basalt").append(109, ' '), plus, "",
-        "  Species       No.  Charge    Tot.moles  Trial molality   Gamma  Mixing solution", "",
-        "  H+             1      1.    0.12500E+00   0.10000E-06   0.9500   0.00000000E+00",
-        "  H2O            2      0.    0.55508E+02   0.10000E+01   1.0000   0.55508250E+02",
-        "  Na+            3      1.    0.50000E+00   0.40000E+00   0.7500   0.25000000E+00",
-        "  Cl-            4     -1.    0.62500E+00   0.40000E+00   0.7500   0.25000000E+00"};
-    const Lines both = {
-        "", "  Chg. balance for total moles = 0.0000E+00   Max. difference allowed = 0.6250E-04",
-        "", "  The following parameters were given:",
-        "      ERPC   =   0.1000E-11  pH      =       0.0000  PFLUID =   500.0000",
-        "      SLIM   = 0.100000E+01  TEMP    =      25.0000  SINC   = 0.1000E+00",
-        "      TEMPC  =       0.0000  TOTMIX  = 0.000000E+00  ENTH   =     0.0000",
-        "      SENTH  =       0.0000  DENTH   =       0.0000  TOTWAT =    90.0000",
-        "      SOLMIN =   0.1000E-08  RM      =       0.0000  AQGRM  =  1000.0000",
-        "      SUPRNT =   0.1000E-09  VBOX-1  =       0.0000  RHOFRS =     1.0000",
-        "      RHOROC =       2.5000",
-        "", "  The following options were selected:",
-        "        CONFLG =   0  C     =   4  IFRAC  =   0  IPUNCH =   0",
-        "        NLOOP  =  50  ISTEP =   0  LIMSOL =   0  LOOC   =   1",
-        "        IENTH  =   0  ITREF =   2  IDEAL  =   2  IPSAT  =   0",
-        "        INCREM =   0  INCP  =   0  MINSOL =   1  NEUT   =   0",
-        "        AWAT   =   0  CHGF  =   0", ""};
-    const Lines tail = {
-        "  Given pressure grid:   2 T-P points read", "",
-        "  Of the derived species, only those with molality > 0.10E-09 will appear in the output", "",
-        "    Species        No.  Charge  Log K(diss)  Species        No.  Charge  Log K(diss)", "",
-        "    OH-              5    -1.     13.9951    NaOH,aq          8     0.     14.1800",
-        "    NaCl,aq          6     0.      0.7770    NaCl2-           9    -1.      1.5000",
-        "    HCl,aq           7     0.     -0.6700",
-        "", "  For mixed gases (JSOLS=6), log K(hydrol) = log (K*P)", "",
-        Columns().at(29, "Log K").at(38, "Trial").at(74, "Log K").at(84, "Trial").s,
-        Columns().at(1, "Mineral").at(23, "No.").at(28, "hydrol").at(38, "Moles").at(47, "Mineral")
-            .at(69, "No.").at(74, "hydrol").at(84, "Moles").s,
-        "",
-        "Quartz                 1   -3.999 0.1000E-08Halite                 3    1.570 0.0000E+00",
-        "Calcite                2    1.849 0.5000E+00",
-        "", "", "  Initial composition of reactant (wt%):",
-        "     Basalt                50.00           Pyrite               0.2500E-01",
-        "     Granite               49.50    ",
-        "", "", "  Sum of wt% of reactants:    99.5250", "",
-        "  Reactant consumed:       0.0000000  g       log =-100.0000",
-        "  Original solution:    1000.0000000  g ", "",
-        "  Original solution / Rock added:         0.00  (Water/Rock Ratio), log =    0.0000"};
+    const Lines head = {"",
+                        plus,
+                        " " + std::string("Brine titration").append(105, ' '),
+                        " " + std::string("with basalt").append(109, ' '),
+                        plus,
+                        "",
+                        "  Species       No.  Charge    Tot.moles  Trial molality   Gamma  Mixing solution",
+                        "",
+                        "  H+             1      1.    0.12500E+00   0.10000E-06   0.9500   0.00000000E+00",
+                        "  H2O            2      0.    0.55508E+02   0.10000E+01   1.0000   0.55508250E+02",
+                        "  Na+            3      1.    0.50000E+00   0.40000E+00   0.7500   0.25000000E+00",
+                        "  Cl-            4     -1.    0.62500E+00   0.40000E+00   0.7500   0.25000000E+00"};
+    const Lines both = {"",
+                        "  Chg. balance for total moles = 0.0000E+00   Max. difference allowed = 0.6250E-04",
+                        "",
+                        "  The following parameters were given:",
+                        "      ERPC   =   0.1000E-11  pH      =       0.0000  PFLUID =   500.0000",
+                        "      SLIM   = 0.100000E+01  TEMP    =      25.0000  SINC   = 0.1000E+00",
+                        "      TEMPC  =       0.0000  TOTMIX  = 0.000000E+00  ENTH   =     0.0000",
+                        "      SENTH  =       0.0000  DENTH   =       0.0000  TOTWAT =    90.0000",
+                        "      SOLMIN =   0.1000E-08  RM      =       0.0000  AQGRM  =  1000.0000",
+                        "      SUPRNT =   0.1000E-09  VBOX-1  =       0.0000  RHOFRS =     1.0000",
+                        "      RHOROC =       2.5000",
+                        "",
+                        "  The following options were selected:",
+                        "        CONFLG =   0  C     =   4  IFRAC  =   0  IPUNCH =   0",
+                        "        NLOOP  =  50  ISTEP =   0  LIMSOL =   0  LOOC   =   1",
+                        "        IENTH  =   0  ITREF =   2  IDEAL  =   2  IPSAT  =   0",
+                        "        INCREM =   0  INCP  =   0  MINSOL =   1  NEUT   =   0",
+                        "        AWAT   =   0  CHGF  =   0",
+                        ""};
+    const Lines tail = {"  Given pressure grid:   2 T-P points read",
+                        "",
+                        "  Of the derived species, only those with molality > 0.10E-09 will appear in the output",
+                        "",
+                        "    Species        No.  Charge  Log K(diss)  Species        No.  Charge  Log K(diss)",
+                        "",
+                        "    OH-              5    -1.     13.9951    NaOH,aq          8     0.     14.1800",
+                        "    NaCl,aq          6     0.      0.7770    NaCl2-           9    -1.      1.5000",
+                        "    HCl,aq           7     0.     -0.6700",
+                        "",
+                        "  For mixed gases (JSOLS=6), log K(hydrol) = log (K*P)",
+                        "",
+                        Columns().at(29, "Log K").at(38, "Trial").at(74, "Log K").at(84, "Trial").s,
+                        Columns()
+                            .at(1, "Mineral")
+                            .at(23, "No.")
+                            .at(28, "hydrol")
+                            .at(38, "Moles")
+                            .at(47, "Mineral")
+                            .at(69, "No.")
+                            .at(74, "hydrol")
+                            .at(84, "Moles")
+                            .s,
+                        "",
+                        "Quartz                 1   -3.999 0.1000E-08Halite                 3    1.570 0.0000E+00",
+                        "Calcite                2    1.849 0.5000E+00",
+                        "",
+                        "",
+                        "  Initial composition of reactant (wt%):",
+                        "     Basalt                50.00           Pyrite               0.2500E-01",
+                        "     Granite               49.50    ",
+                        "",
+                        "",
+                        "  Sum of wt% of reactants:    99.5250",
+                        "",
+                        "  Reactant consumed:       0.0000000  g       log =-100.0000",
+                        "  Original solution:    1000.0000000  g ",
+                        "",
+                        "  Original solution / Rock added:         0.00  (Water/Rock Ratio), log =    0.0000"};
     EXPECT_EQ(s.listing(), text({head, both, tail}));
     EXPECT_EQ(s.out.str(), text({both}));
 }
@@ -141,7 +179,8 @@ TEST(EchoInput, ReactantUnitsLogsAndWaterRockRatio) {
         std::string heading, consumed, ratio;
     } cases[] = {
         {2, 50, "(wt%):", "   50.0000000  g       log =   1.6990", "       20.00  (Water/Rock Ratio), log =    1.3010"},
-        {3, -2, "(mole%):", "   -2.0000000  moles   log =-100.0000", "     -500.00  (Water/Rock Ratio), log =    0.0000"},
+        {3, -2, "(mole%):", "   -2.0000000  moles   log =-100.0000",
+         "     -500.00  (Water/Rock Ratio), log =    0.0000"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.MINSOL);
@@ -180,7 +219,8 @@ TEST(EchoInput, MixingSolutionBlock) {
         b.sys.comp[2].mix_total = c.water;
         for (int r = 1; r <= GRID_ROWS; ++r)
             for (int q = 1; q <= GRID_COLS; ++q)
-                grid_cell(b.sys.header_raw[5], r, q) = GRID_T[static_cast<std::size_t>(q)] + GRID_P[static_cast<std::size_t>(r)];
+                grid_cell(b.sys.header_raw[5], r, q) =
+                    GRID_T[static_cast<std::size_t>(q)] + GRID_P[static_cast<std::size_t>(r)];
         locate_grid(c.PFLUID, c.TEMPC, b.cond.grid_mix);
         Session s;
         echo_input(b, s.io);
@@ -195,7 +235,7 @@ TEST(PrepareFlushing, StepIncrementBroughtIntoRange) {
     const struct {
         int IFRAC, NLOOP;
         double SINC, after;
-    } cases[] = {{5, 50, 1.5, 1}, {5, 50, 0, 1},      {5, 50, -0.2, 1},  {5, 50, 1, 1},
+    } cases[] = {{5, 50, 1.5, 1},     {5, 50, 0, 1},    {5, 50, -0.2, 1}, {5, 50, 1, 1},
                  {5, 50, 0.25, 0.25}, {5, 0, 1.5, 1.5}, {0, 50, 1.5, 1.5}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.SINC);

@@ -72,19 +72,18 @@ const std::string kHeader = "    3   10    2\n" + std::string("Flushing of a gra
                             "second title" + std::string(108, ' ') + "\n";
 const std::string kLine1 = " 150.00000 4.760    0.1000E-04 0.000        0.0000  -12.5000   75.0000\n";
 const std::string kCalcite = "  3  Calcite               .50000E+00.50000E+02.33333E+02.10000E+01\n";
-const std::string kRecord =
-    kLine1 +
-    "0.1000E-020.1000E+010.3000E-020.4000E-020.5000E-020.6000E-020.7000E-020.8000E-02\n"
-    "0.9000E-020.1000E-01\n"
-    "0.5000E+000.6000E+020.3000E+01\n"
-    "0.2500E+000.5800E+020.2000E+01\n"
-    "  1  H2O,gas                  1.50000\n"
-    "  2  CO2,gas                 -0.25000\n" +
-    kCalcite +
-    "  1  H2O,gas               .20000E+01.36000E+02.10000E+03.10000E+01\n"
-    "  4  Albite-low-temperatu  .10000E+00.25000E+02.16667E+02.25000E+00\n"
-    "  5  Anorthite             .30000E+00.75000E+02.50000E+02.75000E+00\n"
-    "\n\n";
+const std::string kRecord = kLine1 +
+                            "0.1000E-020.1000E+010.3000E-020.4000E-020.5000E-020.6000E-020.7000E-020.8000E-02\n"
+                            "0.9000E-020.1000E-01\n"
+                            "0.5000E+000.6000E+020.3000E+01\n"
+                            "0.2500E+000.5800E+020.2000E+01\n"
+                            "  1  H2O,gas                  1.50000\n"
+                            "  2  CO2,gas                 -0.25000\n" +
+                            kCalcite +
+                            "  1  H2O,gas               .20000E+01.36000E+02.10000E+03.10000E+01\n"
+                            "  4  Albite-low-temperatu  .10000E+00.25000E+02.16667E+02.25000E+00\n"
+                            "  5  Anorthite             .30000E+00.75000E+02.50000E+02.75000E+00\n"
+                            "\n\n";
 
 TEST(PlotFile, HeaderOnceThenARecordPerFullStep) {
     const struct {
@@ -132,8 +131,8 @@ TEST(PlotFile, ProgressPorosityAndPhaseAmounts) {
         {"the porosity of the step totals", [](Step& s) { s.ps.totals.porosity = -999; },
          " 150.00000 4.760    0.1000E-04 0.000        0.0000  -12.5000 -999.0000\n", kCalcite},
         // Fractionated amounts are per unit of path; the weight per cent stays that of the step.
-        {"solids fractionated", [](Step& s) { s.rp.IFRAC = 1, s.rp.SINC = s.ps.CURINC = -0.25; },
-         kLine1, "  3  Calcite               .20000E+01.20000E+03.33333E+02.10000E+01\n"},
+        {"solids fractionated", [](Step& s) { s.rp.IFRAC = 1, s.rp.SINC = s.ps.CURINC = -0.25; }, kLine1,
+         "  3  Calcite               .20000E+01.20000E+03.33333E+02.10000E+01\n"},
         {"flushing", [](Step& s) { s.rp.IFRAC = 5, s.rp.SINC = s.ps.CURINC = 0.25; }, kLine1, kCalcite},
         {"no solids mass: the last weight per cent",
          [](Step& s) { s.ps.totals.solids_grams = 0, s.ps.totals.wt_percent[3] = 12.5; }, kLine1,

@@ -64,11 +64,14 @@ TEST(ListingLayout, SolutionWithoutPhases) {
         SCOPED_TRACE(suprnt);
         Brine brine;
         brine.b.rp.SUPRNT = suprnt;
-        const std::string row1 = "   1 H+           0.11921E-06   -6.9237 0.11921E-06   -6.9237 0.10000E+01    0.0000\n";
-        const std::string row5 = "   5 OH-          0.11921E-06   -6.9237 0.11921E-06   -6.9237 0.10000E+01    0.0000\n";
+        const std::string row1 =
+            "   1 H+           0.11921E-06   -6.9237 0.11921E-06   -6.9237 0.10000E+01    0.0000\n";
+        const std::string row5 =
+            "   5 OH-          0.11921E-06   -6.9237 0.11921E-06   -6.9237 0.10000E+01    0.0000\n";
         const std::string want =
             "\n " + std::string(80, '+') + "\n " + pad("Test system", 120) + "\n " + pad("built in the tables", 120) +
-            "\n " + std::string(80, '+') + "\n\n"
+            "\n " + std::string(80, '+') +
+            "\n\n"
             "  Number of loops used =    7   Loop limit =  100\n"
             "\n"
             "  Temperature =  25.00 C   Pressure =    1.00 bar   Mixer fraction =       0.0000000\n"
@@ -120,23 +123,23 @@ TEST(ListingLayout, OptionalLines) {
         {"the imbalance held since the start, not one of the current totals",
          [](ChemBuilder& b, NewtonState&) { b.eq.chg_start = 3e-6, b.eq.comp[3].total = 0.25; },
          {"  Chg. balance for total moles = 0.3000E-05   Max. difference allowed = 0.1250E-04", ""}},
-        {"mixing", [](ChemBuilder& b, NewtonState&) { b.rp.TEMPC = 80, b.rp.TOTMIX = 0.25; },
+        {"mixing",
+         [](ChemBuilder& b, NewtonState&) { b.rp.TEMPC = 80, b.rp.TOTMIX = 0.25; },
          {"", "  Total fraction of mixing solution added:     0.2500000", "",
           "  Solid products produced:  Mass =    0.000000 g     Volume =    0.000000 cm3"}},
         {"titration",
          [](ChemBuilder& b, NewtonState&) { b.rp.MINSOL = 1, b.rp.TOTMIX = 2.5, b.rp.VBOX1 = 10, b.rp.AQGRM = 1000; },
          {"  Solid products produced:  Mass =    0.000000 g     Volume =    0.000000 cm3",
           "    Porosity:   100.0000%  V(tot) - V(min): 0.10000E+02", "",
-          "  Reactant consumed:       2.5000000  g       log =   0.3979",
-          "  Original solution:    1000.0000000  g ", "",
-          "  Original solution / Rock added:       400.00  (Water/Rock Ratio), log =    2.6021"}},
+          "  Reactant consumed:       2.5000000  g       log =   0.3979", "  Original solution:    1000.0000000  g ",
+          "", "  Original solution / Rock added:       400.00  (Water/Rock Ratio), log =    2.6021"}},
         {"titration from an AQGRM of 0: the first solution's mass",
          [](ChemBuilder& b, NewtonState&) { b.rp.MINSOL = 1, b.rp.TOTMIX = 2.5, b.rp.IFRAC = 1; },
          {"  Solid products produced:  Mass =    0.000000 g     Volume =    0.000000 cm3", "",
-          "  Reactant consumed:       2.5000000  g       log =   0.3979",
-          "  Original solution:    1007.2865024  g ", "",
-          "  Original solution / Rock added:       402.91  (Water/Rock Ratio), log =    2.6052"}},
-        {"missing densities", [](ChemBuilder& b, NewtonState&) { b.sys.missing_density = true; },
+          "  Reactant consumed:       2.5000000  g       log =   0.3979", "  Original solution:    1007.2865024  g ",
+          "", "  Original solution / Rock added:       402.91  (Water/Rock Ratio), log =    2.6052"}},
+        {"missing densities",
+         [](ChemBuilder& b, NewtonState&) { b.sys.missing_density = true; },
          {"  Solid products produced:  Mass =    0.000000 g     Volume =    0.000000 cm3",
           "    WARNING: mineral volume may be in error because some mineral densities ",
           "    were not supplied in DORNEVAL.  See mineral list in file Skip_Species.txt."}},
@@ -182,7 +185,8 @@ TEST(ListingLayout, PhaseTables) {
     const std::vector<std::string> lines = split_lines(text);
     auto after = [&](const std::string& head) {
         for (std::size_t i = 0; i < lines.size(); ++i)
-            if (lines[i] == head) return std::vector<std::string>(lines.begin() + static_cast<long>(i) + 1, lines.end());
+            if (lines[i] == head)
+                return std::vector<std::string>(lines.begin() + static_cast<long>(i) + 1, lines.end());
         ADD_FAILURE() << "no line [" << head << "]";
         return std::vector<std::string>(8);
     };
@@ -201,8 +205,7 @@ TEST(ListingLayout, PhaseTables) {
     EXPECT_EQ(comp2[6].substr(0, 53), "  Chg. balance for solid moles: 0.8100E+00  Mass of a");
 
     const std::string heading1 = blanks(36) + "Log" + blanks(18) + "Log" + blanks(17) + "Vol";
-    const std::string heading2 =
-        " Gas or mineral        Moles       Moles     Grams      Grams     Wt.%      (cm3)";
+    const std::string heading2 = " Gas or mineral        Moles       Moles     Grams      Grams     Wt.%      (cm3)";
     const std::vector<std::string> table = {
         "",
         heading1,
@@ -306,8 +309,8 @@ TEST(EquilibriumCharge, LimitStopAndSilentAdjustment) {
     };
     // T(Cl-) = 0.5 in 2 kg of water: the limit is 5e-5 / 2 = 2.5e-5 molal.
     const Case cases[] = {
-        {2.5e-5, 0, -1, 0.5},          {-2.5e-5, 0, -1, 0.5}, {2.6e-5, 0, 1, 0.5},
-        {3e-5, 1, -1, 0.5 + 6e-5},     {-3e-5, 1, -1, 0.5 - 6e-5},
+        {2.5e-5, 0, -1, 0.5},      {-2.5e-5, 0, -1, 0.5},      {2.6e-5, 0, 1, 0.5},
+        {3e-5, 1, -1, 0.5 + 6e-5}, {-3e-5, 1, -1, 0.5 - 6e-5},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.q) + " CHGF " + std::to_string(c.chgf));

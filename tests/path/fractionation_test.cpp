@@ -166,11 +166,15 @@ TEST(Flushing, ReplacesAFractionOfThePoreFluid) {
         std::string wf_wp;
     } cases[] = {
         // Half the pore fluid: 25 g fresh fluid (2.5 % of the recipe), 25 g of the old (2.5 %).
-        {0.5, 1000.0, {0.25625, 2.7, 1.1125},
+        {0.5,
+         1000.0,
+         {0.25625, 2.7, 1.1125},
          "  BOX-1 infused with    25.0000 grams of fresh fluid\n"
          "          Mixed with    25.0000 grams of previous pore fluid.\n"},
         // All of it: the old solution contributes nothing, even without a mass of its own.
-        {1.0, 0.0, {0.25, 2.5, 1.125},
+        {1.0,
+         0.0,
+         {0.25, 2.5, 1.125},
          "  BOX-1 infused with    50.0000 grams of fresh fluid\n"
          "          Mixed with     0.0000 grams of previous pore fluid.\n"},
     };
@@ -183,8 +187,7 @@ TEST(Flushing, ReplacesAFractionOfThePoreFluid) {
         EXPECT_EQ(r.call(), -1);
         r.expect_totals(c.totals);
         EXPECT_EQ(r.rp.TOTMIX, 50.0 * c.curinc);
-        const std::string listing =
-            c.wf_wp + "  Total pore volume:    50.0000 CM3\n     Porosity =    50.0000 %\n\n";
+        const std::string listing = c.wf_wp + "  Total pore volume:    50.0000 CM3\n     Porosity =    50.0000 %\n\n";
         EXPECT_EQ(r.s.listing(), listing);
         const std::string totmix = c.curinc == 1.0 ? "0.5000000E+02" : "0.2500000E+02";
         EXPECT_EQ(r.s.out.str(), "GRMCOM = 1000.0000 VBOX1 =  100.0000\n" + listing +

@@ -36,9 +36,9 @@ TEST(StepController, EachKindOfStepChangesItsVariableAndStopsPastItsLimit) {
     struct Case {
         const char* name;
         std::function<void(RunParams&, PathState&)> set;
-        int status;            // -1: the path goes on, 0: it has reached its end
-        std::string console;   // expected somewhere on the console
-        std::string listing;   // expected somewhere in the listing
+        int status;           // -1: the path goes on, 0: it has reached its end
+        std::string console;  // expected somewhere on the console
+        std::string listing;  // expected somewhere in the listing
         std::function<bool(const RunParams&)> after;
     };
     const std::string ph_notice =
@@ -52,28 +52,36 @@ TEST(StepController, EachKindOfStepChangesItsVariableAndStopsPastItsLimit) {
          "  pH changed by   0.500 units to   8.300\n",
          "\n  pH reached given limit of     8.0000\n  New pH =    8.3000  Execution stopped.\n",
          [](const RunParams& r) { return r.pH == 8.3; }},
-        {"titration at a fixed pH", [](RunParams& r, PathState& p) { r.pH = 7, r.MINSOL = 3, r.SINC = p.CURINC = 0.5, r.SLIM = 8; }, -1,
+        {"titration at a fixed pH",
+         [](RunParams& r, PathState& p) { r.pH = 7, r.MINSOL = 3, r.SINC = p.CURINC = 0.5, r.SLIM = 8; }, -1,
          "\n  Next reactant titration increment of:         0.5000000  MOLES  \n", "",
          [](const RunParams& r) { return r.pH == 7 && r.TOTMIX == 0.5; }},
-        {"titration reaching SLIM", [](RunParams& r, PathState& p) { r.MINSOL = 3, r.SINC = p.CURINC = 1, r.TOTMIX = 2, r.SLIM = 3; }, 0,
+        {"titration reaching SLIM",
+         [](RunParams& r, PathState& p) { r.MINSOL = 3, r.SINC = p.CURINC = 1, r.TOTMIX = 2, r.SLIM = 3; }, 0,
          "  New total amount of reactant added:           3.0000000  MOLES  \n",
          "\n  Mixing fraction reached given limit of 0.3000E+01\n  TOTMIX = 0.3000E+01  Execution stopped.\n",
          [](const RunParams& r) { return r.TOTMIX == 3; }},
-        {"titration below SLIM", [](RunParams& r, PathState& p) { r.MINSOL = 3, r.SINC = p.CURINC = 1, r.TOTMIX = 1, r.SLIM = 3; }, -1,
-         "", "  Solids and gases carried\n", [](const RunParams& r) { return r.TOTMIX == 2; }},
-        {"enthalpy step", [](RunParams& r, PathState& p) { r.INCP = 2, r.ENTH = r.enth_added = 10, r.SINC = p.CURINC = 1, r.SLIM = 20; }, -1,
+        {"titration below SLIM",
+         [](RunParams& r, PathState& p) { r.MINSOL = 3, r.SINC = p.CURINC = 1, r.TOTMIX = 1, r.SLIM = 3; }, -1, "",
+         "  Solids and gases carried\n", [](const RunParams& r) { return r.TOTMIX == 2; }},
+        {"enthalpy step",
+         [](RunParams& r, PathState& p) { r.INCP = 2, r.ENTH = r.enth_added = 10, r.SINC = p.CURINC = 1, r.SLIM = 20; },
+         -1,
          "   Next enthalpy change of     1.0000kcal\n  total  enthalpy added (incl. starting enthalpy)   10.0000 kcal\n\n",
          "  enthalpy changed by     1.0000 kcal to    11.0000 kcal\n"
          "  Total enthalpy added (incl. starting enthalpy)   11.0000 kcal\n\n",
          [](const RunParams& r) { return r.ENTH == 11 && r.enth_added == 11; }},
-        {"enthalpy past its limit", [](RunParams& r, PathState& p) { r.INCP = 2, r.ENTH = 20, r.SINC = p.CURINC = 1, r.SLIM = 20; }, 0,
-         "", "\n  Enthalpy reached given limit of    20.0000\n  ENTH  =   21.0000  Execution stopped.\n", nullptr},
-        {"temperature past its limit", [](RunParams& r, PathState& p) { r.TEMP = 102, r.SINC = p.CURINC = -5, r.SLIM = 100; }, 0,
+        {"enthalpy past its limit",
+         [](RunParams& r, PathState& p) { r.INCP = 2, r.ENTH = 20, r.SINC = p.CURINC = 1, r.SLIM = 20; }, 0, "",
+         "\n  Enthalpy reached given limit of    20.0000\n  ENTH  =   21.0000  Execution stopped.\n", nullptr},
+        {"temperature past its limit",
+         [](RunParams& r, PathState& p) { r.TEMP = 102, r.SINC = p.CURINC = -5, r.SLIM = 100; }, 0,
          "   Next temperature change of    -5.0000deg. C \n\n",
          "  Temperature changed by  -5.000 degrees to  97.000 degrees C.\n\n"
          "\n  Temperature reached given limit of   100.0000\n  TEMP =    97.0000  Execution stopped.\n",
          nullptr},
-        {"pressure past its limit", [](RunParams& r, PathState& p) { r.INCP = 1, r.PFLUID = 950, r.SINC = p.CURINC = 100, r.SLIM = 1000; }, 0,
+        {"pressure past its limit",
+         [](RunParams& r, PathState& p) { r.INCP = 1, r.PFLUID = 950, r.SINC = p.CURINC = 100, r.SLIM = 1000; }, 0,
          "   Next pressure change of 100.00000bar\n\n",
          "  Pressure changed by  100.0000 bar to 1050.0000 bar\n\n"
          "\n  Pressure reached given limit of  1000.0000\n  PFLUID =  1050.0000  Execution stopped.\n",
@@ -101,7 +109,8 @@ TEST(StepController, HalfStepSearchingEndsWhenTheIncrementIsSmall) {
         double sinc, curinc;
         int looc;
     };
-    const Case cases[] = {{-5, 2.5, 1}, {-5, -1.25, 1}, {-5, 0.625, 0}, {0.1, -0.05, 1}, {0.1, -0.04, 0}, {0.1, 0.04, 1}};
+    const Case cases[] = {{-5, 2.5, 1},    {-5, -1.25, 1},  {-5, 0.625, 0},
+                          {0.1, -0.05, 1}, {0.1, -0.04, 0}, {0.1, 0.04, 1}};
     for (const Case& c : cases) {
         PathSystem b;
         b.rp.pH = 7, b.rp.SLIM = c.sinc > 0 ? 14 : 0, b.rp.SINC = c.sinc, b.ps.CURINC = c.curinc, b.rp.LOOC = 1;
@@ -117,8 +126,10 @@ TEST(StepController, MolarEnthalpies) {
     EXPECT_DOUBLE_EQ(gas_molar_enthalpy(EnthalpyGas::H2O, 25), 10.97);
     EXPECT_DOUBLE_EQ(gas_molar_enthalpy(EnthalpyGas::CO2, 25), 0.21);
     EXPECT_DOUBLE_EQ(gas_molar_enthalpy(EnthalpyGas::CH4, 25), 0.21);
-    EXPECT_NEAR(gas_molar_enthalpy(EnthalpyGas::H2O, 125), 10.97 + 0.001 * (717 + 0.00128 * (398.15 * 398.15 - 298.15 * 298.15) -
-                                                                           8000 * (1 / 398.15 - 1 / 298.15)), 1e-12);
+    EXPECT_NEAR(
+        gas_molar_enthalpy(EnthalpyGas::H2O, 125),
+        10.97 + 0.001 * (717 + 0.00128 * (398.15 * 398.15 - 298.15 * 298.15) - 8000 * (1 / 398.15 - 1 / 298.15)),
+        1e-12);
 }
 
 // An IENTH run at a fixed pH with the first gas of the mixture in the matrix: the constraint

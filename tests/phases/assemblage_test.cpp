@@ -95,21 +95,54 @@ TEST(PhaseAssemblage, RemovalsEntriesAndIncrement) {
         bool message;
     } cases[] = {
         {"nothing changes", {{"Calcite", 0, 0.5, true}, {"Quartz", -1}}, 0, 1, 0, 0, 0, 1, {1}, {0.5, 0}, false},
-        {"one supersaturated phase enters", {{"Calcite", 0, 0.5, true}, {"Halite", sat}}, 0, 1, 0, 1, 2, 0, {1, 2},
-         {0.5, 1e-9}, false},
-        {"a tie goes to the later phase", {{"Halite", sat}, {"Sylvite", sat}}, 0, 1, 0, 2, 2, 0, {2}, {0, 1e-9},
+        {"one supersaturated phase enters",
+         {{"Calcite", 0, 0.5, true}, {"Halite", sat}},
+         0,
+         1,
+         0,
+         1,
+         2,
+         0,
+         {1, 2},
+         {0.5, 1e-9},
          false},
-        {"LOOC: two supersaturated, neither enters", {{"Halite", sat}, {"Sylvite", sat}}, 1, 1, 0, 2, 0, -0.5, {},
-         {0, 0}, false},
-        {"LOOC after a half step back", {{"Halite", sat}, {"Sylvite", sat}}, 1, -0.5, 0, 2, 0, 0.25, {}, {0, 0},
+        {"a tie goes to the later phase", {{"Halite", sat}, {"Sylvite", sat}}, 0, 1, 0, 2, 2, 0, {2}, {0, 1e-9}, false},
+        {"LOOC: two supersaturated, neither enters",
+         {{"Halite", sat}, {"Sylvite", sat}},
+         1,
+         1,
+         0,
+         2,
+         0,
+         -0.5,
+         {},
+         {0, 0},
          false},
-        {"negative moles: removed without message", {{"Calcite", 0, -1e-3, true}}, 0, 1, 1, 0, 0, 0, {}, {0},
-         false},
+        {"LOOC after a half step back", {{"Halite", sat}, {"Sylvite", sat}}, 1, -0.5, 0, 2, 0, 0.25, {}, {0, 0}, false},
+        {"negative moles: removed without message", {{"Calcite", 0, -1e-3, true}}, 0, 1, 1, 0, 0, 0, {}, {0}, false},
         {"affinity too large: removed", {{"Calcite", under, 0.5, true}}, 0, 1, 1, 0, 0, 0, {}, {0}, true},
-        {"LOOC: removal and entry are both undone", {{"Calcite", under, 0.5, true}, {"Halite", sat}}, 1, 1, 1, 1, 0,
-         -0.5, {1}, {0.5, 0}, true},
-        {"removal blocks the entry", {{"Calcite", under, 0.5, true}, {"Halite", sat}}, 0, 1, 1, 1, 0, 0, {},
-         {0.5, 0}, true},
+        {"LOOC: removal and entry are both undone",
+         {{"Calcite", under, 0.5, true}, {"Halite", sat}},
+         1,
+         1,
+         1,
+         1,
+         0,
+         -0.5,
+         {1},
+         {0.5, 0},
+         true},
+        {"removal blocks the entry",
+         {{"Calcite", under, 0.5, true}, {"Halite", sat}},
+         0,
+         1,
+         1,
+         1,
+         0,
+         0,
+         {},
+         {0.5, 0},
+         true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -147,16 +180,49 @@ TEST(PhaseAssemblage, SolidSolutions) {
         std::vector<double> moles;
     } cases[] = {
         {"undersaturated members with a sum of 1.2 enter as a whole",
-         {{"Pure", -1}, {"M1", x6, 0, false, 3}, {"M2", x6, -1e-3, false, 3}}, 0, 1, 2, 3, 0, {2, 3},
+         {{"Pure", -1}, {"M1", x6, 0, false, 3}, {"M2", x6, -1e-3, false, 3}},
+         0,
+         1,
+         2,
+         3,
+         0,
+         {2, 3},
          {0, 5e-9, 5e-9}},
         {"a supersaturated single phase goes first",
-         {{"Pure", 0.3}, {"M1", x6, 0, false, 3}, {"M2", x6, 0, false, 3}}, 0, 1, 1, 0, 0, {1}, {1e-9, 0, 0}},
-        {"a sum below 1 lets nothing enter", {{"M1", x4, 0, false, 3}, {"M2", x4, 0, false, 3}}, 0, 0, 0, 0, 1, {},
+         {{"Pure", 0.3}, {"M1", x6, 0, false, 3}, {"M2", x6, 0, false, 3}},
+         0,
+         1,
+         1,
+         0,
+         0,
+         {1},
+         {1e-9, 0, 0}},
+        {"a sum below 1 lets nothing enter",
+         {{"M1", x4, 0, false, 3}, {"M2", x4, 0, false, 3}},
+         0,
+         0,
+         0,
+         0,
+         1,
+         {},
          {0, 0}},
         {"a seeded sum lets the solution enter with its seeds",
-         {{"M1", -3, 5e-13, false, 3}, {"M2", -3, 5e-13, false, 3}}, 1, 1, 1, 3, 0, {1, 2}, {5e-13, 5e-13}},
+         {{"M1", -3, 5e-13, false, 3}, {"M2", -3, 5e-13, false, 3}},
+         1,
+         1,
+         1,
+         3,
+         0,
+         {1, 2},
+         {5e-13, 5e-13}},
         {"a supersaturated member brings the others",
-         {{"M1", 0.3, 0, false, 3}, {"M2", x6, 0, false, 3}}, 0, 1, 1, 3, 0, {1, 2},
+         {{"M1", 0.3, 0, false, 3}, {"M2", x6, 0, false, 3}},
+         0,
+         1,
+         1,
+         3,
+         0,
+         {1, 2},
          {1e-9, 0.6 * 1e-9 / (std::pow(10.0, 0.3) + 0.6)}},
     };
     for (const auto& c : cases) {
@@ -204,17 +270,17 @@ TEST(PhaseAssemblage, SaturationTable) {
     a.rp.ISTEP = 1;
     a.check();
     EXPECT_EQ(a.ps.CURINC, 0.0);
-    EXPECT_EQ(a.listing(),
-              kPlus + "  The following gases and minerals are presently in matrix or were just added\n\n" + kHeading +
-                  "  3 Calcite                  4.00    4.00    0.00      0.000   0.00000E+00\n"
-                  "  6 Halite                   3.70    4.00    0.30      0.100  -0.40929E+03\n"
-                  "\n"
-                  "  The following gases and minerals are presently EXCLUDED from matrix\n"
-                  "    (Gases and minerals with log(Q/K) less than -5 are not listed below)\n\n" +
-                  kHeading +
-                  "  1 H2O,gas                 16.00    4.00  -12.00     -4.000   0.16371E+05  -10.000\n"
-                  "  2 H2S,gas                 16.00    4.00  -12.00     -4.000   0.16371E+05  -12.000\n"
-                  "  5 Gypsum                   9.00    4.00   -5.00     -1.667   0.68214E+04\n");
+    EXPECT_EQ(a.listing(), kPlus + "  The following gases and minerals are presently in matrix or were just added\n\n" +
+                               kHeading +
+                               "  3 Calcite                  4.00    4.00    0.00      0.000   0.00000E+00\n"
+                               "  6 Halite                   3.70    4.00    0.30      0.100  -0.40929E+03\n"
+                               "\n"
+                               "  The following gases and minerals are presently EXCLUDED from matrix\n"
+                               "    (Gases and minerals with log(Q/K) less than -5 are not listed below)\n\n" +
+                               kHeading +
+                               "  1 H2O,gas                 16.00    4.00  -12.00     -4.000   0.16371E+05  -10.000\n"
+                               "  2 H2S,gas                 16.00    4.00  -12.00     -4.000   0.16371E+05  -12.000\n"
+                               "  5 Gypsum                   9.00    4.00   -5.00     -1.667   0.68214E+04\n");
     EXPECT_DOUBLE_EQ(a.eq.phase[1].log_fugacity, -10.0);
     EXPECT_DOUBLE_EQ(a.eq.phase[2].log_fugacity, -12.0);
     EXPECT_EQ(a.eq.phase[3].logq, 666.0);

@@ -75,11 +75,14 @@ TEST(SolidSolutionTables, LimitsStopTheRun) {
         std::string listing_tail;
     };
     const Case cases[] = {
-        {21, 1, "  Too-big              has a too large solid solution index ( 21\n  Maximum value allowed is  20\n\n\n"},
-        {4, 21, "  Too-big              is part of a solid solution with too many end members ( 21)\n"
-                "  Maximum number allowed is  20\n\n\n"},
-        {-2, 1, "  Too-big              has a negative solid solution index ( -2) in DORNEVAL.\n"
-                "  Solid solution indexes run from 1 to  20; 0 is a pure phase.\n\n\n"},
+        {21, 1,
+         "  Too-big              has a too large solid solution index ( 21\n  Maximum value allowed is  20\n\n\n"},
+        {4, 21,
+         "  Too-big              is part of a solid solution with too many end members ( 21)\n"
+         "  Maximum number allowed is  20\n\n\n"},
+        {-2, 1,
+         "  Too-big              has a negative solid solution index ( -2) in DORNEVAL.\n"
+         "  Solid solution indexes run from 1 to  20; 0 is a pure phase.\n\n\n"},
     };
     for (const Case& c : cases) {
         Phases p;

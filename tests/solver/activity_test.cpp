@@ -18,10 +18,9 @@ struct SpeciesRow {
     double z, size, m;
 };
 const std::vector<SpeciesRow> kSpecies = {
-    {"H+", 1, 9.0, 1e-5},      {"H2O", 0, 0.0, 1.0},        {"Cl-", -1, 3.0, 0.45},
-    {"SO4--", -2, 0.0, 0.01},  {"Na+", 1, 4.0, 0.40},       {"Ca++", 2, 6.0, 0.03},
-    {"CO2,aq", 0, 10.0, 0.02}, {"OH-", -1, 3.5, 2e-9},      {"NaCl,aq", 0, 3.0, 0.05},
-    {"CaSO4,aq", 0, 0.0, 0.004}, {"H2S,aq", 0, 10.0, 0.001}, {"NaSO4-", -1, 4.0, 0.006},
+    {"H+", 1, 9.0, 1e-5},      {"H2O", 0, 0.0, 1.0},        {"Cl-", -1, 3.0, 0.45},     {"SO4--", -2, 0.0, 0.01},
+    {"Na+", 1, 4.0, 0.40},     {"Ca++", 2, 6.0, 0.03},      {"CO2,aq", 0, 10.0, 0.02},  {"OH-", -1, 3.5, 2e-9},
+    {"NaCl,aq", 0, 3.0, 0.05}, {"CaSO4,aq", 0, 0.0, 0.004}, {"H2S,aq", 0, 10.0, 0.001}, {"NaSO4-", -1, 4.0, 0.006},
 };
 constexpr double kWkg = 1.2;
 
@@ -75,11 +74,14 @@ TEST(ActivitySetup, IonSizesAndFlaggedNeutralList) {
         bool flagged;
     };
     const std::vector<Case> cases = {
-        {1, 9.0, 10.81, 9.0, false},        {-1, 3.0, 4.91, 3.0, false},
+        {1, 9.0, 10.81, 9.0, false},
+        {-1, 3.0, 4.91, 3.0, false},
         {2, 0.0, 2 * (3.62 + 4) / 3, 4.0, false},  // size 0 -> 4.0
         {-2, 0.0, 2 * (3.82 + 4) / 3, 4.0, false},
-        {0, 10.0, 10.0, 0.0, true},         {0, 9.98, 19.96, 9.98, false},
-        {0, 0.0, 8.0, 4.0, false},          {0, 12.0, 24.0, 12.0, false},  // species 2: water
+        {0, 10.0, 10.0, 0.0, true},
+        {0, 9.98, 19.96, 9.98, false},
+        {0, 0.0, 8.0, 4.0, false},
+        {0, 12.0, 24.0, 12.0, false},  // species 2: water
     };
     auto run = std::make_unique<RunState>();
     auto& cs = run->sys;
@@ -131,9 +133,18 @@ TEST(ActivitySetup, EveryQualifyingNeutralSpeciesIsFlagged) {
 // species 7 and 11 are flagged neutral (size 10), 9 and 10 other neutral species.
 TEST_F(Activity, CoefficientsAgainstReference) {
     const double gn = 1.135505873520977;
-    const std::array<double, 12> charged = {0.7953428543425246, 1.0, 0.7556385292038299, 0.23041609394557672,
-                                            0.7673905883229943, 0.2526428992721976, 0.0, 0.7625201965950775,
-                                            0.0, 0.0, 0.0, 0.7700750599448887};
+    const std::array<double, 12> charged = {0.7953428543425246,
+                                            1.0,
+                                            0.7556385292038299,
+                                            0.23041609394557672,
+                                            0.7673905883229943,
+                                            0.2526428992721976,
+                                            0.0,
+                                            0.7625201965950775,
+                                            0.0,
+                                            0.0,
+                                            0.0,
+                                            0.7700750599448887};
     struct Case {
         int neut;
         double flagged, other;
@@ -230,8 +241,8 @@ TEST_F(Activity, IonicStrengthSwitchesWaterActivityFormula) {
 TEST_F(Activity, OsmoticGuards) {
     for (int k = 1; k <= 7; ++k) eq.comp[k] = ComponentAmounts{};
     eq.comp[2].total = WATER_MOLES_PER_KG;
-    eq.comp[5].total = 0.5;                                 // Na+ only (database number 5)
-    update_activities(cs, cond, p, eq);                               // molalities still give I > 0.1
+    eq.comp[5].total = 0.5;              // Na+ only (database number 5)
+    update_activities(cs, cond, p, eq);  // molalities still give I > 0.1
     EXPECT_EQ(eq.actmodel.phi, 0.0);
     EXPECT_EQ(eq.gamma[2], 1.0);
     cs.nc = 2;
@@ -285,7 +296,7 @@ TEST_F(Activity, EquationOfStateFromExactly623K) {
     update_activities(cs, cond, p, eq);
     const double tk = 623.1499;
     EXPECT_DOUBLE_EQ(eq.gamma[7], std::exp((-1.0312 + 0.0012806 * tk + 255.9 / tk) * ist_prev -
-                                             (0.4445 - 0.001606 * tk) * ist_prev / (1 + ist_prev)));
+                                           (0.4445 - 0.001606 * tk) * ist_prev / (1 + ist_prev)));
     EXPECT_NE(eq.actmodel.phi, -7.0);
 }
 
@@ -326,8 +337,8 @@ MixtureAB mixture(const std::array<double, 3>& n, double tk) {
     const double c1 = 0.02636494 + 2.687074e-6 * t2 - (5.36994e-4 + 4.321741e-9 * t2) * t;
     const double c2 = 5.235827e-5 - 3.505272e-8 * t;
     const double c3 = 0.006802827 + 3.770339e-7 * t2 - (9.48023e-5 + 5.075318e-10 * t2) * t;
-    const double e = std::exp(4.881243 + t * (0.001823047 + 6.479419e-9 * t2) - 1.712269e-5 * t2 + w * c1 +
-                              w * w * c3 + w * w * w * c2);
+    const double e = std::exp(4.881243 + t * (0.001823047 + 6.479419e-9 * t2) - 1.712269e-5 * t2 + w * c1 + w * w * c3 +
+                              w * w * w * c2);
     const double kh = std::exp(-11.071 + 5953.0 / tk - 2746000.0 / (tk * tk) + 4.646e8 / (tk * tk * tk));
     const double a12 = std::sqrt(4.6e13 * e) + kh * 82.05 * 82.05 / 2.0 * std::pow(tk, 2.5);
     const double h = std::exp(-0.00982646 * t);
@@ -401,9 +412,9 @@ TEST(ActivityEos, CubicRoots) {
         double p, q, root;
     };
     for (const Case& c : {Case{0, 0, 0}, Case{-3, 2, 1},  // (y-1)^2 (y+2)
-                          Case{-3, -2, 2},                  // (y+1)^2 (y-2)
-                          Case{-7, 6, 2},                   // (y-1)(y-2)(y+3)
-                          Case{1, 2, -1}}) {                // (y+1)(y^2-y+2)
+                          Case{-3, -2, 2},                // (y+1)^2 (y-2)
+                          Case{-7, 6, 2},                 // (y-1)(y-2)(y+3)
+                          Case{1, 2, -1}}) {              // (y+1)(y^2-y+2)
         EXPECT_NEAR(largest_cubic_root(c.p, c.q), c.root, 1e-12) << c.p << " " << c.q;
     }
     double ap = 2.5;

@@ -38,17 +38,17 @@ struct Ion {
     int z;
     double size;
 };
-const Ion kIons[] = {{"H+", 1, 9.0},      {"Na+", 1, 4.0},     {"K+", 1, 3.0},      {"Li+", 1, 6.0},
-                     {"Cl-", -1, 3.0},    {"F-", -1, 3.5},     {"HCO3-", -1, 4.0},  {"OH-", -1, 3.5},
-                     {"NaSO4-", -1, 4.0}, {"CaCl+", 1, 4.0},   {"MgHCO3+", 1, 4.0}, {"Ca++", 2, 6.0},
-                     {"Mg++", 2, 8.0},    {"SO4--", -2, 4.0},  {"CO3--", -2, 4.5}};
+const Ion kIons[] = {{"H+", 1, 9.0},      {"Na+", 1, 4.0},    {"K+", 1, 3.0},      {"Li+", 1, 6.0},
+                     {"Cl-", -1, 3.0},    {"F-", -1, 3.5},    {"HCO3-", -1, 4.0},  {"OH-", -1, 3.5},
+                     {"NaSO4-", -1, 4.0}, {"CaCl+", 1, 4.0},  {"MgHCO3+", 1, 4.0}, {"Ca++", 2, 6.0},
+                     {"Mg++", 2, 8.0},    {"SO4--", -2, 4.0}, {"CO3--", -2, 4.5}};
 
 // A neutral Na-K-Mg-Ca-Li-Cl-SO4-F solution at pH about 3 (the carbon as CO2,aq; no mineral
 // forms), with NaCl set for I = 0.1 or 0.7.
 std::vector<SolutionRow> chloride_solution(double nacl) {
-    return {{1, "H+", 3e-3},      {2, "H2O", 1.0},          {3, "Cl-", nacl + 0.02209}, {4, "SO4--", 0.002},
-            {5, "Na+", nacl + 0.004}, {7, "K+", 0.01},      {8, "Mg++", 0.005},         {10, "Ca++", 5e-4},
-            {13, "HCO3-", 0.002}, {14, "F-", 1e-5},         {24, "Li+", 1e-4}};
+    return {{1, "H+", 3e-3},          {2, "H2O", 1.0},  {3, "Cl-", nacl + 0.02209}, {4, "SO4--", 0.002},
+            {5, "Na+", nacl + 0.004}, {7, "K+", 0.01},  {8, "Mg++", 0.005},         {10, "Ca++", 5e-4},
+            {13, "HCO3-", 0.002},     {14, "F-", 1e-5}, {24, "Li+", 1e-4}};
 }
 
 // log gamma of each ion in the listing against the source's B-dot model,
@@ -62,8 +62,8 @@ TEST(BundledActivity, IonsFollowTheSourceModelWithTheSourceIonSizes) {
     for (const SourceModel& src : kSource) {
         for (double nacl : src.nacl) {
             SCOPED_TRACE(std::to_string(src.temp) + " C, NaCl " + std::to_string(nacl));
-            const SpeciesTable t = solve_once(
-                {.temp = src.temp, .pfluid = src.pfluid, .slim = src.temp, .rows = chloride_solution(nacl)});
+            const SpeciesTable t =
+                solve_once({.temp = src.temp, .pfluid = src.pfluid, .slim = src.temp, .rows = chloride_solution(nacl)});
             const double si = std::sqrt(t.ionic);
             const double conv = std::log10(1.0 + 0.01801528 * t.solutes());
             EXPECT_NEAR(t.ionic, nacl == src.nacl[0] ? 0.1 : 0.7, 0.005);
@@ -90,14 +90,15 @@ TEST(BundledActivity, CarbonDioxideSaltedOutAsDrummondGives) {
             SCOPED_TRACE(std::to_string(temp) + " C, I " + std::to_string(ist));
             // NaCl and 0.02 mol CO2 (HCO3- + H+): I_st = (Na + Cl + HCO3-) / 2
             const double nacl = ist - 0.01;
-            const SpeciesTable t = solve_once({.temp = temp,
-                                               .pfluid = temp > 100 ? 50.0 : 1.0133,
-                                               .slim = temp,
-                                               .rows = {{1, "H+", 0.02}, {2, "H2O", 1.0}, {3, "Cl-", nacl},
-                                                        {5, "Na+", nacl}, {13, "HCO3-", 0.02}}});
+            const SpeciesTable t = solve_once(
+                {.temp = temp,
+                 .pfluid = temp > 100 ? 50.0 : 1.0133,
+                 .slim = temp,
+                 .rows = {{1, "H+", 0.02}, {2, "H2O", 1.0}, {3, "Cl-", nacl}, {5, "Na+", nacl}, {13, "HCO3-", 0.02}}});
             ASSERT_NEAR(t.ionic_st, ist, 1e-6);
             const double tk = temp + 273.15;
-            const double ln_gamma = (-1.0312 + 0.0012806 * tk + 255.9 / tk) * ist - (0.4445 - 0.001606 * tk) * ist / (1 + ist);
+            const double ln_gamma =
+                (-1.0312 + 0.0012806 * tk + 255.9 / tk) * ist - (0.4445 - 0.001606 * tk) * ist / (1 + ist);
             EXPECT_NEAR(std::log10(t.species.at("CO2,aq").gamma), ln_gamma / std::log(10.0), 1e-4);
         }
     }

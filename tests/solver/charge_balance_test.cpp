@@ -17,18 +17,29 @@ using test::Lines;
 using test::Session;
 using test::text;
 
-const Lines kExceeds = {"", "", "  Charge imbalance in starting solution or mixing",
+const Lines kExceeds = {"",
+                        "",
+                        "  Charge imbalance in starting solution or mixing",
                         "  solution exceeds given limit !! ",
-                        "  Current limit is: 1.E-4 * total moles of Cl-         ", ""};
+                        "  Current limit is: 1.E-4 * total moles of Cl-         ",
+                        ""};
 const Lines kAsk = {"", "  adjust for charge balance (Y/N) ? :> "};
-const Lines kPrevious = {"", "", "  Previous total molality of Cl-          was: 0.10000E+00", "",
+const Lines kPrevious = {"",
+                         "",
+                         "  Previous total molality of Cl-          was: 0.10000E+00",
+                         "",
                          "     TOTAL molality adjusted for charge balance is now : 0.10300E+00",
                          "  Original value was changed by    3.00000 percent"};
 const Lines kContinue = {"", "  CONTINUE EXECUTION (Y/N) ?    :> "};
 const Lines kRefusal = {"", "", "  ZARN-QVD does not allow solutions which are not in charge balance.",
                         "  You apparently prefer to fix charge balance by hand.  OK. ", ""};
-const Lines kAbort = {"", "", "  Check input data, or change C (charge balance ion).",
-                      "  If mixing, check charge balance of mixing solution.", "  EXECUTION ABORTED.", "", ""};
+const Lines kAbort = {"",
+                      "",
+                      "  Check input data, or change C (charge balance ion).",
+                      "  If mixing, check charge balance of mixing solution.",
+                      "  EXECUTION ABORTED.",
+                      "",
+                      ""};
 
 // Cl- (charge -1) at 0.1 moles takes up an excess positive charge of 0.003 moles.
 TEST(ChargeBalance, AnswersDecideBetweenAdjustingAndStopping) {
@@ -36,8 +47,8 @@ TEST(ChargeBalance, AnswersDecideBetweenAdjustingAndStopping) {
     const struct {
         const char* answers;
         Outcome outcome;
-    } cases[] = {{"y\ny\n", Continues},   {"Y\nY\n", Continues},     {"\n\n", Continues},
-                 {"", Continues},         {"x\nok\n", Continues},    {"n\n", RefusedAdjust},
+    } cases[] = {{"y\ny\n", Continues},   {"Y\nY\n", Continues},       {"\n\n", Continues},
+                 {"", Continues},         {"x\nok\n", Continues},      {"n\n", RefusedAdjust},
                  {"No\n", RefusedAdjust}, {"y\nN\n", RefusedContinue}, {"\nnein\n", RefusedContinue}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string("answers: ") + c.answers);
@@ -53,18 +64,18 @@ TEST(ChargeBalance, AnswersDecideBetweenAdjustingAndStopping) {
         EXPECT_DOUBLE_EQ(total, c.outcome == RefusedAdjust ? 0.1 : 0.103);
         EXPECT_EQ(q, c.outcome == Continues ? 0.0 : 0.003);
         switch (c.outcome) {
-        case Continues:
-            EXPECT_EQ(s.out.str(), text({kExceeds, kAsk, kPrevious, kContinue}));
-            EXPECT_EQ(s.listing(), text({kExceeds, kPrevious}));
-            break;
-        case RefusedAdjust:
-            EXPECT_EQ(s.out.str(), text({kExceeds, kAsk, kRefusal, kAbort}));
-            EXPECT_EQ(s.listing(), text({kExceeds, kAbort}));
-            break;
-        case RefusedContinue:
-            EXPECT_EQ(s.out.str(), text({kExceeds, kAsk, kPrevious, kContinue}));
-            EXPECT_EQ(s.listing(), text({kExceeds, kAbort}));
-            break;
+            case Continues:
+                EXPECT_EQ(s.out.str(), text({kExceeds, kAsk, kPrevious, kContinue}));
+                EXPECT_EQ(s.listing(), text({kExceeds, kPrevious}));
+                break;
+            case RefusedAdjust:
+                EXPECT_EQ(s.out.str(), text({kExceeds, kAsk, kRefusal, kAbort}));
+                EXPECT_EQ(s.listing(), text({kExceeds, kAbort}));
+                break;
+            case RefusedContinue:
+                EXPECT_EQ(s.out.str(), text({kExceeds, kAsk, kPrevious, kContinue}));
+                EXPECT_EQ(s.listing(), text({kExceeds, kAbort}));
+                break;
         }
     }
 }
@@ -94,8 +105,10 @@ TEST(ChargeBalance, NeutralComponentCannotTakeUpAnImbalance) {
 std::unique_ptr<RunState> brine(double k_total, double k_mix) {
     auto run = std::make_unique<RunState>();
     ChemicalSystem& sys = run->sys;
-    const struct { const char* name; double z, total; } rows[] = {
-        {"H+", 1, 0.125}, {"H2O", 0, 55.5082502}, {"Na+", 1, 0.875}, {"Cl-", -1, 1.0}, {"K+", 1, 0}};
+    const struct {
+        const char* name;
+        double z, total;
+    } rows[] = {{"H+", 1, 0.125}, {"H2O", 0, 55.5082502}, {"Na+", 1, 0.875}, {"Cl-", -1, 1.0}, {"K+", 1, 0}};
     sys.nc = sys.ns = 5;
     for (int k = 1; k <= 5; ++k) {
         sys.sp[k].name = Name20(rows[k - 1].name);
@@ -115,7 +128,7 @@ TEST(ChargeBalance, StartOfRunTestOfTheGivenTotals) {
         double pH, TEMPC;
         int IFRAC, C;
         double k_total, k_mix;
-        Lines console;                       // the balance lines, before any question
+        Lines console;  // the balance lines, before any question
         bool asks, stops;
         double cl_total, cl_mix, chg_start;  // afterwards
     } cases[] = {
@@ -127,8 +140,19 @@ TEST(ChargeBalance, StartOfRunTestOfTheGivenTotals) {
         {"mixing run", 0, 80, 0, 4, 0, 0.5, {"", tot + "0.0000E+00" + lim, "", mix}, true, false, 1.0, 1.5, 0},
         // The fresh fluid of a flushing run is balanced too, without a balance line of its own.
         {"flushing run", 0, 0, 5, 4, 0, 0.5, {"", tot + "0.0000E+00" + lim}, true, false, 1.0, 1.5, 0},
-        {"C not a component", 0, 0, 0, 9, 0.01, 0,
-         {"", tot + "0.1000E-01   Max. difference allowed = 0.0000E+00"}, false, true, 1.0, 1.0, 0.01},
+        {"C not a component",
+         0,
+         0,
+         0,
+         9,
+         0.01,
+         0,
+         {"", tot + "0.1000E-01   Max. difference allowed = 0.0000E+00"},
+         false,
+         true,
+         1.0,
+         1.0,
+         0.01},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -179,9 +179,9 @@ TEST_F(LinearSolver, RefinementPassesAndIllConditioning) {
         EXPECT_DOUBLE_EQ(x[1], c.x);
         EXPECT_EQ(ls->refinements, c.passes);
         io1.listing().flush();
-        EXPECT_EQ(d.read("ZARNOUT.DAT"),
-                  c.warned ? "  *************** WARNING *******************\n     THE SYSTEM IS ILL-CONDITIONNED\n"
-                           : "");
+        EXPECT_EQ(
+            d.read("ZARNOUT.DAT"),
+            c.warned ? "  *************** WARNING *******************\n     THE SYSTEM IS ILL-CONDITIONNED\n" : "");
     }
 }
 

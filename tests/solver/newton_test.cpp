@@ -63,7 +63,8 @@ TEST(NewtonClosedForm, WeakAcid) {
     ASSERT_TRUE(a.b.start_and_solve().converged());
     // W (h - Kw/h) = C / (1 + h/Ka), with W = W0 / (W0 + Kw/h) from the water balance.
     auto water = [](long double h) { return W0 / (W0 + KW / h); };
-    const long double h = bisect([&](long double x) { return water(x) * (x - KW / x) - 0.1L / (1 + x / KA); }, 1e-8L, 1);
+    const long double h =
+        bisect([&](long double x) { return water(x) * (x - KW / x) - 0.1L / (1 + x / KA); }, 1e-8L, 1);
     const long double ac = 0.1L / (water(h) * (1 + h / KA));
     const EquilibriumState& s = a.b.eq;
     expect_rel(s.m[1], h, "H+");
@@ -186,17 +187,17 @@ TEST(NewtonPinned, NoConvergenceTestBeforeIterationSix) {
 
 TEST(NewtonUpdate, ComponentSafeguards) {
     struct Case {
-        int k;              // component (2: the kilograms of water)
-        double old, d;      // value and correction
+        int k;          // component (2: the kilograms of water)
+        double old, d;  // value and correction
         double want, want_d;
         bool warned;
     };
     const Case cases[] = {
-        {3, 2.0, 10.0, 2.0, 10.0, false},     // to 12: refused
-        {3, 2.0, 7.0, 9.0, 7.0, false},       // to 9: taken
-        {3, 2.0, 8.0, 10.0, 8.0, false},      // to exactly 10: taken
-        {2, 1.0, 20.0, 21.0, 20.0, false},    // water: always taken
-        {3, 1.0, -3.0, 0.25, -0.75, false},   // -3 on 1: halved twice
+        {3, 2.0, 10.0, 2.0, 10.0, false},    // to 12: refused
+        {3, 2.0, 7.0, 9.0, 7.0, false},      // to 9: taken
+        {3, 2.0, 8.0, 10.0, 8.0, false},     // to exactly 10: taken
+        {2, 1.0, 20.0, 21.0, 20.0, false},   // water: always taken
+        {3, 1.0, -3.0, 0.25, -0.75, false},  // -3 on 1: halved twice
         {2, 1.0, -3.0, 0.25, -0.75, false},
         {3, 1e-300, -1e-300, 1e-300, -5e-301, true},  // below 1e-300: the floor, a warning
     };
@@ -246,8 +247,8 @@ TEST(NewtonUpdate, PhaseRemoval) {
         int loop, limsol;
         bool pure_removed, member_removed;
     };
-    const Case cases[] = {{0.0, 9, 1, false, false}, {-1e-6, 5, 2, true, false},
-                          {-1e-6, 4, 1, false, false}, {1e-9, 7, 2, false, true}};
+    const Case cases[] = {
+        {0.0, 9, 1, false, false}, {-1e-6, 5, 2, true, false}, {-1e-6, 4, 1, false, false}, {1e-9, 7, 2, false, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.loop);
         QuartzWater q;
@@ -263,8 +264,9 @@ TEST(NewtonUpdate, PhaseRemoval) {
         EXPECT_EQ(q.b.eq.nph, 3 - c.pure_removed - c.member_removed);
         EXPECT_EQ(q.b.state.ls.n, 3 + q.b.eq.nph);
         const std::string con = q.b.console();
-        EXPECT_EQ(con.find("  Quartz               MINTRY= -0.995E+00 mineral removed from matrix\n") !=
-                      std::string::npos, c.pure_removed);
+        EXPECT_EQ(
+            con.find("  Quartz               MINTRY= -0.995E+00 mineral removed from matrix\n") != std::string::npos,
+            c.pure_removed);
         EXPECT_EQ(con.find("  B-ss                 MINTRY= -0.100E+00 mineral removed from matrix\n"
                            "  A-ss                 Not in solid solution anymore\n") != std::string::npos,
                   c.member_removed);

@@ -10,16 +10,16 @@ namespace zq::test {
 std::string BundledRun::run_file() const {
     char buf[256];
     std::string s = "Bundled-data test run\nwritten by tests/support/bundled_run.cpp\n\ncaption\n";
-    std::snprintf(buf, sizeof buf, "1e-12 0 %.4f %.4f 0 0 0 0\n\ncaption\n%.4f %.4f 0\n\ncaption\n", pfluid, temp,
-                  sinc, slim);
+    std::snprintf(buf, sizeof buf, "1e-12 0 %.4f %.4f 0 0 0 0\n\ncaption\n%.4f %.4f 0\n\ncaption\n", pfluid, temp, sinc,
+                  slim);
     s += buf;
     std::snprintf(buf, sizeof buf, "0 0 0 90 1e-10 0 0 %.3e\n\ncaption\ncaption\n", suprnt);
     s += buf;
     s += "0 3 0 0 100 0 1 0 0 0 0 0 0 0 0 0 0 0\n\ncaption\n";
     for (const SolutionRow& r : rows) {
         const double trial = r.number == 2 ? 1.0 : r.total > 0 ? r.total : 1e-8;
-        std::snprintf(buf, sizeof buf, "%5d %-12s%19.6e%19.6e%19.6e%19.6e\n", r.number, r.name.c_str(), r.total,
-                      trial, 1.0, 0.0);
+        std::snprintf(buf, sizeof buf, "%5d %-12s%19.6e%19.6e%19.6e%19.6e\n", r.number, r.name.c_str(), r.total, trial,
+                      1.0, 0.0);
         s += buf;
     }
     s += "\ncaption minerals\n\ncaption reactants\n\ncaption suppressed\n\ncaption dont frac\n\ncaption curve\n";
@@ -35,9 +35,7 @@ double SpeciesTable::solutes() const {
 
 namespace {
 
-double number_after(const std::string& line, char mark) {
-    return std::stod(line.substr(line.find(mark) + 1));
-}
+double number_after(const std::string& line, char mark) { return std::stod(line.substr(line.find(mark) + 1)); }
 
 }  // namespace
 

@@ -35,7 +35,7 @@ struct SpeciesRow {
 struct SpeciesTable {
     double temp = 0, ionic = 0, ionic_st = 0;  // C, true and stoichiometric ionic strength
     std::map<std::string, SpeciesRow> species;
-    double solutes() const;                    // the sum of the listed molalities but water's
+    double solutes() const;  // the sum of the listed molalities but water's
 };
 
 std::vector<SpeciesTable> species_tables(const std::string& listing);

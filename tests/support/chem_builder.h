@@ -24,8 +24,8 @@ struct ChemBuilder {
     // Component species; the second is water, its total in moles.
     int component(const std::string& name, double z, double gfw, double total, double trial);
     int species(const std::string& name, double z, double logk, const Terms& terms);
-    int mineral(const std::string& name, double logk, double gfw, double density, const Terms& terms,
-                double moles = 0, bool in_matrix = false, int jsols = 0, double site_n = 1, bool gas = false);
+    int mineral(const std::string& name, double logk, double gfw, double density, const Terms& terms, double moles = 0,
+                bool in_matrix = false, int jsols = 0, double site_n = 1, bool gas = false);
     // The driver's set-up of the first solve (ACTCOF 1 and 2, solid solutions, start).
     void start();
     SolveResult solve() { return solve_equilibrium(sys, cond, rp, ps.enthalpy_row, eq, state, *io); }

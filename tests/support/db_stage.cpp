@@ -27,8 +27,13 @@ std::string col(std::string_view s, std::size_t w) {
 }
 
 Stage::Stage()
-    : io(std::make_unique<Io>(dir.path(), in, out)), run(std::make_unique<RunState>()), sys(run->sys),
-      cond(run->cond), rp(run->rp), eq(run->eq), ps(run->ps) {
+    : io(std::make_unique<Io>(dir.path(), in, out)),
+      run(std::make_unique<RunState>()),
+      sys(run->sys),
+      cond(run->cond),
+      rp(run->rp),
+      eq(run->eq),
+      ps(run->ps) {
     rp.ERPC = 1e-12;
     rp.LIMSOL = 1;
     rp.IDEAL = 3;
@@ -63,7 +68,6 @@ void Stage::set_temperature(double t, double p, int conflg) {
     rp.CONFLG = conflg;
     if (conflg == 1) locate_grid(p, t, cond.grid);
 }
-
 
 int Stage::read_database(const std::string& text) {
     TextSource src(text, "DORNEVAL.QVD");

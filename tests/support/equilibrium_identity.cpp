@@ -52,7 +52,8 @@ std::string equilibrium_faults(const RunState& run, double slack) {
         const double total = eq.comp[k].total;
         check("mass balance of", sys.sp[k].name, w * aq[k] + held[k] - total, total == 0 ? e : std::fabs(total) * e);
     }
-    if (ph_fixed) check("fixed pH", Name20(), std::pow(10.0, -rp.pH) - eq.m[1] * eq.gamma[1], e * std::pow(10.0, -rp.pH));
+    if (ph_fixed)
+        check("fixed pH", Name20(), std::pow(10.0, -rp.pH) - eq.m[1] * eq.gamma[1], e * std::pow(10.0, -rp.pH));
     if (rp.C >= 1 && rp.C <= sys.nc && eq.comp[rp.C].total != 0) {  // a zero T(C) sets no limit
         double q = 0.0;
         for (int i = 1; i <= sys.ns; ++i) q += sys.sp[i].charge * eq.m[i];

@@ -17,9 +17,8 @@ namespace fs = std::filesystem;
 TempDir::TempDir() {
     static std::atomic<int> counter{0};
     std::random_device rd;
-    path_ = fs::temp_directory_path() /
-            ("zq-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
-             std::to_string(rd() % 100000));
+    path_ = fs::temp_directory_path() / ("zq-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) +
+                                         "-" + std::to_string(rd() % 100000));
     fs::create_directories(path_);
 }
 

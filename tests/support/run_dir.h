@@ -39,7 +39,7 @@ struct Session {
     explicit Session(const std::string& answers = "") : in(answers), io(dir.path(), in, out) {}
     std::string listing();  // ZARNOUT.DAT as written so far
     std::string console() const { return out.str(); }
-    std::string unread();   // console answers not consumed
+    std::string unread();  // console answers not consumed
 };
 
 struct RunOutcome {

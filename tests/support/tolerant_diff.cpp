@@ -47,7 +47,8 @@ std::size_t number_at(const std::string& s, std::size_t i, Token& t) {
         j = e;
     }
     if (j < s.size() && alpha(s[j])) return 0;
-    t = {true, s.substr(i, j - i), std::strtod(s.substr(i, mantissa_end - i).c_str(), nullptr) * std::pow(10.0, exponent),
+    t = {true, s.substr(i, j - i),
+         std::strtod(s.substr(i, mantissa_end - i).c_str(), nullptr) * std::pow(10.0, exponent),
          std::pow(10.0, exponent - decimals), j};
     return j - i;
 }
@@ -80,7 +81,8 @@ std::string why_not(const std::string& a, const std::string& b, const DiffOption
         if (!x.number) continue;
         if (x.end != y.end) return "a number moved: " + x.text + " and " + y.text;
         const double d = std::fabs(x.value - y.value), big = std::max(std::fabs(x.value), std::fabs(y.value));
-        if (d <= opt.rel * big || d <= std::max(x.unit, y.unit) * (1 + 1e-9) || (noisy && big < opt.noise_floor)) continue;
+        if (d <= opt.rel * big || d <= std::max(x.unit, y.unit) * (1 + 1e-9) || (noisy && big < opt.noise_floor))
+            continue;
         return "numbers " + x.text + " and " + y.text + " differ beyond the tolerance";
     }
     return "";
@@ -101,7 +103,8 @@ std::string tolerant_diff(const std::string& want, const std::string& got, const
         const std::string la = i < a.size() ? a[i] : "<end>", lb = i < b.size() ? b[i] : "<end>";
         const std::string why = i < a.size() && i < b.size() ? why_not(la, lb, opt) : "line counts differ";
         if (!why.empty())
-            return "line " + std::to_string(i + 1) + ": " + why + "\n  expected: [" + la + "]\n  got:      [" + lb + "]";
+            return "line " + std::to_string(i + 1) + ": " + why + "\n  expected: [" + la + "]\n  got:      [" + lb +
+                   "]";
     }
     return "";
 }

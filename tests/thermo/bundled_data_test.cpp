@@ -30,9 +30,9 @@ std::string as_input_check(std::string run) {
 }
 
 // Messages of the database and reactant readers that stop a run or flag a bad record.
-const std::vector<std::string> kTrouble = {
-    "imbalance", "Stoichiometry", "exceeds", "not found", "too many", "Reading",
-    "H+ in a position", "excluded component", "EXECUTION ABORTED"};
+const std::vector<std::string> kTrouble = {"imbalance",        "Stoichiometry",      "exceeds",
+                                           "not found",        "too many",           "Reading",
+                                           "H+ in a position", "excluded component", "EXECUTION ABORTED"};
 
 void expect_clean_echo(const TempDir& dir, const RunOutcome& out) {
     EXPECT_EQ(out.status, 0) << out.console;
@@ -61,10 +61,10 @@ TEST(BundledData, EveryExampleInputCheckRunsClean) {
 // curve. At 25 C every record has data: the run stores every species, mineral and gas of
 // its redox basis.
 std::string every_component_run(int redox, int t) {
-    static const char* const names[] = {
-        "H+", "H2O", "Cl-", "SO4--", "Na+", "HS-", "K+", "Mg++", "Fe++", "Ca++", "Al+++",
-        "SiO2,aq", "HCO3-", "F-", "Ba++", "Sr++", "Mn++", "Cu+", "Zn++", "Pb++", "Au+", "Ag+",
-        "NO3-", "Li+", "B(OH)3,aq", "HPO4--", "Ti(OH)4,aq", "H2AsO4-"};
+    static const char* const names[] = {"H+",   "H2O",  "Cl-",  "SO4--",     "Na+",     "HS-",        "K+",
+                                        "Mg++", "Fe++", "Ca++", "Al+++",     "SiO2,aq", "HCO3-",      "F-",
+                                        "Ba++", "Sr++", "Mn++", "Cu+",       "Zn++",    "Pb++",       "Au+",
+                                        "Ag+",  "NO3-", "Li+",  "B(OH)3,aq", "HPO4--",  "Ti(OH)4,aq", "H2AsO4-"};
     std::string s = "Every component of the bundled database\nInput check\n\ncaption\n";
     s += "0 0 0 " + std::to_string(t) + " 0 0 0 0\n\ncaption\n-5 25 0\n\ncaption\n0 0 0 90 1e-10 0 0 1e-10\n";
     s += "\ncaption\ncaption\n0 3 0 0 0 0 1 0 0 0 0 0 0 0 0 0 0 1\n\ncaption\n";
@@ -106,11 +106,23 @@ TEST(BundledData, RunsWithEveryComponentStayWithinCapacities) {
 TEST(BundledData, EverySpeciesStaysInTheSolutionFrom25To300C) {
     TempDir dir;
     stage_bundled_data(dir);
-    const BundledRun run{.temp = 25.0, .pfluid = 100.0, .sinc = 5.0, .slim = 300.0,
-                         .rows = {{1, "H+", 2.2e-3}, {2, "H2O", 1.0}, {3, "Cl-", 0.1122103}, {4, "SO4--", 0.002},
-                                  {5, "Na+", 0.104}, {7, "K+", 0.005}, {8, "Mg++", 0.002}, {9, "Fe++", 1e-5},
-                                  {10, "Ca++", 0.001}, {11, "Al+++", 1e-7}, {12, "SiO2,aq", 1e-4},
-                                  {13, "HCO3-", 0.001}, {14, "F-", 1e-5}}};
+    const BundledRun run{.temp = 25.0,
+                         .pfluid = 100.0,
+                         .sinc = 5.0,
+                         .slim = 300.0,
+                         .rows = {{1, "H+", 2.2e-3},
+                                  {2, "H2O", 1.0},
+                                  {3, "Cl-", 0.1122103},
+                                  {4, "SO4--", 0.002},
+                                  {5, "Na+", 0.104},
+                                  {7, "K+", 0.005},
+                                  {8, "Mg++", 0.002},
+                                  {9, "Fe++", 1e-5},
+                                  {10, "Ca++", 0.001},
+                                  {11, "Al+++", 1e-7},
+                                  {12, "SiO2,aq", 1e-4},
+                                  {13, "HCO3-", 0.001},
+                                  {14, "F-", 1e-5}}};
     dir.write("ZARNRUN.DAT", run.run_file());
     const RunOutcome out = run_in(dir);
     ASSERT_EQ(out.status, 0) << out.console;

@@ -31,8 +31,8 @@ TEST(DatabaseFuzz, TruncatedAtEveryLineStopsNamingTheLine) {
     FuzzStage st;
     const std::vector<std::string> lines = split_lines(fixture_text("DORNEVAL.QVD"));
     for (std::size_t k = 0; k < lines.size(); ++k) {
-        const bool inside = numbers_only(lines[k]) && k > 0 && numbers_only(lines[k - 1]) &&
-                            k + 1 < lines.size() && numbers_only(lines[k + 1]);
+        const bool inside = numbers_only(lines[k]) && k > 0 && numbers_only(lines[k - 1]) && k + 1 < lines.size() &&
+                            numbers_only(lines[k + 1]);
         if (inside && k % 16 != 0) continue;
         st.fresh_output();
         ASSERT_EQ(st.read_database(join_lines(lines, k)), 1) << k;

@@ -21,7 +21,9 @@ std::string joined(const Lines& lines) {
 }
 
 // Fixed-column lines of the fixture's records, for edits.
-std::string species_line2(std::string_view charge3) { return col("", 8) + col(charge3, 3) + col("", 16) + "0.00" + col("", 11) + "0.000"; }
+std::string species_line2(std::string_view charge3) {
+    return col("", 8) + col(charge3, 3) + col("", 16) + "0.00" + col("", 11) + "0.000";
+}
 std::string mineral_line1(std::string_view name, int jsols, std::string_view kind) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%2d   0.000", jsols);
@@ -71,9 +73,9 @@ TEST(Database, StandardRunKeepsSelectsAndReports) {
     EXPECT_EQ(sys.sp[14].kind, Kind4("L-V "));
     EXPECT_EQ(sys.sp[12].index[2], 4);  // Na+ is database 3, run position 4
 
-    EXPECT_EQ(st.mineral_names(), (Lines{col("H2O,gas", 20), col("CO2,gas", 20), col("Quartz", 20), col("Halite", 20),
-                                         col("Calcite", 20), col("Magnesite", 20), col("Sylvite", 20),
-                                         col("Portlandite", 20)}));
+    EXPECT_EQ(st.mineral_names(),
+              (Lines{col("H2O,gas", 20), col("CO2,gas", 20), col("Quartz", 20), col("Halite", 20), col("Calcite", 20),
+                     col("Magnesite", 20), col("Sylvite", 20), col("Portlandite", 20)}));
     const double mlogk[] = {0.5 + 1.0, 8.8 + 1.0, -3.0, 1.4, 0.6, 0.8, 1.0, 18.8};
     for (int i = 0; i < 8; ++i) EXPECT_NEAR(cond.mn_logk[1 + i], mlogk[i], 1e-9) << i;
     EXPECT_NEAR(cond.mn_logk_raw[1], 0.5, 1e-9);
@@ -161,8 +163,7 @@ TEST(Database, RunSettingsChangeTheSelection) {
         st.set_components({1, 2, 7, 3, 5, 9, 8, 4, 10, 6, 45, 46, 47, 48});
         ASSERT_EQ(st.read_database(fixture_text("DORNEVAL.QVD")), -1) << st.console();
         const Lines redox = {species_line("CH4,aq", REDOX), species_line("ethanol,aq", REDOX),
-                             species_line("H2,aq", REDOX), species_line("N2,aq", REDOX),
-                             species_line("NH3,aq", REDOX)};
+                             species_line("H2,aq", REDOX), species_line("N2,aq", REDOX), species_line("NH3,aq", REDOX)};
         const std::string text = joined(redox);
         EXPECT_EQ(st.report().substr(0, text.size()), text);
         EXPECT_EQ(st.console().substr(0, text.size()), text);
@@ -192,21 +193,21 @@ TEST(Database, RunSettingsChangeTheSelection) {
         EXPECT_NEAR(st.cond.mn_logk[2], 9.8, 1e-9);
         EXPECT_EQ(st.rp.IDEAL, 1);
     }
-    {  // A used component whose line has a blank name does not end the component section,
-       // and a reaction naming database component 99 drops its species silently.
+    {   // A used component whose line has a blank name does not end the component section,
+        // and a reaction naming database component 99 drops its species silently.
         Stage st;
-        const std::string text = edited(fixture_text("DORNEVAL.QVD"),
-                                        {{"Cl-                 -1      3.0         35.4527  0.0000   comment", 0,
-                                          "                    -1      3.0         35.4527  0.0000"},
-                                         {"  ---- CaOH+", 3, " 3     -1.000 1     1.000 5     1.00099"}});
+        const std::string text =
+            edited(fixture_text("DORNEVAL.QVD"), {{"Cl-                 -1      3.0         35.4527  0.0000   comment",
+                                                   0, "                    -1      3.0         35.4527  0.0000"},
+                                                  {"  ---- CaOH+", 3, " 3     -1.000 1     1.000 5     1.00099"}});
         ASSERT_EQ(st.read_database(text), -1) << st.console();
         EXPECT_TRUE(st.sys.sp[3].name.blank());
         EXPECT_DOUBLE_EQ(st.sys.sp[3].charge, -1.0);
         EXPECT_EQ(st.species_names().back(), col("H2S,aq", 20));
         EXPECT_EQ(st.report().find("CaOH+"), std::string::npos);
     }
-    {  // A mineral with given weight 0 has no weight check; a saturated mineral listed twice
-       // enters the matrix once.
+    {   // A mineral with given weight 0 has no weight check; a saturated mineral listed twice
+        // enters the matrix once.
         Stage st;
         st.sys.nsat = 3;
         st.sys.sat[3].name = Name20("Quartz");
@@ -235,39 +236,55 @@ TEST(Database, FaultsStopWithTheirMessage) {
     };
     const std::string eos_line = "     1.00000     2.00000     3.00000     4.00000     5.00000     6.00000";
     const std::vector<Case> cases = {
-        {"species ITOT 13", {{"  ---- OH-", 3, "13     -1.000 1     1.000 2"}},
+        {"species ITOT 13",
+         {{"  ---- OH-", 3, "13     -1.000 1     1.000 2"}},
          "\n  Species OH-          in DORNEVAL has too many components\n"
          "  ITOT for that species is  13 ; maximum is  12\n  EXECUTION ABORTED.\n",
          ""},
-        {"mineral ITOT 13", {{"  ---- Quartz", 3, " 13    1.000  8"}},
+        {"mineral ITOT 13",
+         {{"  ---- Quartz", 3, " 13    1.000  8"}},
          "\n  Mineral Quartz               in dorneval has too many components\n"
          "  itot for that mineral is  13 ; maximum is  12\n",
          ""},
-        {"species charge", {{"  ---- NaCl,aq", 2, species_line2("  1")}},
-         stoich("NaCl,aq", "CHARGE", "    -1.000"), stoich("NaCl,aq", "CHARGE", "    -1.000")},
-        {"mineral weight", {{"  ---- Quartz", 2, mineral_line2(60.284, 2.648)}},
-         stoich("Quartz", "WEIGHT", "    -0.200"), stoich("Quartz", "WEIGHT", "    -0.200")},
+        {"species charge",
+         {{"  ---- NaCl,aq", 2, species_line2("  1")}},
+         stoich("NaCl,aq", "CHARGE", "    -1.000"),
+         stoich("NaCl,aq", "CHARGE", "    -1.000")},
+        {"mineral weight",
+         {{"  ---- Quartz", 2, mineral_line2(60.284, 2.648)}},
+         stoich("Quartz", "WEIGHT", "    -0.200"),
+         stoich("Quartz", "WEIGHT", "    -0.200")},
         {"mineral charge",
-         {{"  ---- Halite", 2, mineral_line2(0.0, 2.16)},
-          {"  ---- Halite", 3, "  2    1.000  3    2.000  7"}},
-         stoich("Halite", "CHARGE", "    -1.000"), stoich("Halite", "CHARGE", "    -1.000")},
-        {"zero coefficient", {{"  ---- Quartz", 3, "  2    1.000  8    0.000  2"}},
+         {{"  ---- Halite", 2, mineral_line2(0.0, 2.16)}, {"  ---- Halite", 3, "  2    1.000  3    2.000  7"}},
+         stoich("Halite", "CHARGE", "    -1.000"),
+         stoich("Halite", "CHARGE", "    -1.000")},
+        {"zero coefficient",
+         {{"  ---- Quartz", 3, "  2    1.000  8    0.000  2"}},
          "  Mineral Quartz               has zero in stoichiometry.  Check itot, coefm & specm\n",
          "\n  Fatal error. Stoichiometry zero(s) found in DORNEVAL.  See above.\n"},
-        {"zero component", {{"  ---- Quartz", 3, "  1    1.000  0"}},
+        {"zero component",
+         {{"  ---- Quartz", 3, "  1    1.000  0"}},
          "  Mineral Quartz               has zero in stoichiometry.  Check itot, coefm & specm\n",
          "  Anhydrite            skipped.  Log K data absent at given T.\n"
          "\n  Fatal error. Stoichiometry zero(s) found in DORNEVAL.  See above.\n"},
-        {"marker missing", {{std::string(80, '*'), 0, "*******"}}, "",
+        {"marker missing",
+         {{std::string(80, '*'), 0, "*******"}},
+         "",
          "\n  DORNEVAL.QVD ends after line 1886 while reading the preamble (no line with ******** in columns 13-20).\n"},
-        {"unreadable field", {{"  ---- NaCl,aq", 2, species_line2(" x1")}},
+        {"unreadable field",
+         {{"  ---- NaCl,aq", 2, species_line2(" x1")}},
          "\n  Error reading DORNEVAL.QVD line 590 (derived species): a number cannot be read.\n"
-         "  ---> " + species_line2(" x1") + "\n",
+         "  ---> " +
+             species_line2(" x1") + "\n",
          "a number cannot be read"},
-        {"unreadable log K", {{"  ---- NaCl,aq", 4, "    0.500050     0.625000     0.75#000     0.875000"}}, "",
+        {"unreadable log K",
+         {{"  ---- NaCl,aq", 4, "    0.500050     0.625000     0.75#000     0.875000"}},
+         "",
          "  Reading ZZILCH error, dorneval line: \n.50005E+00.62500E+00\n"
          "  DORNEVAL.QVD line 592, derived species: a number cannot be read.\n"},
-        {"unreadable header", {{std::string(80, '*'), 3, "  0.5000 , 0.5000 ; 0.5000"}}, "",
+        {"unreadable header",
+         {{std::string(80, '*'), 3, "  0.5000 , 0.5000 ; 0.5000"}},
+         "",
          "  Reading ZZILCH error, dorneval line: \n.50000E+00.50000E+00\n"
          "  DORNEVAL.QVD line 6, header grids: a number cannot be read.\n"},
         {"mixed gas after a mineral",
@@ -297,7 +314,8 @@ TEST(Database, RunNamesMissingFromTheDatabaseStop) {
         st.sys.nsat = 3;
         st.sys.sat[3].name = Name20("Diamond");
         EXPECT_EQ(st.read_database(fixture_text("DORNEVAL.QVD")), 1);
-        const std::string msg = "\n  Diamond             , specified in ZARNRUN, was not found in DORNEVAL. check spelling.\n";
+        const std::string msg =
+            "\n  Diamond             , specified in ZARNRUN, was not found in DORNEVAL. check spelling.\n";
         EXPECT_NE(st.listing().find(msg), std::string::npos);
         EXPECT_NE(st.console().find(msg), std::string::npos);
     }
@@ -367,15 +385,18 @@ namespace {
 // and then the database reader's events; the reactant is linked; the echo ends the run.
 TEST(DatabaseRun, FixtureFromRunFileToEcho) {
     TempDir dir;
-    std::string run = "Fixture run\nsecond title\nskip\nskip\n0 7.0 10 100 0 0 0 0\nskip\nskip\n0 0 0\nskip\nskip\n"
-                      "0 0 0 0 0 0 0 0\nskip\nskip\nskip\n0 1 0 0 0 0 1 0 0 0 3 0 0 0 1 0 0 0\nskip\nskip\n";
+    std::string run =
+        "Fixture run\nsecond title\nskip\nskip\n0 7.0 10 100 0 0 0 0\nskip\nskip\n0 0 0\nskip\nskip\n"
+        "0 0 0 0 0 0 0 0\nskip\nskip\nskip\n0 1 0 0 0 0 1 0 0 0 3 0 0 0 1 0 0 0\nskip\nskip\n";
     char buf[160];
     for (int db : {1, 2, 7, 3, 5, 9, 8, 4, 10, 6}) {
-        std::snprintf(buf, sizeof buf, "%5d%13s%19.10f%19.10f%19.10f%19.10f\n", db, "", db == 2 ? 1.0 : 1e-3, 1e-3, 1.0, 0.0);
+        std::snprintf(buf, sizeof buf, "%5d%13s%19.10f%19.10f%19.10f%19.10f\n", db, "", db == 2 ? 1.0 : 1e-3, 1e-3, 1.0,
+                      0.0);
         run += buf;
     }
     run += "\nsaturated\n" + col("Quartz", 22) + "           0.5\n" + col("Calcite", 22) + "         0.001\n\n";
-    run += "reactants\n" + col("Quartz-sand", 22) + "           1.0\n\nsuppressed\nCaCl+\nGypsum\n\ndont frac\n\ncurve\n";
+    run +=
+        "reactants\n" + col("Quartz-sand", 22) + "           1.0\n\nsuppressed\nCaCl+\nGypsum\n\ndont frac\n\ncurve\n";
     dir.write("ZARNRUN.DAT", run);
     dir.write("DORNEVAL.QVD", fixture_text("DORNEVAL.QVD"));
     dir.write("MINOX.DAT", fixture_text("MINOX.DAT"));
@@ -385,7 +406,8 @@ TEST(DatabaseRun, FixtureFromRunFileToEcho) {
     EXPECT_EQ(report.substr(0, 58), "\n  This file lists species and minerals omitted from the c");
     const std::string events = species_line("HCl,aq", SUPP_FILE) + "\n" + species_line("CaCl+", SUPP_RUN) + "\n";
     EXPECT_EQ(report.find(events), report.find("DORNEVAL.\n\n") + 11) << report;
-    EXPECT_TRUE(report.ends_with("Gypsum               is suppressed in THIS RUN.\n" + mineral_line("Anhydrite", NO_LOGK) + "\n"));
+    EXPECT_TRUE(report.ends_with("Gypsum               is suppressed in THIS RUN.\n" +
+                                 mineral_line("Anhydrite", NO_LOGK) + "\n"));
     EXPECT_NE(outcome.console.find("End data echo"), std::string::npos);
 }
 

@@ -20,16 +20,14 @@ std::size_t u(int i) { return static_cast<std::size_t>(i); }
 // Biquadratic in P and T: the grid interpolation must reproduce it exactly, in the block
 // and beyond it.
 double biquad(double P, double T) {
-    return 3.0 + 0.002 * P - 0.01 * T + 1e-7 * P * P + 2e-5 * T * T + 3e-6 * P * T +
-           1e-13 * P * P * T * T;
+    return 3.0 + 0.002 * P - 0.01 * T + 1e-7 * P * P + 2e-5 * T * T + 3e-6 * P * T + 1e-13 * P * P * T * T;
 }
 double quad(double T) { return 2.0 - 0.03 * T + 4e-5 * T * T; }
 
 std::unique_ptr<RawLogK> biquad_grid() {
     auto v = std::make_unique<RawLogK>();
     for (int r = 1; r <= GRID_ROWS; ++r)
-        for (int c = 1; c <= GRID_COLS; ++c)
-            grid_cell(*v, r, c) = biquad(GRID_P[u(r)], GRID_T[u(c)]);
+        for (int c = 1; c <= GRID_COLS; ++c) grid_cell(*v, r, c) = biquad(GRID_P[u(r)], GRID_T[u(c)]);
     return v;
 }
 
@@ -58,39 +56,68 @@ struct LocateCase {
 TEST(GridLocator, BandsAndPressureRows) {
     const std::vector<LocateCase> cases = {
         // Pressure rows and limits (T 300: no shift above 85.839 bar).
-        {0.0, 300, 2, 13, 'E', 'E'}, {-1.0, 300, 2, 13, 'E', 'E'}, {0.999, 300, 2, 13, 'W', 'E'},
-        {1.0, 60, 1, 4, 'N', ' '}, {1.0132, 60, 1, 4, 'N', ' '}, {1.0133, 60, 2, 4, 'N', ' '},
-        {500, 300, 19, 13, 'N', ' '}, {3999.99, 300, 34, 13, 'N', ' '},
-        {4000, 300, 35, 13, 'N', ' '}, {5000, 300, 35, 13, 'N', ' '},
-        {5000.01, 300, 35, 13, 'W', ' '}, {5999.99, 300, 35, 13, 'W', ' '},
+        {0.0, 300, 2, 13, 'E', 'E'},
+        {-1.0, 300, 2, 13, 'E', 'E'},
+        {0.999, 300, 2, 13, 'W', 'E'},
+        {1.0, 60, 1, 4, 'N', ' '},
+        {1.0132, 60, 1, 4, 'N', ' '},
+        {1.0133, 60, 2, 4, 'N', ' '},
+        {500, 300, 19, 13, 'N', ' '},
+        {3999.99, 300, 34, 13, 'N', ' '},
+        {4000, 300, 35, 13, 'N', ' '},
+        {5000, 300, 35, 13, 'N', ' '},
+        {5000.01, 300, 35, 13, 'W', ' '},
+        {5999.99, 300, 35, 13, 'W', ' '},
         {6000, 300, 35, 13, 'E', ' '},
         // Lowest bands: column 3, row capped at 34; below 0.01 C a pressure error.
-        {100, 0.0099, 10, 3, 'E', ' '}, {100, 0.01, 10, 3, 'N', ' '}, {4500, 10, 34, 3, 'N', ' '},
-        {5000, 25, 34, 3, 'N', ' '}, {5000, 50, 34, 3, 'N', ' '}, {5000, 50.001, 35, 4, 'N', ' '},
+        {100, 0.0099, 10, 3, 'E', ' '},
+        {100, 0.01, 10, 3, 'N', ' '},
+        {4500, 10, 34, 3, 'N', ' '},
+        {5000, 25, 34, 3, 'N', ' '},
+        {5000, 50, 34, 3, 'N', ' '},
+        {5000, 50.001, 35, 4, 'N', ' '},
         {0.5, 75, 1, 4, 'W', ' '},
         // 75-100: shift below 1.0133 bar, no error test.
-        {1.0, 75.001, 2, 5, 'N', 'W'}, {1.0133, 100, 2, 5, 'N', ' '},
+        {1.0, 75.001, 2, 5, 'N', 'W'},
+        {1.0133, 100, 2, 5, 'N', ' '},
         // 100-125: error below 1.013 (not 1.0133).
-        {1.0132, 100.001, 2, 6, 'N', 'W'}, {1.0129, 125, 2, 6, 'N', 'E'},
+        {1.0132, 100.001, 2, 6, 'N', 'W'},
+        {1.0129, 125, 2, 6, 'N', 'E'},
         // 175-200 at 10 and 5 bar; just above 200 C the next band.
-        {10, 200, 6, 9, 'N', 'W'}, {5, 200, 5, 9, 'N', 'E'}, {15.537, 200, 6, 9, 'N', ' '},
+        {10, 200, 6, 9, 'N', 'W'},
+        {5, 200, 5, 9, 'N', 'E'},
+        {15.537, 200, 6, 9, 'N', ' '},
         {10, 200.001, 6, 10, 'N', 'E'},
         // 325-350 and 350-400.
-        {150, 350, 12, 15, 'N', 'W'}, {120.457, 350, 11, 15, 'N', 'E'},
-        {165.211, 350.001, 11, 16, 'N', 'E'}, {165.212, 350.001, 15, 16, 'N', 'W'},
-        {199.99, 400, 15, 16, 'N', 'W'}, {200, 400, 15, 16, 'N', 'W'},
-        {299.99, 375, 15, 16, 'N', 'W'}, {300, 375, 15, 16, 'N', ' '},
+        {150, 350, 12, 15, 'N', 'W'},
+        {120.457, 350, 11, 15, 'N', 'E'},
+        {165.211, 350.001, 11, 16, 'N', 'E'},
+        {165.212, 350.001, 15, 16, 'N', 'W'},
+        {199.99, 400, 15, 16, 'N', 'W'},
+        {200, 400, 15, 16, 'N', 'W'},
+        {299.99, 375, 15, 16, 'N', 'W'},
+        {300, 375, 15, 16, 'N', ' '},
         // 400-410 and higher bands.
-        {199.99, 400.001, 12, 17, 'N', 'E'}, {200, 410, 14, 17, 'N', 'W'},
-        {349.99, 410, 16, 17, 'N', 'W'}, {350, 410, 16, 17, 'N', ' '},
-        {349.99, 410.001, 15, 18, 'N', 'E'}, {720, 545, 23, 31, 'N', ' '},
-        {699.99, 545, 22, 31, 'N', 'E'}, {760, 545, 25, 31, 'N', 'W'}, {800, 545, 25, 31, 'N', ' '},
-        {920, 590, 28, 35, 'N', 'W'}, {920, 590.001, 28, 36, 'N', 'W'},
+        {199.99, 400.001, 12, 17, 'N', 'E'},
+        {200, 410, 14, 17, 'N', 'W'},
+        {349.99, 410, 16, 17, 'N', 'W'},
+        {350, 410, 16, 17, 'N', ' '},
+        {349.99, 410.001, 15, 18, 'N', 'E'},
+        {720, 545, 23, 31, 'N', ' '},
+        {699.99, 545, 22, 31, 'N', 'E'},
+        {760, 545, 25, 31, 'N', 'W'},
+        {800, 545, 25, 31, 'N', ' '},
+        {920, 590, 28, 35, 'N', 'W'},
+        {920, 590.001, 28, 36, 'N', 'W'},
         {950, 600, 28, 36, 'N', ' '},
         // 600-610: pressure warning inside the pressure range, error below 800 bar.
-        {500, 605, 19, 36, 'W', 'E'}, {800, 600.001, 25, 36, 'W', ' '},
-        {920, 610, 28, 36, 'W', 'W'}, {5500, 605, 35, 36, 'W', ' '}, {7000, 605, 35, 36, 'E', ' '},
-        {0.5, 605, 1, 36, 'W', 'E'}, {1000, 610.001, 29, 36, 'E', ' '},
+        {500, 605, 19, 36, 'W', 'E'},
+        {800, 600.001, 25, 36, 'W', ' '},
+        {920, 610, 28, 36, 'W', 'W'},
+        {5500, 605, 35, 36, 'W', ' '},
+        {7000, 605, 35, 36, 'E', ' '},
+        {0.5, 605, 1, 36, 'W', 'E'},
+        {1000, 610.001, 29, 36, 'E', ' '},
     };
     for (const LocateCase& c : cases) {
         GridPosition pos;
@@ -122,9 +149,9 @@ TEST(GridLocator, TemperatureStatusKeptByLocatorClearedByRelocate) {
 
 TEST(GridInterpolation, ReproducesBiquadraticInEveryKindOfBlock) {
     const auto v = biquad_grid();
-    const std::vector<std::pair<double, double>> points = {
-        {1, 0.01},   {300, 25},   {10, 180},   {170, 375},  {500, 605},  {4800, 40},
-        {5000, 600}, {920, 595},  {2200, 333}, {1.5, 90},   {760, 545},  {3700, 455}};
+    const std::vector<std::pair<double, double>> points = {{1, 0.01},   {300, 25},  {10, 180},   {170, 375},
+                                                           {500, 605},  {4800, 40}, {5000, 600}, {920, 595},
+                                                           {2200, 333}, {1.5, 90},  {760, 545},  {3700, 455}};
     for (const auto& [P, T] : points) {
         GridPosition pos;
         locate_grid(P, T, pos);
@@ -132,8 +159,7 @@ TEST(GridInterpolation, ReproducesBiquadraticInEveryKindOfBlock) {
         const double got = grid_interpolate(P, T, pos, *v, &w);
         const std::string where = "P " + std::to_string(P) + " T " + std::to_string(T);
         expect_close(got, biquad(P, T), where);
-        for (int j = 0; j < 3; ++j)
-            expect_close(w[u(j)], biquad(P, GRID_T[u(pos.col - 2 + j)]), where);
+        for (int j = 0; j < 3; ++j) expect_close(w[u(j)], biquad(P, GRID_T[u(pos.col - 2 + j)]), where);
     }
 }
 
@@ -180,8 +206,7 @@ RawLogK saturation_grid(double (*f)(int k)) {
 }
 
 TEST(GridSaturation, ReproducesQuadraticAndExtrapolatesTo400) {
-    const auto v =
-        std::make_unique<RawLogK>(saturation_grid([](int k) { return quad(GRID_T[u(k)]); }));
+    const auto v = std::make_unique<RawLogK>(saturation_grid([](int k) { return quad(GRID_T[u(k)]); }));
     for (double T : {0.01, 12.0, 25.0, 50.0, 63.0, 100.0, 237.5, 325.0, 340.0, 350.0, 375.0, 400.0})
         expect_close(saturation_interpolate(T, *v), quad(T), "T " + std::to_string(T));
     EXPECT_EQ(saturation_interpolate(400.0001, *v), NO_DATA);
@@ -193,9 +218,9 @@ TEST(GridSaturation, ChoosesThreePointsAroundT) {
     auto y = [](int k) { return 0.37 * k * k - 1.1 * k + (k % 3) * 0.9; };
     const auto v = std::make_unique<RawLogK>(saturation_grid(y));
     EXPECT_EQ(saturation_interpolate(25.0, *v), y(2));  // the stored 25 C value, exactly
-    const std::vector<std::pair<double, int>> first = {
-        {0.01, 1}, {50, 1},    {50.01, 2},  {75, 2},   {75.01, 3}, {100, 3},  {200, 7},
-        {325, 12}, {325.01, 13}, {350, 13}, {380, 13}, {400, 13}};
+    const std::vector<std::pair<double, int>> first = {{0.01, 1},    {50, 1},   {50.01, 2}, {75, 2},
+                                                       {75.01, 3},   {100, 3},  {200, 7},   {325, 12},
+                                                       {325.01, 13}, {350, 13}, {380, 13},  {400, 13}};
     for (const auto& [T, f] : first) {
         const std::array<double, 3> xs{GRID_T[u(f)], GRID_T[u(f + 1)], GRID_T[u(f + 2)]};
         const std::array<double, 3> ys{y(f), y(f + 1), y(f + 2)};
@@ -236,9 +261,9 @@ TEST(GridEightPoint, ChoosesThreePointsByBand) {
         int first;  // first of the three points, 1-based
     };
     const std::vector<Case> cases = {
-        {8, -20, 1}, {8, 25, 1},   {8, 50, 1},  {8, 50.01, 1}, {8, 100, 1},   {8, 100.01, 2},
-        {8, 150, 2}, {8, 150.01, 3}, {8, 300, 5}, {8, 300.01, 6}, {8, 400, 6},  {5, 200, 3},
-        {5, 200.01, 3}, {5, 250, 3}, {3, 150, 1}, {3, 60, 1},
+        {8, -20, 1},    {8, 25, 1},     {8, 50, 1},  {8, 50.01, 1},  {8, 100, 1}, {8, 100.01, 2},
+        {8, 150, 2},    {8, 150.01, 3}, {8, 300, 5}, {8, 300.01, 6}, {8, 400, 6}, {5, 200, 3},
+        {5, 200.01, 3}, {5, 250, 3},    {3, 150, 1}, {3, 60, 1},
     };
     for (const Case& c : cases) {
         std::array<double, 8> yy = y;
@@ -257,17 +282,26 @@ TEST(GridEightPoint, ChoosesThreePointsByBand) {
 // (at 75 C its weight is -1/3: the sum would be about -33333).
 TEST(GridEightPoint, FewValidValuesAndMissingFirstValue) {
     const double a = -3.5, b = -2.0, X = NO_DATA;
-    const std::array<double, 8> one{a, X, 7, 7, 7, 7, 7, 7}, two{a, b, X, 7, 7, 7, 7, 7},
-        no25{X, 1, 2, 3, 4, 5, 6, 7}, no25_two{X, 1, X, 3, 4, 5, 6, 7};
+    const std::array<double, 8> one{a, X, 7, 7, 7, 7, 7, 7}, two{a, b, X, 7, 7, 7, 7, 7}, no25{X, 1, 2, 3, 4, 5, 6, 7},
+        no25_two{X, 1, X, 3, 4, 5, 6, 7};
     struct Case {
         const std::array<double, 8>* y;
         double T, want;
     };
     const std::vector<Case> cases = {
-        {&one, 10, a},    {&one, 35, a},   {&one, 9.99, X},     {&one, 35.01, X},
-        {&two, 25, a},    {&two, 50, b},   {&two, 75, a + 2 * (b - a)},
-        {&two, 0.01, a + (0.04 * 0.01 - 1) * (b - a)},         {&two, 80, X},
-        {&two, 0.0, X},   {&no25, 75, X},  {&no25, 200, 4.0},   {&no25_two, 40, X},
+        {&one, 10, a},
+        {&one, 35, a},
+        {&one, 9.99, X},
+        {&one, 35.01, X},
+        {&two, 25, a},
+        {&two, 50, b},
+        {&two, 75, a + 2 * (b - a)},
+        {&two, 0.01, a + (0.04 * 0.01 - 1) * (b - a)},
+        {&two, 80, X},
+        {&two, 0.0, X},
+        {&no25, 75, X},
+        {&no25, 200, 4.0},
+        {&no25_two, 40, X},
     };
     for (const Case& c : cases) {
         const auto v = std::make_unique<RawLogK>(eight(*c.y));
@@ -285,8 +319,7 @@ TEST(GridEvaluate, RecordKindAndRegime) {
     locate_grid(700, 430, pos);
     expect_close(evaluate_record(Kind4("All "), *all, 700, 430, pos, 1), biquad(700, 430), "grid");
     // On the saturation curve the view of the grid: at 100 C the cell of 1.0133 bar.
-    expect_close(evaluate_record(Kind4("All "), *all, 1.0133, 100, pos, 0), biquad(1.0133, 100),
-                 "sat");
+    expect_close(evaluate_record(Kind4("All "), *all, 1.0133, 100, pos, 0), biquad(1.0133, 100), "sat");
     expect_close(evaluate_record(Kind4("L-V "), *lv, 0, 275, pos, 2), quad(275), "eight");
     EXPECT_EQ(evaluate_record(Kind4("L-V "), *lv, 700, 430, pos, 1), NO_DATA);
 }
@@ -304,8 +337,7 @@ TEST(GridEvaluate, HeaderQuantitiesAndDerivedValues) {
         relocate_grid(cond.grid, rp.PFLUID, rp.TEMP);
         evaluate_header_quantities(*sys, rp, cond);
         for (int k = 1; k <= 5; ++k) EXPECT_NEAR(cond.header[k], c[u(k)], 1e-12) << k;
-        EXPECT_NEAR(cond.header3_derived,
-                    2.5 * 0.001 / (4.575673886150001 * 300 + 1249.8453220018725), 1e-15);
+        EXPECT_NEAR(cond.header3_derived, 2.5 * 0.001 / (4.575673886150001 * 300 + 1249.8453220018725), 1e-15);
         EXPECT_NEAR(cond.header4_derived, 0.04, 1e-15);
     }
 }
@@ -316,20 +348,16 @@ const std::string WARN =
     "\n  WARNING: P, TEMP or TEMPC are in a grid block at the limit of the P-T range of data.\n"
     "  Log K and other data will be extrapolated. Output values may be discontinuous.\n\n\n";
 const std::string ASK = "  Continue? (Yes/No, enter = YES)\n\n";
-const std::string ERR =
-    "\n  ERROR: P, TEMP or TEMPC are outside the P-T range of the data.\n  Exiting.....\n\n";
+const std::string ERR = "\n  ERROR: P, TEMP or TEMPC are outside the P-T range of the data.\n  Exiting.....\n\n";
 const std::string LV =
     "\n  WARNING: User specified L-V saturation and T < 25 C or T > 350 C.\n"
     "  Log K and other data will be extrapolated.\n\n\n";
 const std::string LVASK = "     Continue? (Yes/No, enter = YES)\n\n";
 
-std::string tp(const char* t, const char* p) {
-    return std::string("\n  T is ") + t + " C and P is " + p + " bar\n";
-}
+std::string tp(const char* t, const char* p) { return std::string("\n  T is ") + t + " C and P is " + p + " bar\n"; }
 
 std::string without(std::string s, const std::string& part) {
-    for (auto at = s.find(part); at != std::string::npos; at = s.find(part))
-        s.erase(at, part.size());
+    for (auto at = s.find(part); at != std::string::npos; at = s.find(part)) s.erase(at, part.size());
     return s;
 }
 
@@ -339,32 +367,28 @@ TEST(GridRangeCheck, WarningsQuestionsAndStops) {
         int conflg;
         double P, T, TEMPC, mix_water;
         const char* input;
-        char answered;       // grid_answer before the check
-        char stale_tstat;    // temperature status left from before
-        int status;          // -1: the run goes on
+        char answered;     // grid_answer before the check
+        char stale_tstat;  // temperature status left from before
+        int status;        // -1: the run goes on
         std::string console;
-        char answer;         // grid_answer after
+        char answer;  // grid_answer after
     };
     const std::string TP200 = tp("200.00", "  10.00");
     const std::vector<Case> cases = {
         {"in range", 1, 500, 300, 0, 0, "", ' ', ' ', -1, "", ' '},
         {"stale E cleared", 1, 500, 300, 0, 0, "", ' ', 'E', -1, "", ' '},
         {"edge, enter", 1, 10, 200, 0, 0, "\n", ' ', ' ', -1, TP200 + WARN + ASK, 'Y'},
-        {"edge, no input", 1, 5500, 300, 0, 0, "", ' ', ' ', -1,
-         tp("300.00", "5500.00") + WARN + ASK, 'Y'},
+        {"edge, no input", 1, 5500, 300, 0, 0, "", ' ', ' ', -1, tp("300.00", "5500.00") + WARN + ASK, 'Y'},
         {"edge, n", 1, 10, 200, 0, 0, "n\n", ' ', ' ', 1, TP200 + WARN + ASK, ' '},
         {"edge, No", 1, 10, 200, 0, 0, "No\n", ' ', ' ', 1, TP200 + WARN + ASK, ' '},
         {"edge, answered", 1, 10, 200, 0, 0, "n\n", 'Y', ' ', -1, TP200 + WARN, 'Y'},
         {"outside", 1, 5, 200, 0, 0, "", ' ', ' ', 1, tp("200.00", "   5.00") + ERR, ' '},
         {"P 6000", 1, 6000, 300, 0, 0, "", ' ', ' ', 1, tp("300.00", "6000.00") + ERR, ' '},
-        {"edge and outside", 1, 500, 605, 0, 0, "\n", ' ', ' ', 1, tp("605.00", " 500.00") + ERR,
-         ' '},
+        {"edge and outside", 1, 500, 605, 0, 0, "\n", ' ', ' ', 1, tp("605.00", " 500.00") + ERR, ' '},
         {"mixing edge", 1, 10, 50, 180, 2, "\n", ' ', ' ', -1, WARN + ASK, 'Y'},
-        {"mixing outside", 1, 10, 50, 210, 2, "\n", ' ', ' ', 1, tp("210.00", "  10.00") + ERR,
-         ' '},
+        {"mixing outside", 1, 10, 50, 210, 2, "\n", ' ', ' ', 1, tp("210.00", "  10.00") + ERR, ' '},
         {"mixing without water", 1, 10, 50, 210, 0, "", ' ', ' ', -1, "", ' '},
-        {"run edge, mixing fine", 1, 10, 180, 40, 2, "\n", ' ', ' ', -1,
-         tp("180.00", "  10.00") + WARN + ASK, 'Y'},
+        {"run edge, mixing fine", 1, 10, 180, 40, 2, "\n", ' ', ' ', -1, tp("180.00", "  10.00") + WARN + ASK, 'Y'},
         {"both edge, asked once", 1, 10, 180, 190, 2, "\nn\n", ' ', ' ', -1,
          tp("180.00", "  10.00") + WARN + ASK + WARN, 'Y'},
         {"L-V in range", 0, 0, 25, 0, 0, "", ' ', ' ', -1, "", ' '},

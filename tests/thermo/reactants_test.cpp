@@ -12,7 +12,8 @@ namespace {
 std::string record(std::string_view name, std::string_view fw8, const std::vector<std::pair<std::string, int>>& pairs,
                    int itot = -1) {
     char buf[32];
-    std::snprintf(buf, sizeof buf, " %8s %2d ", std::string(fw8).c_str(), itot < 0 ? static_cast<int>(pairs.size()) : itot);
+    std::snprintf(buf, sizeof buf, " %8s %2d ", std::string(fw8).c_str(),
+                  itot < 0 ? static_cast<int>(pairs.size()) : itot);
     std::string line = col(name, 20) + buf;
     for (const auto& [coef, db] : pairs) {
         std::snprintf(buf, sizeof buf, "%10s%2d", coef.c_str(), db);
@@ -42,27 +43,58 @@ TEST(Reactants, RecordsAreMatchedCheckedOrReported) {
     };
     const std::vector<ReactantCase> cases = {
         {"fixture", {"Calcite-rock", "Quartz-sand"}, "", -1, ""},
-        {"weight 0.05 off passes", {"Calc"}, record("Calc", "100.0372", {{"-1.000", 1}, {"1.000", 5}, {"1.000", 9}}), -1, ""},
-        {"weight 0.1 off stops", {"Calc"}, record("Calc", "99.9872", {{"-1.000", 1}, {"1.000", 5}, {"1.000", 9}}), 1,
+        {"weight 0.05 off passes",
+         {"Calc"},
+         record("Calc", "100.0372", {{"-1.000", 1}, {"1.000", 5}, {"1.000", 9}}),
+         -1,
+         ""},
+        {"weight 0.1 off stops",
+         {"Calc"},
+         record("Calc", "99.9872", {{"-1.000", 1}, {"1.000", 5}, {"1.000", 9}}),
+         1,
          "\n  WARNING: Stoichiometry of Calc                 in     MINOX    data\n"
          "  file, has a WEIGHT imbalance of      0.100 !!!!!\n"},
-        {"charge only warns", {"Salt"}, record("Salt", "58.4430", {{"1.00002", 3}, {"1.000", 7}}), -1,
+        {"charge only warns",
+         {"Salt"},
+         record("Salt", "58.4430", {{"1.00002", 3}, {"1.000", 7}}),
+         -1,
          "\n  WARNING: Stoichiometry of Salt                 in     MINOX    data\n"
          "  file, has a CHARGE imbalance of      0.000 !!!!!\n"},
-        {"component outside the run", {"Feldspar"}, "", 1,
-         "\n  Reactant " + col("Feldspar", 20) + " contains species number 11 which is not\n"
-         "    included in the list of component species for this run.\n"},
-        {"ITOT 13 of an unused record", {"Quartz-sand", "Halite-rock"}, quartz + record("Junk", "1.00", {}, 13) + halite, 1,
-         "\n  Reactant " + col("Junk", 20) + " in MINOX has too many components\n"
-         "  ITOT for that reactant is  13 ; maximum is  12\n",
+        {"component outside the run",
+         {"Feldspar"},
+         "",
+         1,
+         "\n  Reactant " + col("Feldspar", 20) +
+             " contains species number 11 which is not\n"
+             "    included in the list of component species for this run.\n"},
+        {"ITOT 13 of an unused record",
+         {"Quartz-sand", "Halite-rock"},
+         quartz + record("Junk", "1.00", {}, 13) + halite,
+         1,
+         "\n  Reactant " + col("Junk", 20) +
+             " in MINOX has too many components\n"
+             "  ITOT for that reactant is  13 ; maximum is  12\n",
          true},
-        {"records after the last needed one", {"Quartz-sand"}, quartz + record("Junk", "1.00", {}, 13) + "#@!\n", -1, ""},
-        {"twice in MINOX does not hide a missing one", {"Quartz-sand", "Halite-rock"}, quartz + quartz, 1,
+        {"records after the last needed one",
+         {"Quartz-sand"},
+         quartz + record("Junk", "1.00", {}, 13) + "#@!\n",
+         -1,
+         ""},
+        {"twice in MINOX does not hide a missing one",
+         {"Quartz-sand", "Halite-rock"},
+         quartz + quartz,
+         1,
          not_found("Halite-rock")},
         {"twice in the run file", {"Quartz-sand", "Calcite-rock", "Quartz-sand"}, quartz + calcite, -1, ""},
-        {"unreadable number", {"Quartz-sand"}, record("Quartz-sand", "6o.08", {{"1.000", 8}}), 1,
+        {"unreadable number",
+         {"Quartz-sand"},
+         record("Quartz-sand", "6o.08", {{"1.000", 8}}),
+         1,
          "\n  Error reading MINOX.DAT line 3: a number cannot be read.\n  ---> Quartz-sand             6o.08  1 "},
-        {"no reactants in a titration run", {}, quartz, 1,
+        {"no reactants in a titration run",
+         {},
+         quartz,
+         1,
          "\n  MINSOL =   1 asks for the titration of reactants, but ZARNRUN lists none.\n  EXECUTION ABORTED.\n"},
     };
     for (const ReactantCase& c : cases) {
