@@ -1,14 +1,19 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <sstream>
 #include <string>
 
 #include <sys/wait.h>
 
+#include "driver/program.h"
+#include "driver/run_state.h"
 #include "support/run_dir.h"
 
 namespace zq::test {
@@ -66,6 +71,34 @@ TEST(ProgramStartUp, InputCheckLeavesUnwrittenOutputFilesAsTheyWere) {
     EXPECT_EQ(dir.read("ZARNPLOT.DAT"), "");
     EXPECT_EQ(dir.read("ZARNOUT.DAT").rfind("earlier listing", 0), std::string::npos);
     EXPECT_NE(out.console.find("End data echo. set NLOOP > 0 to start calculations."), std::string::npos);
+}
+
+// Start-up keeps TEMP in kelvin and log10 PFLUID beside the run file's values, and the unit
+// of reactant amounts (grams for MINSOL 1 and 2, moles for 3 and 4).
+TEST(ProgramStartUp, ConditionsAndReactantUnit) {
+    for (const int minsol : {1, 3}) {
+        SCOPED_TRACE(minsol);
+        TempDir dir;
+        std::string run = std::string(std::istreambuf_iterator<char>(*std::make_unique<std::ifstream>(
+                                          source_path("tests/data/golden/fixture-saturation/ZARNRUN.DAT"))),
+                                      {});
+        const std::string options = "    0    7    0    1    0    0    1    1    0    0    0    0    0    0    1";
+        run.replace(run.find(options) + options.size() - 1, 1, std::to_string(minsol));  // MINSOL
+        dir.write("ZARNRUN.DAT", run);
+        for (const char* name : {"DORNEVAL.QVD", "MINOX.DAT"}) {
+            std::ifstream f(source_path(std::string("tests/data/fixture/") + name), std::ios::binary);
+            dir.write(name, std::string(std::istreambuf_iterator<char>(f), {}));
+        }
+        std::istringstream in;
+        std::ostringstream out;
+        Io io(dir.path(), in, out);
+        auto state = std::make_unique<RunState>();
+        ASSERT_EQ(stop_status([&] { start_up(*state, io); }), -1) << out.str();
+        EXPECT_DOUBLE_EQ(state->cond.TK, 423.15);
+        EXPECT_NEAR(state->rp.PFLUID, 4.758, 1e-9);  // the T-P curve's pressure at 150 C
+        EXPECT_DOUBLE_EQ(state->cond.logP, std::log10(state->rp.PFLUID));
+        EXPECT_EQ(state->ps.unit_label, minsol >= 3 ? " moles  " : " g      ");
+    }
 }
 
 }  // namespace

@@ -193,7 +193,7 @@ TEST(Database, RunSettingsChangeTheSelection) {
         EXPECT_NEAR(st.cond.mn_logk[2], 9.8, 1e-9);
         EXPECT_EQ(st.rp.IDEAL, 1);
     }
-    {   // A used component whose line has a blank name does not end the component section,
+    {  // A used component whose line has a blank name does not end the component section,
         // and a reaction naming database component 99 drops its species silently.
         Stage st;
         const std::string text =
@@ -206,7 +206,7 @@ TEST(Database, RunSettingsChangeTheSelection) {
         EXPECT_EQ(st.species_names().back(), col("H2S,aq", 20));
         EXPECT_EQ(st.report().find("CaOH+"), std::string::npos);
     }
-    {   // A mineral with given weight 0 has no weight check; a saturated mineral listed twice
+    {  // A mineral with given weight 0 has no weight check; a saturated mineral listed twice
         // enters the matrix once.
         Stage st;
         st.sys.nsat = 3;
@@ -224,6 +224,31 @@ TEST(Database, RunSettingsChangeTheSelection) {
 std::string stoich(std::string_view name, std::string_view kind, std::string_view amount) {
     return "\n  WARNING: Stoichiometry of " + col(name, 20) + " in     DORNEVAL data\n  file, has a " +
            std::string(kind) + " imbalance of " + std::string(amount) + " !!!!!\n";
+}
+
+// The stoichiometry limits, each just inside and just outside: a charge imbalance of 1e-5
+// (derived species and minerals) and a weight imbalance of 0.1 g (minerals, whose weight
+// has three decimals).
+TEST(Database, StoichiometryLimitsAtTheirBoundary) {
+    struct Case {
+        const char* what;
+        Edit edit;
+        bool stops;
+    };
+    const Case cases[] = {
+        {"species charge 9.9e-6", {"  ---- OH-", 3, " 2 -1.0000099 1     1.000 2"}, false},
+        {"species charge 1.01e-5", {"  ---- OH-", 3, " 2 -1.0000101 1     1.000 2"}, true},
+        {"mineral charge 9.9e-6", {"  ---- Quartz", 3, "  2    1.000  80.0000099  1"}, false},
+        {"mineral charge 1.01e-5", {"  ---- Quartz", 3, "  2    1.000  80.0000101  1"}, true},
+        {"mineral weight 0.099", {"  ---- Quartz", 2, mineral_line2(60.183, 2.648)}, false},
+        {"mineral weight 0.101", {"  ---- Quartz", 2, mineral_line2(60.185, 2.648)}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Stage st;
+        EXPECT_EQ(st.read_database(edited(fixture_text("DORNEVAL.QVD"), {c.edit})), c.stops ? 1 : -1) << st.console();
+        EXPECT_EQ(st.console().find("!!!!!") != std::string::npos, c.stops);
+    }
 }
 
 // Faults of the file: the message, where it goes, and the stop.

@@ -6,26 +6,6 @@
 namespace zq::test {
 namespace {
 
-TEST(SkipReport, HeaderInTheReportAndNoteInTheListing) {
-    Stage st;
-    write_skip_header(*st.io);
-    EXPECT_EQ(st.report(),
-              "\n"
-              "  This file lists species and minerals omitted from the calculations\n"
-              "     due to given T, P, option switches, or suppression in ZARNRUN,\n"
-              "     or are suppressed in the DORNEVAL database. It also lists\n"
-              "     minerals for which density is not specified in DORNEVAL.\n"
-              "\n");
-    EXPECT_EQ(st.listing(),
-              "\n"
-              "  File SKIP_SPECIES.TXT lists species and minerals omitted from the\n"
-              "     calculations due to given T, P, option switches, or suppression\n"
-              "     in ZARNRUN, or are suppressed in the DORNEVAL database.\n"
-              "     It also lists minerals for which density is not specified\n"
-              "     in DORNEVAL.\n");
-    EXPECT_EQ(st.console(), "");
-}
-
 // A run whose records are all usable leaves the report with its header only.
 TEST(SkipReport, CleanDatabaseAddsNoEventLines) {
     Stage st;
