@@ -88,17 +88,17 @@ void LUSOLV(const LinearSystem& ls, SolverVector& x) {
 
 namespace {
 
-void solve(LinearSystem& ls, SolverVector& x, int itref, int istep, Io& io) {
+bool solve(LinearSystem& ls, SolverVector& x, int itref, int istep, Io& io) {
     const int n = ls.n;
     ls.refinements = 0;
-    if (n < 1) return;
+    if (n < 1) return true;
     for (int i = 1; i <= n; ++i) {
         ls.b[i] = -ls.f[i];
         x[i] = ls.b[i];
     }
     if (ls.iv[n] == 0) {
         io.listing().line(layout(R"(/ "  ******** WARNING ********" / "  Computational singularity, IV(N) = 0.0" /)"));
-        stop_run(1);
+        return false;
     }
     LUSOLV(ls, x);
 
@@ -109,10 +109,10 @@ void solve(LinearSystem& ls, SolverVector& x, int itref, int istep, Io& io) {
         if (!std::isfinite(x[i])) {
             io.listing().line(layout(
                 R"(/ "  ******** WARNING ********" / "  Computational singularity, correction vector not finite" /)"));
-            stop_run(1);
+            return false;
         }
     }
-    if (itref == 0) return;
+    if (itref == 0) return true;
 
     double rho_prev = 1.0;
     for (;;) {
@@ -121,7 +121,7 @@ void solve(LinearSystem& ls, SolverVector& x, int itref, int istep, Io& io) {
             for (int j = 1; j <= n; ++j) s += ls.A(i, j) * x[j];
             ls.r[i] = s - ls.b[i];
         }
-        if (itref == 1) return;  // residual only
+        if (itref == 1) return true;  // residual only
         LUSOLV(ls, ls.r);
         if (istep == 1) {
             io.listing().line(layout(R"x(" RESIDUAL VECTOR (IER =" [I2] ")")x", {ls.refinements + 1}));
@@ -144,25 +144,25 @@ void solve(LinearSystem& ls, SolverVector& x, int itref, int istep, Io& io) {
             // A pass that no longer halves the correction: the refinement has stalled. At
             // a relative correction below single-precision resolution it has stalled on
             // the rounding floor of a well-conditioned system, which is no warning matter.
-            if (finite && 1.0f + rho_single == 1.0f) return;
+            if (finite && 1.0f + rho_single == 1.0f) return true;
             io.listing().line(
                 layout(R"("  *************** WARNING *******************" / "     THE SYSTEM IS ILL-CONDITIONNED")"));
-            return;
+            return true;
         }
         rho_prev = rho;
         ++ls.refinements;
         // Converged when the relative correction, taken to single precision, no longer
         // changes 1.0 in double precision.
-        if (1.0 + static_cast<double>(rho_single) == 1.0) return;
+        if (1.0 + static_cast<double>(rho_single) == 1.0) return true;
     }
 }
 
 }  // namespace
 
-void LINSOL(int mode, LinearSystem& ls, SolverVector& x, int itref, int istep, Io& io) {
+bool LINSOL(int mode, LinearSystem& ls, SolverVector& x, int itref, int istep, Io& io) {
     check_order(ls);
     switch (mode) {
-        case 1: solve(ls, x, itref, istep, io); return;
+        case 1: return solve(ls, x, itref, istep, io);
         case 2: {
             io.listing().line(layout(R"(/ / "  MATRIX OF A(I,I), F(I)  I=" [I2] /)", {ls.n}));
             for (int i = 1; i <= ls.n; ++i) {
@@ -171,11 +171,11 @@ void LINSOL(int mode, LinearSystem& ls, SolverVector& x, int itref, int istep, I
                 row.push_back(ls.f[i]);
                 print_rows_of_ten(io, row);
             }
-            return;
+            return true;
         }
         case 3:
             io.listing().line(layout(R"("  NUMBER OF ITERATIVE REFINEMENTS : " [I4] / /)", {ls.refinements}));
-            return;
+            return true;
         default: throw std::logic_error("LINSOL: mode must be 1, 2 or 3");
     }
 }

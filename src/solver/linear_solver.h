@@ -52,10 +52,12 @@ void LUDCMP(LinearSystem& ls);
 void LUSOLV(const LinearSystem& ls, SolverVector& x);
 
 // mode 1: x = delta = -A^-1 F, refined by itref (0 none, 1 residual only, else refined);
-//         a singular factorisation writes the singularity warning and stops the run.
+//         a singular factorisation (or a correction that is not a number) writes the
+//         singularity warning to the listing and returns false.
 // mode 2: prints A and F to the listing.
 // mode 3: prints the refinement count of the last mode-1 solve to the listing.
-// istep = 1 adds the residual-vector print of each refinement pass.
-void LINSOL(int mode, LinearSystem& ls, SolverVector& x, int itref, int istep, Io& io);
+// istep = 1 adds the residual-vector print of each refinement pass. Returns true but for a
+// singular mode-1 solve.
+bool LINSOL(int mode, LinearSystem& ls, SolverVector& x, int itref, int istep, Io& io);
 
 }  // namespace zq

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,12 @@ constexpr double MOLALITY_CAP = 10.0;           // component molality updates ab
 constexpr double MOLALITY_FLOOR = 1e-300;
 constexpr double GAMMA_MOLALITY_LIMIT = 8.0;  // above it the activity model is not refreshed
 constexpr int FIRST_CONVERGENCE_LOOP = 6;
+// Iterations in a row whose corrections no longer change any unknown by more than a few
+// units of its last place, after which a solve that has not converged ends as stalled
+// instead of spending the rest of its loop limit.
+constexpr int STALLED_LOOPS = 5;
+constexpr double LOG_STEP_LIMIT = 6.907755278982137;  // ln 1000: at most a factor of 1000 an iteration
+constexpr double UNCHANGED = 4 * std::numeric_limits<double>::epsilon();
 constexpr double SS_FLOOR = 1e-20;  // moles of an exhausted solid-solution member
 
 bool fixed_ph(const RunParams& rp) { return rp.pH != 0.0; }
@@ -114,6 +121,31 @@ void note_worst(const ChemicalSystem& sys, const EquilibriumState& eq, const Run
         }
     }
     r.worst_equation = r.worst_row ? equation_name(sys, eq, rp, st.enthalpy_row, r.worst_row) : std::string();
+}
+
+// The unknowns of the iteration: component molalities (W_kg in the H2O slot), the phase
+// list and the phase amounts.
+struct Unknowns {
+    std::vector<double> values;
+    std::vector<int> phases;
+};
+
+Unknowns unknowns(const ChemicalSystem& sys, const EquilibriumState& eq) {
+    Unknowns u;
+    u.values.reserve(static_cast<std::size_t>(sys.nc + eq.nph));
+    for (int k = 1; k <= sys.nc; ++k) u.values.push_back(k == 2 ? eq.water_kg : eq.m[k]);
+    for (int p = 1; p <= eq.nph; ++p) {
+        u.phases.push_back(eq.ph[p]);
+        u.values.push_back(eq.mn_moles[eq.ph[p]]);
+    }
+    return u;
+}
+
+bool same_unknowns(const Unknowns& a, const Unknowns& b) {
+    if (a.phases != b.phases) return false;
+    for (std::size_t i = 0; i < a.values.size(); ++i)
+        if (std::fabs(a.values[i] - b.values[i]) > UNCHANGED * std::fabs(a.values[i])) return false;
+    return true;
 }
 
 // The first row of the assembly whose residual or Jacobian entry is not a number, 0 if none.
@@ -356,7 +388,7 @@ bool within_tolerance(const NewtonState& st, int n) {
     return true;
 }
 
-bool update_components(const ChemicalSystem& sys, EquilibriumState& eq, SolverVector& delta, Io& io) {
+bool update_components(const ChemicalSystem& sys, EquilibriumState& eq, SolverVector& delta, Io& io, bool log_steps) {
     const int nc = sys.nc;
     Table<double, MAX_COMPONENTS> next{};
     Table<bool, MAX_COMPONENTS> floored{};
@@ -364,6 +396,13 @@ bool update_components(const ChemicalSystem& sys, EquilibriumState& eq, SolverVe
         // The H2O slot stands for the kilograms of water during the update.
         const double old = k == 2 ? eq.water_kg : eq.m[k];
         double d = delta[k];
+        if (log_steps && k != 2 && old > 0) {
+            // The correction taken as a change of log m: a molality many decades below its
+            // neighbours (O2,aq in a reduced fluid) moves by factors, not by differences.
+            const double r = std::clamp(d / old, -LOG_STEP_LIMIT, LOG_STEP_LIMIT);
+            d = old * std::expm1(r);
+            delta[k] = d;
+        }
         double v = old + d;
         if (k != 2 && v > MOLALITY_CAP) {
             next[k] = old;
@@ -415,12 +454,17 @@ bool update_phases(const ChemicalSystem& sys, const RunParams& rp, EquilibriumSt
             eq.ss.total[b] += eq.mn_moles[f];
         } else {
             eq.mn_moles[f] = nf;
-            if (st.loop >= 5 && rp.SOLMIN < 0.0 && nf < rp.SOLMIN) {
-                remove_phase(sys, eq, st, p, nf, io);
-                continue;
-            }
         }
         ++p;
+    }
+    if (st.loop >= 5 && rp.SOLMIN < 0.0 && !st.keep_phases) {
+        int worst = 0;
+        for (int q = 1; q <= eq.nph; ++q) {
+            const int f = eq.ph[q];
+            if (eq.phase[f].ss_present != 0 || f == st.entering || !(eq.mn_moles[f] < rp.SOLMIN)) continue;
+            if (worst == 0 || eq.mn_moles[f] < eq.mn_moles[eq.ph[worst]]) worst = q;
+        }
+        if (worst != 0) remove_phase(sys, eq, st, worst, eq.mn_moles[eq.ph[worst]], io);
     }
     st.ls.n = matrix_order(sys, eq, st.enthalpy_row);
     return true;
@@ -449,6 +493,7 @@ SolveResult solve_equilibrium(const ChemicalSystem& sys, const Conditions& cond,
 
     if (const int j = derived_species(sys, cond, eq, st, nullptr)) return species_fault(j);
     Table<double, MAX_SPECIES> saved_gamma{};
+    int unchanged = 0;
     for (;;) {
         const int prev = st.loop++;
         if (fixed_ph(rp) && prev >= 1 && !st.charge_adjusted) adjust_charge(sys, rp, eq, st, prev, io);
@@ -470,16 +515,22 @@ SolveResult solve_equilibrium(const ChemicalSystem& sys, const Conditions& cond,
         }
         if (st.loop == 1 && rp.ISTEP == 1) LINSOL(2, st.ls, st.delta, rp.ITREF, rp.ISTEP, io);
         LUDCMP(st.ls);
-        LINSOL(1, st.ls, st.delta, rp.ITREF, rp.ISTEP, io);
+        if (!LINSOL(1, st.ls, st.delta, rp.ITREF, rp.ISTEP, io))
+            return finish(sys, rp, eq, st, SolveEnd::Singular, result);
         if (st.loop == 1 && rp.ISTEP == 1) print_vector(io, st.delta, n);
         if (st.intermediate_done && !st.refinement_printed && rp.ITREF == 1) {
             LINSOL(3, st.ls, st.delta, rp.ITREF, rp.ISTEP, io);
             st.refinement_printed = true;
         }
 
-        if (!update_components(sys, eq, st.delta, io)) return fail("correction of the component molalities");
+        const Unknowns before = unknowns(sys, eq);
+        if (!update_components(sys, eq, st.delta, io, st.log_steps))
+            return fail("correction of the component molalities");
         if (enthalpy_row && hooks.update_pressure) hooks.update_pressure(st.delta[sys.nc + 1]);
         if (!update_phases(sys, rp, eq, st, io)) return fail("correction of the phase amounts");
+        unchanged = same_unknowns(before, unknowns(sys, eq)) ? unchanged + 1 : 0;
+        if (unchanged >= STALLED_LOOPS && st.loop >= FIRST_CONVERGENCE_LOOP)
+            return finish(sys, rp, eq, st, SolveEnd::Stalled, result);
         if (hooks.refresh_gas_mixture) hooks.refresh_gas_mixture();
 
         if (const int j = derived_species(sys, cond, eq, st, st.loop == 5 ? &io : nullptr)) return species_fault(j);

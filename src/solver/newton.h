@@ -30,7 +30,17 @@ struct NewtonState {
     SolverVector delta{};                    // correction of the last linear solve
     Table<double, MAX_COMPONENTS> logact{};  // log10 activity of each component species
 
-    bool enthalpy_row = false;        // the enthalpy balance is row NC + 1 (G = 1) in this solve
+    bool enthalpy_row = false;  // the enthalpy balance is row NC + 1 (G = 1) in this solve
+    // Pure phases stay in the matrix through the iteration whatever their amount (the
+    // phase-assemblage check removes those left negative): set by the run loop for a
+    // retry of a failed solve.
+    bool keep_phases = false;
+    // The phase that entered the matrix for this solve: an intermediate amount below SOLMIN
+    // does not take it out (0 for none).
+    int entering = 0;
+    // Corrections of the component molalities taken as changes of log m (at most a factor
+    // of 1000 an iteration): set by the run loop for a retry of a failed solve.
+    bool log_steps = false;
     int loop = 0;                     // iteration number of the current solve
     bool intermediate_done = false;   // ISTEP = 1: the listing of iteration 2 has been made
     bool refinement_printed = false;  // ISTEP = 1, ITREF = 1: the refinement count is out
@@ -45,6 +55,8 @@ enum class SolveEnd {
     Converged,  // every row within its tolerance (from iteration 6 on)
     LoopLimit,  // the iteration count reached NLOOP
     NotFinite,  // a residual, correction, molality or activity coefficient was not a number
+    Singular,   // the linear system of an iteration was singular
+    Stalled,    // the state stopped changing while a residual stayed above its tolerance
 };
 
 struct SolveResult {
@@ -129,7 +141,8 @@ bool within_tolerance(const NewtonState& st, int n);
 // New molalities and W_kg from the corrections: molalities above 10 refused, a non-positive
 // result halves the correction until positive, 1e-300 the floor. Returns false, changing
 // nothing, when a new value would not be a number.
-bool update_components(const ChemicalSystem& sys, EquilibriumState& eq, SolverVector& delta, Io& io);
+bool update_components(const ChemicalSystem& sys, EquilibriumState& eq, SolverVector& delta, Io& io,
+                       bool log_steps = false);
 
 // New phase moles and the removals of exhausted phases during the iteration. Returns false,
 // changing nothing, when a new amount would not be a number.

@@ -292,6 +292,23 @@ TEST(NewtonSize, MatrixLimits) {
     }
 }
 
+// Na+ and Cl- at 20 mol/kg: every correction that would take them above 10 is refused, the
+// unknowns stop changing and the solve ends as stalled after five such iterations instead
+// of spending its loop limit.
+TEST(NewtonFailure, UnknownsThatStopChangingEndTheSolveEarly) {
+    ChemBuilder b;
+    b.component("H+", 1, 1.008, 0.0, 1e-7);
+    b.component("H2O", 0, 18.015, W0, 1.0);
+    b.component("Na+", 1, 22.99, 20.0, 9.0);
+    b.component("Cl-", -1, 35.453, 20.0, 9.0);
+    b.species("OH-", -1, 14.0, {{1, 2}, {-1, 1}});
+    b.rp.C = 4;
+    const SolveResult r = b.start_and_solve();
+    EXPECT_EQ(r.end, SolveEnd::Stalled);
+    EXPECT_LT(r.iterations, 15);
+    EXPECT_EQ(r.worst_equation.rfind("mass balance of ", 0), 0u) << r.worst_equation;
+}
+
 // A fixed pH with a neutral charge-balance component stops: it cannot take up a charge.
 TEST(NewtonFailure, FixedPhWithNeutralChargeComponentStops) {
     QuartzWater q;
