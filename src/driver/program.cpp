@@ -1,7 +1,9 @@
 #include "driver/program.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
+#include <vector>
 
 #include "driver/pickup.h"
 #include "driver/run_file.h"
@@ -107,6 +109,240 @@ void keep_step_totals(RunState& r, bool intermediate) {
     update_water_rock(r.ps.totals, r.rp);
 }
 
+// An assemblage solved before at the same conditions has come back round: the phase that
+// entered last would enter again and the solves would repeat. It is kept out of the matrix
+// until the path moves on, and the next most supersaturated phase gets its turn.
+void bar_a_returning_phase(RunState& r, Io& io) {
+    PathState& ps = r.ps;
+    std::vector<int> assemblage(&r.eq.ph[1], &r.eq.ph[1] + r.eq.nph);
+    std::sort(assemblage.begin(), assemblage.end());
+    const bool seen =
+        std::find(ps.assemblages_seen.begin(), ps.assemblages_seen.end(), assemblage) != ps.assemblages_seen.end();
+    ps.assemblages_seen.push_back(std::move(assemblage));
+    const int phase = ps.last_entered;
+    if (!seen || phase == 0 || std::find(ps.barred.begin(), ps.barred.end(), phase) != ps.barred.end()) return;
+    ps.barred.push_back(phase);
+    io.listing().line(layout(R"(/ [2X] [A20] " has entered the matrix and left it again at these conditions:")"
+                             R"( / [10X] "it is kept out until the path moves on.")",
+                             {r.sys.mn[phase].name}));
+}
+
+// Times the phases kept out at one point of the path are let in again, from the assemblage
+// the search has settled on, before the equilibrium is accepted as it is.
+constexpr int MAX_RELEASES = 3;
+
+// The phase-assemblage check of the run loop, with the phases kept out at these conditions;
+// with `release`, they may be let in again when nothing else would change.
+AssemblageResult check_assemblage(RunState& r, bool moved, bool release, Io& io) {
+    PathState& ps = r.ps;
+    const AssemblageResult check = check_phase_assemblage(r.sys, r.cond, r.rp, ps.CURINC, moved ? r.rp.LOOC : 0,
+                                                          ps.barred, release && ps.releases < MAX_RELEASES, r.eq, io);
+    ps.CURINC = check.curinc;
+    ps.last_entered = check.entered;
+    if (check.released) {
+        io.listing().line(layout(R"(/ [2X] [A20] " is still supersaturated where the search has settled:")"
+                                 R"( / [10X] "it enters again, and the phases kept out may enter too.")",
+                                 {r.sys.mn[check.entered].name}));
+        ++ps.releases;
+        ps.assemblages_seen.clear();
+        ps.barred.clear();
+    }
+    // The equilibrium is accepted: it is metastable with respect to the kept-out phases
+    // still supersaturated, and the listing says so.
+    if (ps.CURINC == 0) return check;
+    for (const auto& [phase, excess] : check.barred_supersaturated)
+        io.listing().line(
+            layout(R"(/ [2X] "Warning: " [A20] " is supersaturated (log(Q/K) = " [F6.2] ") but was kept")"
+                   R"( / [11X] "out of the matrix: the equilibrium above is metastable with respect to it.")",
+                   {r.sys.mn[phase].name, excess}));
+    return check;
+}
+
+// The path moves on: at the new conditions every phase may enter again.
+void move_on(PathState& ps) {
+    if (ps.CURINC == 0) return;
+    ps.assemblages_seen.clear();
+    ps.barred.clear();
+    ps.releases = 0;
+}
+
+// A failed solve that no retry can mend: the failure as it was first met, with its listing
+// and its pickup where the failure has one.
+[[noreturn]] void fail(RunState& r, const SolveResult& res, Io& io) {
+    switch (res.end) {
+        case SolveEnd::NotFinite: stop_not_finite(r, res, io);
+        case SolveEnd::Singular:
+            io.console(
+                layout(R"(/ [2X] "Newton iteration " [I4] ": the linear system is singular" " (see ZARNOUT.DAT).")"
+                       R"( / [2X] "Non-Convergence assumed. Execution aborted." /)",
+                       {res.iterations}));
+            stop_run(1);
+        default: break;
+    }
+    list_solve(r, res, io);
+    write_ideal_mixing_line(r.sys, r.rp, io);
+    // A failed solve keeps the phases it was solved with: the pickup of ZARNRUN.SA2
+    // describes the state that did not converge, not an assemblage judged from it.
+    if (res.end == SolveEnd::LoopLimit) stop_loop_limit(r, io);
+    io.both(layout(
+        R"(/ [2X] "Newton iteration " [I4] ": the unknowns no longer change, but the " [A])"
+        R"( / [2X] "is off by " [E10.4] " times its tolerance." / [2X] "Non-Convergence assumed. Execution aborted.")"
+        R"( / [2X] "Check ""convergence problems"" in manual." /)",
+        {res.iterations, res.worst_equation, res.worst_ratio}));
+    write_pickup(PICKUP_FAILED, r.sys, r.eq, r.rp, io);
+    stop_run(1);
+}
+
+// What a pass of the run loop changes, to go back to.
+struct Snapshot {
+    Conditions cond;
+    RunParams rp;
+    EquilibriumState eq;
+    PathState ps;
+    SolverVector fprev, damp;  // the Newton iteration's memory of earlier solves
+
+    explicit Snapshot(const RunState& r)
+        : cond(r.cond), rp(r.rp), eq(r.eq), ps(r.ps), fprev(r.newton.fprev), damp(r.newton.damp) {}
+    void restore(RunState& r) const {
+        const int ipunch = r.rp.IPUNCH;            // the plot file's header stays written
+        const KeptAnswers answers = r.ps.answers;  // a question is asked once
+        const int releases = r.ps.releases;        // and barred phases are let in a bounded number of times
+        r.cond = cond, r.rp = rp, r.eq = eq, r.ps = ps;
+        r.newton.fprev = fprev, r.newton.damp = damp;
+        r.rp.IPUNCH = ipunch;
+        r.ps.answers = answers;
+        r.ps.releases = releases;
+    }
+};
+
+// A solve that fails after a change of the phase assemblage or of the conditions is tried
+// again from the last equilibrium, a bounded number of times (MAX_TRIES): with the phases
+// the failed solve used up, or else the phase that entered at its check, kept out of the
+// matrix until the path moves on (the next most supersaturated gets its turn), then with
+// half and a quarter of the step, then with the phases held in the matrix through the
+// iteration. Each try is announced in the listing and on the console. When every try
+// fails, the first failure is reported.
+class Recovery {
+public:
+    enum class Outcome { Again, GiveUp, PathEnd };
+
+    // After the listing of a converged solve, before its phase-assemblage check.
+    void keep(const RunState& r) { kept_ = std::make_unique<Snapshot>(r); }
+
+    // A solve converged: its retries, if any, are over.
+    void converged(RunState& r) {
+        r.newton.keep_phases = r.newton.log_steps = false;
+        keep_phases_ = false;
+        first_.reset();
+        bars_.clear();
+        halvings_ = 0;
+        tries_ = 0;
+    }
+
+    Outcome try_again(RunState& r, const SolveResult& res, bool moved, Io& io) {
+        if (!first_) first_ = std::make_unique<Failure>(Failure{Snapshot(r), res});
+        const bool stepped = r.ps.CURINC != 0;
+        std::vector<int> out = exhausted(r);
+        if (out.empty() && r.ps.last_entered != 0 && !barred(r.ps.last_entered)) out.push_back(r.ps.last_entered);
+        std::string how;
+        if (kept_ && !out.empty() && tries_ < MAX_TRIES) {
+            for (int i : out) {
+                bars_.push_back(i);
+                how += (how.empty() ? "" : ", ") + r.sys.mn[i].name.trimmed();
+            }
+            how = "with " + how + " kept out of the matrix";
+        } else if (kept_ && stepped && halvings_ < MAX_HALVINGS && tries_ < MAX_TRIES) {
+            ++halvings_;
+            how = halvings_ == 1 ? "with half the step" : "with a quarter of the step";
+        } else if (kept_ && !keep_phases_ && r.rp.SOLMIN < 0) {
+            keep_phases_ = true;
+            how = "with the phases kept in the matrix through the iteration";
+        } else {
+            first_->state.restore(r);
+            return Outcome::GiveUp;
+        }
+        ++tries_;
+        io.both(layout(
+            R"(/ [2X] "The solve did not converge (" [A] "): trying again from the last equilibrium," / [2X] [A] ".")",
+            {why(res), how}));
+
+        kept_->restore(r);
+        r.newton.keep_phases = keep_phases_;
+        r.newton.log_steps = true;
+        for (int i : bars_) {
+            take_out(r, i);
+            if (std::find(r.ps.barred.begin(), r.ps.barred.end(), i) == r.ps.barred.end()) r.ps.barred.push_back(i);
+        }
+        const AssemblageResult check = check_assemblage(r, moved, false, io);
+        r.ps.CURINC *= std::pow(0.5, halvings_);
+        if (after_step(r.sys, r.cond, r.rp, r.ps, r.eq, io, AfterStepEntry::Solved) == StepOutcome::LimitReached)
+            return Outcome::PathEnd;
+        move_on(r.ps);
+        return Outcome::Again;
+    }
+
+private:
+    static constexpr int MAX_TRIES = 6;
+    static constexpr int MAX_HALVINGS = 2;
+    // Moles at or below which a phase of the failed solve counts as used up: the floor of
+    // an exhausted solid-solution member is 1e-20.
+    static constexpr double EXHAUSTED = 1e-15;
+
+    bool barred(int i) const { return std::find(bars_.begin(), bars_.end(), i) != bars_.end(); }
+
+    // The phases the failed solve left used up or negative, with every member of their
+    // solid solution, not yet kept out.
+    std::vector<int> exhausted(const RunState& r) const {
+        std::vector<int> out;
+        auto add = [&](int i) {
+            if (!barred(i) && std::find(out.begin(), out.end(), i) == out.end()) out.push_back(i);
+        };
+        for (int p = 1; p <= r.eq.nph; ++p) {
+            const int i = r.eq.ph[p];
+            if (!(r.eq.mn_moles[i] <= EXHAUSTED)) continue;
+            const int s = r.sys.ss.of[i];
+            if (s == 0) add(i);
+            for (int k = 1; s != 0 && k <= r.sys.ss.nmembers[s]; ++k)
+                add(r.sys.ss.member[s][static_cast<std::size_t>(k)]);
+        }
+        return out;
+    }
+
+    // Phase i leaves the matrix of the state to be checked again.
+    static void take_out(RunState& r, int i) {
+        int q = 0;
+        for (int p = 1; p <= r.eq.nph; ++p)
+            if (r.eq.ph[p] != i) r.eq.ph[++q] = r.eq.ph[p];
+        for (int p = q + 1; p <= r.eq.nph; ++p) r.eq.ph[p] = 0;
+        r.eq.nph = q;
+        r.eq.mn_moles[i] = 0;
+    }
+
+    static std::string why(const SolveResult& res) {
+        switch (res.end) {
+            case SolveEnd::LoopLimit: return "loop limit";
+            case SolveEnd::NotFinite: return "a value not finite";
+            case SolveEnd::Singular: return "singular matrix";
+            case SolveEnd::Stalled: return "unknowns no longer changing";
+            default: return "";
+        }
+    }
+
+    struct Failure {
+        Snapshot state;
+        SolveResult res;
+    };
+    std::unique_ptr<Snapshot> kept_;
+    std::unique_ptr<Failure> first_;
+    std::vector<int> bars_;
+    int halvings_ = 0;
+    int tries_ = 0;
+    bool keep_phases_ = false;
+
+public:
+    const SolveResult& first_failure() const { return first_->res; }
+};
+
 }  // namespace
 
 void enter_saturated_minerals(const ChemicalSystem& sys, EquilibriumState& eq) {
@@ -171,20 +407,26 @@ void run_loop(RunState& r, Io& io, const RunObserver* observer) {
         write_results_head(sys, eq, rp, {st.loop, st.charge_limit, st.charge_correction}, io);
         write_results_rest(sys, r.cond, eq, rp, ps, io);
     };
+    Recovery recovery;
     for (;;) {
         if (observer && observer->before_solve) observer->before_solve(r);
+        r.newton.entering = ps.last_entered;
         const SolveResult res = solve_equilibrium(sys, r.cond, rp, ps.enthalpy_row, eq, r.newton, io, hooks);
         if (observer && observer->after_solve) observer->after_solve(r, res);
-        if (res.end == SolveEnd::NotFinite) stop_not_finite(r, res, io);
-        const bool failed = res.end == SolveEnd::LoopLimit;
+        if (!res.converged()) {
+            const Recovery::Outcome next = recovery.try_again(r, res, moved, io);
+            if (next == Recovery::Outcome::PathEnd) return;
+            if (next == Recovery::Outcome::Again) continue;
+            fail(r, recovery.first_failure(), io);
+        }
+        recovery.converged(r);
 
         list_solve(r, res, io);
         write_ideal_mixing_line(sys, rp, io);
-        // A failed solve keeps the phases it was solved with: the pickup of ZARNRUN.SA2
-        // describes the state that did not converge, not an assemblage judged from it.
-        if (failed) stop_loop_limit(r, io);
+        recovery.keep(r);
 
-        ps.CURINC = check_phase_assemblage(sys, r.cond, rp, ps.CURINC, moved ? rp.LOOC : 0, eq, io).curinc;
+        bar_a_returning_phase(r, io);
+        const AssemblageResult check = check_assemblage(r, moved, true, io);
         if (plot_record_due(rp, ps)) {
             write_plot_record(sys, eq, rp, ps, io);
             rp.IPUNCH = 2;  // the header is written once
@@ -194,6 +436,7 @@ void run_loop(RunState& r, Io& io, const RunObserver* observer) {
         repeats = ps.CURINC == 0 ? repeats + 1 : 0;
         if (repeats == MAX_REPEATS) stop_unsettled(io);
         if (after_step(sys, r.cond, rp, ps, eq, io, AfterStepEntry::Solved) == StepOutcome::LimitReached) return;
+        move_on(r.ps);
     }
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "phases/step_totals.h"
 
@@ -24,6 +25,14 @@ struct PathState {
     double gas_enthalpy = 0;  // kcal of the gases of the last enthalpy report (0 while the constraint is off)
     KeptAnswers answers;
     StepTotals totals;  // of the last converged equilibrium
+
+    // The assemblages solved at the current conditions (each sorted), and the phases kept
+    // out of the matrix there because the assemblage came back round to one of them. Both
+    // are cleared when the path moves on.
+    std::vector<std::vector<int>> assemblages_seen;
+    std::vector<int> barred;
+    int releases = 0;      // times barred phases were let in again at these conditions
+    int last_entered = 0;  // the phase that entered at the last check, 0 when none
 };
 
 }  // namespace zq

@@ -1,10 +1,13 @@
 #include "phases/assemblage.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "base/run_params.h"
 #include "format/record_layout.h"
 #include "format/text_io.h"
+#include "phases/phase_dependence.h"
 #include "phases/solid_solution.h"
 #include "solver/equilibrium_state.h"
 #include "thermo/conditions.h"
@@ -36,8 +39,8 @@ int member_slot(const ChemicalSystem& sys, int s, int i) {
 class Check {
 public:
     Check(const ChemicalSystem& sys, const Conditions& cond, const RunParams& rp, double curinc, int looc,
-          EquilibriumState& eq, Io& io)
-        : sys_(sys), cond_(cond), rp_(rp), looc_(looc), eq_(eq), io_(io) {
+          const std::vector<int>& barred, bool release, EquilibriumState& eq, Io& io)
+        : sys_(sys), cond_(cond), rp_(rp), looc_(looc), barred_(barred), release_(release), eq_(eq), io_(io) {
         res_.curinc = curinc;
     }
 
@@ -50,6 +53,7 @@ public:
             for (int i = 1; i <= sys_.nmin; ++i) test_phase(i);
             if (res_.R == 0 && res_.best != 0) enter_best();
             if (res_.R == 0 && res_.best == 0 && tested_) enter_whole_solution();
+            if (res_.R == 0 && res_.U == 0 && release_) release_barred();
             choose_increment();
         }
         refresh_solid_solutions(sys_, eq_);
@@ -130,8 +134,11 @@ private:
             return;
         }
         const double sat = d / mn.coef_abs_sum;
-        if (sat >= SUPERSATURATED) {
+        if (sat >= SUPERSATURATED && std::find(barred_.begin(), barred_.end(), i) != barred_.end()) {
+            res_.barred_supersaturated.emplace_back(i, d);
+        } else if (sat >= SUPERSATURATED) {
             ++res_.U;
+            candidates_.push_back({sat, i});
             if (sat >= best_sat_) {
                 best_sat_ = sat;
                 res_.best = i;
@@ -154,9 +161,71 @@ private:
         res_.solution = s;
     }
 
+    // The most supersaturated phase that can join the matrix enters. A pure phase whose
+    // reaction depends on those of the phases in the matrix would make the Newton system
+    // singular: when the reaction forming it from them runs forward, the phase it uses up
+    // first leaves and it enters; otherwise it does not enter and the next one is tried.
     void enter_best() {
         if (looc_ != 0 && res_.U > 1) return;
-        const int i = res_.best;
+        std::sort(candidates_.begin(), candidates_.end(),
+                  [](const Candidate& a, const Candidate& b) { return a.sat != b.sat ? a.sat > b.sat : a.i > b.i; });
+        for (const Candidate& c : candidates_) {
+            if (!tested_for_dependence(sys_, c.i)) return enter(c.i);
+            std::vector<int> matrix(&eq_.ph[1], &eq_.ph[1] + eq_.nph);
+            const Displacement d = displaced_by(sys_, rp_, eq_, matrix, c.i, log_qk());
+            if (d.leaves == 0) return enter(c.i);
+            const Name20& name = sys_.mn[c.i].name;
+            io_.listing().line(
+                layout(R"(/ [2X] [A20] " entering makes the phases of the matrix dependent:" / [6X] [A])",
+                       {name, d.reaction}));
+            if (d.leaves != c.i) {
+                io_.listing().line(
+                    layout(R"([2X] [A20] " leaves the matrix: the reaction forming " [A] " uses it up first.")",
+                           {sys_.mn[d.leaves].name, name.trimmed()}));
+                drop(d.leaves);
+                res_.displaced = d.leaves;
+                return enter(c.i);
+            }
+            io_.listing().line(layout(R"([2X] [A20] " does not enter: the reaction consumes it.")", {name}));
+            --res_.U;
+        }
+        res_.best = 0;
+    }
+
+    // Nothing else is left to enter, but barred phases are still supersaturated: the most
+    // supersaturated of them gets another turn from the assemblage the search has settled on.
+    void release_barred() {
+        candidates_.clear();
+        for (const auto& [i, excess] : res_.barred_supersaturated)
+            candidates_.push_back({excess / sys_.mn[i].coef_abs_sum, i});
+        if (candidates_.empty()) return;
+        res_.U = 1;
+        enter_best();
+        if (res_.best == 0) return;
+        res_.released = true;
+        res_.barred_supersaturated.clear();
+    }
+
+    // log(Q/K) of every phase, by phase number.
+    std::vector<double> log_qk() const {
+        std::vector<double> d(static_cast<std::size_t>(sys_.nmin) + 1, 0.0);
+        for (int i = 1; i <= sys_.nmin; ++i) d[static_cast<std::size_t>(i)] = eq_.phase[i].logq - cond_.mn_logk[i];
+        return d;
+    }
+
+    // A phase of the matrix displaced by an entering one leaves without counting as a removal.
+    void drop(int i) {
+        int q = 0;
+        for (int p = 1; p <= eq_.nph; ++p)
+            if (eq_.ph[p] != i) eq_.ph[++q] = eq_.ph[p];
+        eq_.ph[eq_.nph] = 0;
+        eq_.nph = q;
+        in_matrix_[i] = false;
+        eq_.mn_moles[i] = 0;
+    }
+
+    void enter(int i) {
+        res_.best = i;
         append(i);
         res_.entered = i;
         if (eq_.mn_moles[i] <= 0) eq_.mn_moles[i] = ENTRY_MOLES;
@@ -239,11 +308,18 @@ private:
     const Conditions& cond_;
     const RunParams& rp_;
     int looc_;
+    const std::vector<int>& barred_;
+    bool release_;
     EquilibriumState& eq_;
     Io& io_;
     AssemblageResult res_;
     Table<bool, MAX_MINERALS> in_matrix_{};
     double best_sat_ = 0;
+    struct Candidate {
+        double sat;
+        int i;
+    };
+    std::vector<Candidate> candidates_;
     int last_removed_ = 0;
     bool tested_ = false;
 };
@@ -251,8 +327,9 @@ private:
 }  // namespace
 
 AssemblageResult check_phase_assemblage(const ChemicalSystem& sys, const Conditions& cond, const RunParams& rp,
-                                        double curinc, int looc, EquilibriumState& eq, Io& io) {
-    return Check(sys, cond, rp, curinc, looc, eq, io).run();
+                                        double curinc, int looc, const std::vector<int>& barred, bool release,
+                                        EquilibriumState& eq, Io& io) {
+    return Check(sys, cond, rp, curinc, looc, barred, release, eq, io).run();
 }
 
 }  // namespace zq

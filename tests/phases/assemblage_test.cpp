@@ -23,8 +23,10 @@ struct Phase {
     int jsols = 0;
 };
 
-// Components 1 and 2 at activities 100 and 1000; every phase reacts as -1 (1) + 2 (2), so
-// log Q = 4 and S = 3, and its log K is 4 - log(Q/K). 25 C, 100 bar, SINC = CURINC = 1.
+// Components 1 and 2 at activities 100 and 1e6, and one component of its own (activity 1)
+// for every phase, so that no two phases depend on each other: every phase reacts as
+// -1 (1) + 1 (2) + 1 (its own), so log Q = 4 and S = 3, and its log K is 4 - log(Q/K).
+// 25 C, 100 bar, SINC = CURINC = 1.
 struct Assemblage : test::Session {
     std::unique_ptr<RunState> run = std::make_unique<RunState>();
     ChemicalSystem& sys = run->sys;
@@ -35,18 +37,20 @@ struct Assemblage : test::Session {
 
     explicit Assemblage(const std::vector<Phase>& phases, int ngas = 0, int nmixed = 0) {
         cond.TK = 298.15, rp.PFLUID = 100, rp.SINC = 1, ps.CURINC = 1;
-        sys.nc = 2;
+        sys.nc = 2 + static_cast<int>(phases.size());
         eq.act[1] = 100;
-        eq.act[2] = 1000;
+        eq.act[2] = 1e6;
+        for (int k = 3; k <= sys.nc; ++k) eq.act[k] = 1;
         sys.ngas_records = ngas;
         sys.nmixed = nmixed;
         for (const Phase& p : phases) {
             const int i = ++sys.nmin;
             Mineral& mn = sys.mn[i];
             mn.name = Name20(p.name);
-            mn.itot = 2;
+            mn.itot = 3;
             mn.specm[1] = 1, mn.coefm[1] = -1;
-            mn.specm[2] = 2, mn.coefm[2] = 2;
+            mn.specm[2] = 2, mn.coefm[2] = 1;
+            mn.specm[3] = 2 + i, mn.coefm[3] = 1;
             mn.coef_abs_sum = 3;
             cond.mn_logk[i] = 4 - p.log_qk;
             mn.site_n = 1;
@@ -63,7 +67,7 @@ struct Assemblage : test::Session {
     }
     // The check as the run loop makes it, which keeps the increment it chooses.
     AssemblageResult check() {
-        const AssemblageResult r = check_phase_assemblage(sys, cond, rp, ps.CURINC, rp.LOOC, eq, io);
+        const AssemblageResult r = check_phase_assemblage(sys, cond, rp, ps.CURINC, rp.LOOC, {}, false, eq, io);
         ps.CURINC = r.curinc;
         return r;
     }
