@@ -18,6 +18,7 @@
 #include "format/text_io.h"
 #include "solver/newton.h"
 #include "support/equilibrium_identity.h"
+#include "support/ledger.h"
 #include "support/run_dir.h"
 #include "support/tolerant_diff.h"
 
@@ -30,59 +31,6 @@ std::string slurp(const fs::path& p) {
     std::ifstream f(p, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(f), {});
 }
-
-// The matter of a path: at every converged solve the component totals T(k) plus what
-// fractionation took away equal the starting totals plus what titration added (TOTMIX times
-// the reactant mixture's moles per unit, from the reactant compositions). Fractionation on a
-// full step takes the solids (IFRAC 1, 3) and gases (IFRAC 2, 3) of the phases in the matrix
-// at the solve before, counted here from their moles and reactions. With a fixed pH the H+
-// total and the charge-balance component follow the solution and are not conserved.
-class Ledger {
-public:
-    void before_solve(const RunState& run) {
-        const ChemicalSystem& sys = run.sys;
-        const RunParams& rp = run.rp;
-        const int nc = sys.nc;
-        if (start_.empty()) {
-            start_.assign(nc + 1, 0.0), removed_.assign(nc + 1, 0.0), per_unit_.assign(nc + 1, 0.0);
-            for (int r = 1; r <= sys.nreact; ++r) {
-                const Reactant& re = sys.react[r];
-                const double moles = 0.01 * re.amount / (rp.MINSOL <= 2 ? re.gfw : 1.0);
-                for (int t = 1; t <= re.itot; ++t) per_unit_[re.pos[t]] += re.coef[t] * moles;
-            }
-            for (int k = 1; k <= nc; ++k) start_[k] = run.eq.comp[k].total;
-        } else if (run.ps.CURINC == rp.SINC) {
-            for (int k = 1; k <= nc; ++k) removed_[k] += taken_[k];
-        }
-    }
-
-    std::string after_solve(const RunState& run) {
-        const ChemicalSystem& sys = run.sys;
-        const EquilibriumState& eq = run.eq;
-        const RunParams& rp = run.rp;
-        const Kind4 gas("GAS ");
-        taken_.assign(sys.nc + 1, 0.0);
-        for (int p = 1; p <= eq.nph; ++p) {
-            const Mineral& mn = sys.mn[eq.ph[p]];
-            const bool left_behind = mn.flag == gas ? rp.IFRAC == 2 || rp.IFRAC == 3 : rp.IFRAC == 1 || rp.IFRAC == 3;
-            for (int t = 1; t <= mn.itot && left_behind; ++t)
-                taken_[mn.specm[t]] += mn.coefm[t] * eq.mn_moles[eq.ph[p]];
-        }
-        std::string faults;
-        for (int k = 1; k <= sys.nc; ++k) {
-            if (rp.pH != 0 && (k == 1 || k == rp.C)) continue;
-            const double added = rp.TOTMIX * per_unit_[k];
-            const double scale = std::fabs(start_[k]) + std::fabs(removed_[k]) + std::fabs(added);
-            const double off = eq.comp[k].total + removed_[k] - start_[k] - added;
-            if (std::fabs(off) > 1e-10 * scale + 1e-18)
-                faults += sys.sp[k].name.str() + " off by " + std::to_string(off) + "\n";
-        }
-        return faults;
-    }
-
-private:
-    std::vector<double> start_, removed_, per_unit_, taken_;
-};
 
 void compare_or_bless(const fs::path& ref, const std::string& got) {
     if (std::getenv("ZQ_BLESS")) {
@@ -105,25 +53,10 @@ TEST(Examples, BundledExamplesSolveAndMatchTheirReferences) {
         run.write("ZARNRUN.DAT", run_file);
         for (const char* file : {"DORNEVAL.QVD", "MINOX.DAT"})
             run.write(file, slurp(fs::exists(folder / file) ? folder / file : source_path("data") / file));
-        int solves = 0;
-        Ledger ledger;
-        RunObserver observer;
-        observer.before_solve = [&](const RunState& r) { ledger.before_solve(r); };
-        observer.after_solve = [&](const RunState& state, const SolveResult& r) {
-            ++solves;
-            EXPECT_TRUE(r.converged()) << "solve " << solves;
-            if (r.converged()) {
-                EXPECT_EQ(equilibrium_faults(state), "") << "solve " << solves;
-                EXPECT_EQ(ledger.after_solve(state), "") << "solve " << solves;
-            }
-        };
-        std::istringstream in;
-        std::ostringstream out;
-        {
-            Io io(run.path(), in, out);
-            EXPECT_EQ(run_program(io, &observer), 0) << out.str();
-        }
-        EXPECT_GT(solves, 0);
+        const CheckedRun checked = run_checked(run);
+        EXPECT_EQ(checked.status, 0) << checked.console;
+        EXPECT_GT(checked.solves, 0);
+        EXPECT_EQ(checked.faults, "");
         EXPECT_NE(run.read("ZARNRUN.DAT"), run_file);  // the pickup of the full step
 
         compare_or_bless(folder / "ZARNOUT.ref", run.read("ZARNOUT.DAT"));
