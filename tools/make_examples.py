@@ -214,11 +214,20 @@ def examples(comps, charges):
         p, balanced_rows(comps, res, TRIAL_RESERVOIR, charges))
 
     p = blank_params()
-    p.update(TEMP=250.0, PFLUID=300.0, SINC=1.0, SLIM=24.0, RHOROC=2.9, SOLMIN=-1e-10,
+    p.update(TEMP=250.0, PFLUID=50.0, SINC=-5.0, SLIM=25.0, minerals=list(RESERVOIR_START),
+             suppressed=list(HYDROTHERMAL_SUPPRESSED), curve=[(100.0, 10.0), (250.0, 50.0)])
+    p["options"].update(ITREF=2, IPUNCH=1)
+    ex["cooling-closed-250-to-25c"] = run_file(
+        "Closed-system cooling of the 250 C reservoir fluid to 25 C in 5 degree steps, solids kept with the fluid",
+        "Starts in equilibrium with quartz, albite, K-feldspar, calcite, mesolite, saponite; 50 bar at 250 C, 10 bar below 100 C",
+        p, balanced_rows(comps, res, TRIAL_RESERVOIR, charges))
+
+    p = blank_params()
+    p.update(TEMP=250.0, PFLUID=300.0, SINC=1.0, SLIM=100.0, RHOROC=2.9, SOLMIN=-1e-10,
              reactants=[("MORB", 100.0)], suppressed=list(HYDROTHERMAL_SUPPRESSED))
     p["options"].update(MINSOL=1, LOOC=1, ITREF=2, IPUNCH=1)
     ex["basalt-seawater-250c"] = run_file(
-        "Titration of mid-ocean-ridge basalt into seawater at 250 C and 300 bar, 1 g steps up to 24 g per kg water",
+        "Titration of mid-ocean-ridge basalt into seawater at 250 C and 300 bar, 1 g steps up to 100 g per kg water",
         "Seawater of the seawater example with deep-ocean traces of Si, P, Fe, Mn, Al, Ti; MORB of Gale et al. (2013)",
         p, balanced_rows(comps, seawater_totals(True), TRIAL_SEAWATER, charges))
 
