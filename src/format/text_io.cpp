@@ -51,6 +51,7 @@ void Io::console(std::string_view text) {
 }
 
 std::string Io::ask_line() {
+    if (answer_) return {};
     std::string s;
     if (!std::getline(in_, s)) return {};
     if (!s.empty() && s.back() == '\r') s.pop_back();
@@ -59,6 +60,10 @@ std::string Io::ask_line() {
 
 bool Io::ask_yes(std::string_view prompt) {
     console(prompt);
+    if (answer_) {
+        console(*answer_ ? "Yes" : "No");
+        return *answer_;
+    }
     const std::string answer = ask_line();
     return answer.empty() || (answer[0] != 'N' && answer[0] != 'n');
 }

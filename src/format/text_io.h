@@ -59,6 +59,9 @@ public:
     // Writes `prompt` (with a newline) to the console and reads one answer: a first
     // character N or n is "no", anything else (an empty line included) "yes".
     bool ask_yes(std::string_view prompt);
+    // Every yes/no question answered so, written after its prompt, and no line read from
+    // the console (ask_line gives ""): for scripts and batch queues.
+    void answer_all(bool yes) { answer_ = yes; }
 
     // Listing and the other output files of the run.
     OutputFile& listing() { return listing_; }
@@ -80,6 +83,7 @@ private:
     std::filesystem::path dir_;
     std::istream& in_;
     std::ostream& out_;
+    std::optional<bool> answer_;
     OutputFile plot_, listing_, skip_;
 };
 

@@ -1,0 +1,22 @@
+#!/bin/sh
+# Installs the build into a scratch prefix, makes a run folder there with --init and runs
+# it, as a user who has only the installed program would.
+# Usage: install_test.sh BUILD_DIR CMAKE
+set -eu
+build=$1
+cmake=$2
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+"$cmake" --install "$build" --prefix "$prefix" >/dev/null
+for f in bin/zarn-qvd share/zarn-qvd/data/DORNEVAL.QVD share/zarn-qvd/data/MINOX.DAT share/zarn-qvd/data/README.md \
+         share/zarn-qvd/examples/seawater/ZARNRUN.DAT share/doc/zarn-qvd/LICENSE share/doc/zarn-qvd/manual/README.md; do
+    test -f "$prefix/$f" || { echo "not installed: $f"; exit 1; }
+done
+"$prefix/bin/zarn-qvd" --version
+"$prefix/bin/zarn-qvd" --init "$prefix/run"
+cd "$prefix/run"
+status=0
+"$prefix/bin/zarn-qvd" --answer yes </dev/null >console.txt || status=$?
+grep -q "Execution stopped" console.txt || { tail -20 console.txt; exit 1; }
+test "$status" -eq 0 && test -s ZARNOUT.DAT
+echo "installed, initialised and ran: status $status"
