@@ -14,6 +14,7 @@
 #include "output/input_echo.h"
 #include "output/plot_file.h"
 #include "output/results_listing.h"
+#include "output/step_tables.h"
 #include "path/fractionation.h"
 #include "path/step_controller.h"
 #include "path/titration.h"
@@ -227,7 +228,12 @@ public:
     enum class Outcome { Again, GiveUp, PathEnd };
 
     // After the listing of a converged solve, before its phase-assemblage check.
-    void keep(const RunState& r) { kept_ = std::make_unique<Snapshot>(r); }
+    void keep(const RunState& r) {
+        kept_ = std::make_unique<Snapshot>(r);
+        recorded_ = false;
+    }
+    // The kept state's step went to the plot file and the tables.
+    void recorded() { recorded_ = true; }
 
     // A solve converged: its retries, if any, are over.
     void converged(RunState& r) {
@@ -239,7 +245,8 @@ public:
         tries_ = 0;
     }
 
-    Outcome try_again(RunState& r, const SolveResult& res, bool moved, Io& io) {
+    // `record` writes the plot record, table rows and pickup of the state just checked.
+    Outcome try_again(RunState& r, const SolveResult& res, bool moved, Io& io, const std::function<void()>& record) {
         if (!first_) first_ = std::make_unique<Failure>(Failure{Snapshot(r), res});
         const bool stepped = r.ps.CURINC != 0;
         std::vector<int> out = exhausted(r);
@@ -274,6 +281,9 @@ public:
             if (std::find(r.ps.barred.begin(), r.ps.barred.end(), i) == r.ps.barred.end()) r.ps.barred.push_back(i);
         }
         const AssemblageResult check = check_assemblage(r, moved, false, io);
+        // A step the first check of this state did not accept is accepted now: it is
+        // recorded as every accepted step is.
+        if (!recorded_) record();
         r.ps.CURINC *= std::pow(0.5, halvings_);
         if (after_step(r.sys, r.cond, r.rp, r.ps, r.eq, io, AfterStepEntry::Solved) == StepOutcome::LimitReached)
             return Outcome::PathEnd;
@@ -338,6 +348,7 @@ private:
     int halvings_ = 0;
     int tries_ = 0;
     bool keep_phases_ = false;
+    bool recorded_ = false;
 
 public:
     const SolveResult& first_failure() const { return first_->res; }
@@ -388,7 +399,7 @@ void list_solve(RunState& r, const SolveResult& res, Io& io) {
     write_results_rest(r.sys, r.cond, r.eq, r.rp, r.ps, io);
 }
 
-void run_loop(RunState& r, Io& io, const RunObserver* observer) {
+void run_loop(RunState& r, Io& io, const RunObserver* observer, const RunOptions& options) {
     const ChemicalSystem& sys = r.sys;
     RunParams& rp = r.rp;
     PathState& ps = r.ps;
@@ -408,13 +419,33 @@ void run_loop(RunState& r, Io& io, const RunObserver* observer) {
         write_results_rest(sys, r.cond, eq, rp, ps, io);
     };
     Recovery recovery;
+    StepTables tables;
+    if (options.tables) tables.open(sys, rp, io);
+    double arrived_by = 0;  // the last increment that moved the path: full, part of one, or none yet
+    // After the check of a converged solve: a full step goes to the plot file and the
+    // tables; every solve leaves its pickup.
+    auto record_step = [&] {
+        const bool full = ps.CURINC == rp.SINC;
+        if (plot_record_due(rp, ps)) {
+            write_plot_record(sys, eq, rp, ps, io);
+            rp.IPUNCH = 2;  // the header is written once
+        }
+        if (options.tables && full) {
+            const StepArrival arrival = arrived_by == 0         ? StepArrival::Start
+                                        : arrived_by == rp.SINC ? StepArrival::Full
+                                                                : StepArrival::Half;
+            tables.write_step(sys, r.cond, eq, rp, arrival, io);
+        }
+        write_pickup(full ? PICKUP_RUN_FILE : PICKUP_SAVE, sys, eq, rp, io);
+        if (full) recovery.recorded();
+    };
     for (;;) {
         if (observer && observer->before_solve) observer->before_solve(r);
         r.newton.entering = ps.last_entered;
         const SolveResult res = solve_equilibrium(sys, r.cond, rp, ps.enthalpy_row, eq, r.newton, io, hooks);
         if (observer && observer->after_solve) observer->after_solve(r, res);
         if (!res.converged()) {
-            const Recovery::Outcome next = recovery.try_again(r, res, moved, io);
+            const Recovery::Outcome next = recovery.try_again(r, res, moved, io, record_step);
             if (next == Recovery::Outcome::PathEnd) return;
             if (next == Recovery::Outcome::Again) continue;
             fail(r, recovery.first_failure(), io);
@@ -426,12 +457,9 @@ void run_loop(RunState& r, Io& io, const RunObserver* observer) {
         recovery.keep(r);
 
         bar_a_returning_phase(r, io);
-        const AssemblageResult check = check_assemblage(r, moved, true, io);
-        if (plot_record_due(rp, ps)) {
-            write_plot_record(sys, eq, rp, ps, io);
-            rp.IPUNCH = 2;  // the header is written once
-        }
-        write_pickup(ps.CURINC == rp.SINC ? PICKUP_RUN_FILE : PICKUP_SAVE, sys, eq, rp, io);
+        if (ps.CURINC != 0) arrived_by = ps.CURINC;
+        check_assemblage(r, moved, true, io);
+        record_step();
         moved = moved || ps.CURINC != 0;
         repeats = ps.CURINC == 0 ? repeats + 1 : 0;
         if (repeats == MAX_REPEATS) stop_unsettled(io);
@@ -440,14 +468,14 @@ void run_loop(RunState& r, Io& io, const RunObserver* observer) {
     }
 }
 
-int run_program(Io& io, const RunObserver* observer) {
+int run_program(Io& io, const RunObserver* observer, const RunOptions& options) {
     auto run = std::make_unique<RunState>();
     try {
         start_up(*run, io);
         if (run->rp.NLOOP == 0) {
             io.both(layout(R"(/ [6X] "End data echo. set NLOOP > 0" " to start calculations." /)"));
         } else {
-            run_loop(*run, io, observer);
+            run_loop(*run, io, observer, options);
         }
     } catch (const RunStop& stop) {
         io.listing().flush();

@@ -37,6 +37,19 @@ void OutputFile::flush() {
     if (started_) out_.flush();
 }
 
+void AppendFile::open(const fs::path& path, bool fresh) {
+    out_.close();
+    out_.clear();
+    out_.open(path, std::ios::out | std::ios::binary | (fresh ? std::ios::trunc : std::ios::app));
+}
+
+void AppendFile::line(std::string_view text) {
+    buffer_.assign(text);
+    buffer_ += '\n';
+    out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+    out_.flush();
+}
+
 Io::Io(fs::path dir, std::istream& in, std::ostream& out)
     : dir_(std::move(dir)),
       in_(in),

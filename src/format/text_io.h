@@ -47,6 +47,20 @@ private:
     bool started_ = false;
 };
 
+// A file the run appends whole lines to (a table): each line is written and flushed at
+// once, so a run stopped at any moment leaves whole lines. `open` with `fresh` starts the
+// file empty; otherwise the lines go after what it holds.
+class AppendFile {
+public:
+    void open(const std::filesystem::path& path, bool fresh);
+    void close() { out_.close(); }
+    void line(std::string_view text);
+
+private:
+    std::ofstream out_;
+    std::string buffer_;
+};
+
 class Io {
 public:
     Io(std::filesystem::path dir, std::istream& in, std::ostream& out);
@@ -78,6 +92,7 @@ public:
     void replace_file(std::string_view name, std::string_view content);
     // Creates every output file of the run that does not exist yet.
     void create_output_files();
+    std::filesystem::path path_of(std::string_view name) const { return dir_ / name; }
 
 private:
     std::filesystem::path dir_;
