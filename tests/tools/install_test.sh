@@ -8,7 +8,7 @@ cmake=$2
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 "$cmake" --install "$build" --prefix "$prefix" >/dev/null
-for f in bin/zarn-qvd share/zarn-qvd/data/DORNEVAL.QVD share/zarn-qvd/data/MINOX.DAT share/zarn-qvd/data/README.md \
+for f in bin/zarn-qvd bin/zarn-plot share/zarn-qvd/data/DORNEVAL.QVD share/zarn-qvd/data/MINOX.DAT share/zarn-qvd/data/README.md \
          share/zarn-qvd/examples/seawater/ZARNRUN.DAT share/doc/zarn-qvd/LICENSE share/doc/zarn-qvd/manual/README.md; do
     test -f "$prefix/$f" || { echo "not installed: $f"; exit 1; }
 done
@@ -18,5 +18,9 @@ cd "$prefix/run"
 status=0
 "$prefix/bin/zarn-qvd" --answer yes </dev/null >console.txt || status=$?
 grep -q "Execution stopped" console.txt || { tail -20 console.txt; exit 1; }
-test "$status" -eq 0 && test -s ZARNOUT.DAT
+test "$status" -eq 0 && test -s ZARNOUT.DAT && test -s ZARNSTEP.CSV
+if /usr/bin/python3 -c 'import matplotlib' 2>/dev/null; then
+    "$prefix/bin/zarn-plot" . --format png >/dev/null
+    test -s figures/species.png
+fi
 echo "installed, initialised and ran: status $status"
