@@ -13,10 +13,13 @@
 #include "output/plot_file.h"
 #include "output/results_listing.h"
 #include "path/fractionation.h"
+#include "path/mixing.h"
 #include "path/step_controller.h"
 #include "path/titration.h"
 #include "phases/assemblage.h"
+#include "phases/electrum.h"
 #include "phases/gas_mixture.h"
+#include "phases/saturation_pressure.h"
 #include "phases/solid_solution.h"
 #include "phases/step_totals.h"
 #include "solver/activity.h"
@@ -57,6 +60,7 @@ StepOutcome prepare_first_solve(RunState& r, Io& io) {
     set_up_ion_sizes(r.sys);
     evaluate_bdot(r.sys, r.cond);
     build_solid_solutions(r.sys, r.eq, io);
+    electrum_activity_coefficients(r.sys, r.cond.TK, r.eq);
     const AfterStepEntry entry = r.rp.INCREM != 0 ? AfterStepEntry::Calculations : AfterStepEntry::GasEnthalpy;
     if (after_step(r.sys, r.cond, r.rp, r.ps, r.eq, io, entry) == StepOutcome::LimitReached)
         return StepOutcome::LimitReached;
@@ -67,12 +71,24 @@ StepOutcome prepare_first_solve(RunState& r, Io& io) {
 // A solve that produced a value that is not a number: no listing of it, the last finite
 // state goes to the failed-solve pickup.
 [[noreturn]] void stop_not_finite(const RunState& r, const SolveResult& res, Io& io) {
+    explain_boiling_failure(r.sys, r.cond, r.rp, r.eq, r.ps.enthalpy_row, io);
     io.both(layout(R"(/ [2X] "Newton iteration " [I4] ": the " [A] " is not a finite number.")"
                    R"( / [2X] "Non-Convergence assumed. Execution aborted.")"
                    R"( / [2X] "Check ""convergence problems"" in manual." /)",
                    {res.iterations, res.fault}));
     write_pickup(PICKUP_FAILED, r.sys, r.eq, r.rp, io);
     stop_run(1);
+}
+
+// One equilibrium solve; a singular Newton matrix stops the run from inside it, after which
+// a solution that boils away at its pressure is named as the cause.
+SolveResult solve(RunState& r, const NewtonHooks& hooks, Io& io) {
+    try {
+        return solve_equilibrium(r.sys, r.cond, r.rp, r.ps.enthalpy_row, r.eq, r.newton, io, hooks);
+    } catch (const RunStop&) {
+        explain_boiling_failure(r.sys, r.cond, r.rp, r.eq, r.ps.enthalpy_row, io);
+        throw;
+    }
 }
 
 // Solves in a row at the same conditions (CURINC 0) after which the run gives up on the
@@ -89,6 +105,7 @@ constexpr int MAX_REPEATS = 100;
 }
 
 [[noreturn]] void stop_loop_limit(const RunState& r, Io& io) {
+    explain_boiling_failure(r.sys, r.cond, r.rp, r.eq, r.ps.enthalpy_row, io);
     io.both(layout(R"x(/ "  Number of iterations reached the given limit" " (" [I4] ")")x"
                    R"( / "  Non-Convergence assumed. Execution aborted.")"
                    R"( / "  Check ""convergence problems"" in manual.")"
@@ -101,6 +118,18 @@ constexpr int MAX_REPEATS = 100;
 // The step totals of the state just solved, computed before anything of it is written; an
 // AQGRM of 0 takes the mass of the first equilibrated solution (not of the intermediate
 // listing of an ISTEP run), whether or not phases are in the matrix.
+// What a converged solve needs before its phase-assemblage check: the log fugacities of the
+// gases and the fugacity coefficients of an absent gas mixture; the electrum estimate while
+// gold is not in the matrix, and with IPSAT the saturation pressure while the first gas is
+// not.
+void reports_before_check(RunState& r, Io& io) {
+    set_gas_log_fugacities(r.sys, r.cond, r.eq);
+    incipient_gas_coefficients(r.sys, r.cond, r.rp, r.eq);
+    electrum_saturation_estimate(r.sys, r.cond, r.eq, io);
+    if (r.rp.IPSAT != 0 && (r.sys.ngas_records == 0 || matrix_position(r.eq, 1) == 0))
+        saturation_pressure_report(r.sys, r.cond, r.rp, r.eq, io);
+}
+
 void keep_step_totals(RunState& r, bool intermediate) {
     r.ps.totals = step_totals(r.sys, r.eq, r.rp, r.ps.totals);
     if (r.rp.AQGRM == 0.0 && !intermediate) r.rp.AQGRM = r.ps.totals.solution_grams;
@@ -142,6 +171,7 @@ void start_up(RunState& r, Io& io) {
     check_start_charge_balance(r.sys, r.eq, r.rp, io);
     echo_run_data(r.sys, r.cond, r.rp, io);
     r.ps.GRMCOM = prepare_flushing(r.sys, r.rp, io);
+    prepare_mixing(r.sys, r.cond, r.rp, r.ps);
 }
 
 void list_solve(RunState& r, const SolveResult& res, Io& io) {
@@ -166,6 +196,7 @@ void run_loop(RunState& r, Io& io, const RunObserver* observer) {
     int repeats = 0;
     NewtonHooks hooks;
     set_gas_phase_hooks(hooks, sys, r.cond, rp, eq);
+    set_electrum_hook(hooks, sys, r.cond, eq);
     hooks.intermediate_listing = [&](const NewtonState& st) {
         keep_step_totals(r, true);
         write_results_head(sys, eq, rp, {st.loop, st.charge_limit, st.charge_correction}, io);
@@ -173,7 +204,7 @@ void run_loop(RunState& r, Io& io, const RunObserver* observer) {
     };
     for (;;) {
         if (observer && observer->before_solve) observer->before_solve(r);
-        const SolveResult res = solve_equilibrium(sys, r.cond, rp, ps.enthalpy_row, eq, r.newton, io, hooks);
+        const SolveResult res = solve(r, hooks, io);
         if (observer && observer->after_solve) observer->after_solve(r, res);
         if (res.end == SolveEnd::NotFinite) stop_not_finite(r, res, io);
         const bool failed = res.end == SolveEnd::LoopLimit;
@@ -183,6 +214,7 @@ void run_loop(RunState& r, Io& io, const RunObserver* observer) {
         // A failed solve keeps the phases it was solved with: the pickup of ZARNRUN.SA2
         // describes the state that did not converge, not an assemblage judged from it.
         if (failed) stop_loop_limit(r, io);
+        reports_before_check(r, io);
 
         ps.CURINC = check_phase_assemblage(sys, r.cond, rp, ps.CURINC, moved ? rp.LOOC : 0, eq, io).curinc;
         if (plot_record_due(rp, ps)) {

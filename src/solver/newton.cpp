@@ -327,6 +327,13 @@ void assemble(const ChemicalSystem& sys, const Conditions& cond, const RunParams
         }
     }
 
+    // An activity coefficient that follows the composition of its solution (electrum).
+    for (int t = 0; t < eq.nterms; ++t) {
+        const CompositionTerm& c = eq.terms[static_cast<std::size_t>(t)];
+        const int p = matrix_position(eq, c.phase), q = matrix_position(eq, c.wrt);
+        if (p != 0 && q != 0) ls.A(row0 + p, row0 + q) -= c.dlog10_lambda;
+    }
+
     if (ph_fixed) {
         for (int j = 1; j <= n; ++j) ls.A(1, j) = 0.0;
         ls.A(1, 1) = -eq.gamma[1];
@@ -481,6 +488,7 @@ SolveResult solve_equilibrium(const ChemicalSystem& sys, const Conditions& cond,
         if (enthalpy_row && hooks.update_pressure) hooks.update_pressure(st.delta[sys.nc + 1]);
         if (!update_phases(sys, rp, eq, st, io)) return fail("correction of the phase amounts");
         if (hooks.refresh_gas_mixture) hooks.refresh_gas_mixture();
+        if (hooks.refresh_solution_models) hooks.refresh_solution_models();
 
         if (const int j = derived_species(sys, cond, eq, st, st.loop == 5 ? &io : nullptr)) return species_fault(j);
         io.console(layout(R"("     Loop no." [I4] "  Ionic strength: " [F15.12])", {st.loop, eq.actmodel.I}));
