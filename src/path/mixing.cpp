@@ -143,7 +143,7 @@ void mixing_step(const ChemicalSystem& sys, Conditions& cond, RunParams& rp, Pat
         } else {
             h_act = saturation_interpolate(rp.TEMP, grid);
         }
-        io.listing().line(layout(R"([30X] "Temperature   Stoc.ionic strength  Heat per mole" /)"
+        io.listing().line(layout(R"([30X] "Temperature   Stoc.ionic strength  Heat per mole" / /)"
                                  R"( "  Actual solution:" [11X] [F7.3] [12X] [E10.5] [5X] [F10.3])"
                                  R"( / "  Mixing solution:" [11X] [F7.3] [12X] [E10.5] [5X] [F10.3])",
                                  {rp.TEMP, i_act, h_act, rp.TEMPC, i_mix, ps.heat_mix}));

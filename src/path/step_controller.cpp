@@ -152,12 +152,16 @@ void enthalpy_report(const ChemicalSystem& sys, const RunParams& rp, const Equil
 void enthalpy_bookkeeping(RunParams& rp, const PathState& ps, Io& io) {
     if (!ps.enthalpy_row) return;
     if (rp.DENTH != 0) {
-        rp.ENTH -= rp.SINC * rp.DENTH;
+        // Per degree of the step taken: a half step back is charged half a step.
+        rp.ENTH -= ps.CURINC * rp.DENTH;
         io.listing().line(layout(R"(/ "  Given heat loss or gain per Deg. C  cooling: " [F10.4] " kcal")"
                                  R"( / [10X] "New total enthalpy: " [14X] [F10.4] " kcal")",
                                  {rp.DENTH, rp.ENTH}));
     }
-    if (rp.IFRAC >= 2) {
+    // The heat of the gases goes with them: on full steps of the modes that take the gases
+    // away (gases, gases and solids, flushing of BOX-1).
+    const bool gases_left = rp.IFRAC == 2 || rp.IFRAC == 3 || rp.IFRAC == 5;
+    if (gases_left && ps.CURINC == rp.SINC) {
         rp.ENTH -= ps.gas_enthalpy;
         io.listing().line(
             layout(R"("  Gas fractionation, we fractionate the gas heat" [5X] "New total enthalpy: " [F10.4] " KCAL")",

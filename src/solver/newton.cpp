@@ -181,7 +181,10 @@ void set_tolerances(const ChemicalSystem& sys, const Conditions& cond, const Run
     if (st.enthalpy_row) st.tol[sys.nc + 1] = std::fabs(rp.ENTH) * e;
     const int row0 = first_phase_row(sys, st.enthalpy_row) - 1;
     for (int p = 1; p <= eq.nph; ++p) {
-        const double lk = cond.mn_logk[eq.ph[p]];
+        // A mixed gas's log K holds log10 P, which moves the sum through 0 near the boiling
+        // pressure: its tolerance follows the log K of the reaction alone.
+        const int f = eq.ph[p];
+        const double lk = f <= sys.nmixed ? cond.mn_logk_raw[f] : cond.mn_logk[f];
         st.tol[row0 + p] = lk == 0.0 ? 10.0 * e : std::fabs(lk) * 10.0 * e;
     }
     if (fixed_ph(rp)) st.tol[1] = e * std::pow(10.0, -rp.pH);

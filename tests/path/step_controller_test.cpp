@@ -86,8 +86,13 @@ TEST(StepController, EachKindOfStepChangesItsVariableAndStopsPastItsLimit) {
          "  Pressure changed by  100.0000 bar to 1050.0000 bar\n\n"
          "\n  Pressure reached given limit of  1000.0000\n  PFLUID =  1050.0000  Execution stopped.\n",
          nullptr},
-        {"mixing", [](RunParams& r, PathState& p) { r.TEMPC = 50, r.SINC = p.CURINC = 0.1, r.SLIM = 1; }, 1, "",
-         "\n  Mixing of a second fluid (TEMPC not 0) is not available in this version.\n\n", nullptr},
+        {"mixing at the same temperature",
+         [](RunParams& r, PathState& p) { r.TEMPC = 25, r.TOTMIX = 0.5, r.SINC = p.CURINC = 0.5, r.SLIM = 1; }, -1,
+         "  New mixer fraction:       1.0000000\n  Resulting temperature:  25.000Deg. C \n\n",
+         "\n  Mixer fraction:       0.5000000\n\n", [](const RunParams& r) { return r.TOTMIX == 1 && r.TEMP == 25; }},
+        {"mixing past its limit",
+         [](RunParams& r, PathState& p) { r.TEMPC = 25, r.TOTMIX = 0.8, r.SINC = p.CURINC = 0.5, r.SLIM = 1; }, 0, "",
+         "\n  Mixing fraction reached given limit of 0.1000E+01\n  TOTMIX = 0.1300E+01  Execution stopped.\n", nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,0 +1,81 @@
+// The mixing step on a system built in the tables: the heat balance against its closed form
+// for a heat content linear in temperature (the temperatures then average with the weights
+// BITMOL and OLDMOL), a recipe without water, and the enthalpy-constraint branch with its
+// messages. Mixing on the bundled data against IAPWS-95 is in phases/gas_physics_test.cpp.
+#include <gtest/gtest.h>
+
+#include "path/mixing.h"
+#include "phases/enthalpy.h"
+#include "support/chem_builder.h"
+#include "thermo/grid.h"
+
+namespace zq::test {
+namespace {
+
+constexpr double KG_PER_MOLE = 0.018015339997152352;
+
+struct MixSystem : ChemBuilder {
+    MixSystem(double temp, double tempc, double mix_water, double i_act) {
+        component("H+", 1, 1.008, 0, 1e-7);
+        component("H2O", 0, 18.015, WATER_MOLES_PER_KG, 1.0);
+        sys.comp[2].mix_total = mix_water;
+        rp.TEMP = temp, rp.TEMPC = tempc;
+        eq.actmodel.I_st = i_act;
+        // Heat content 0.018 kcal/mol per degree at every grid point.
+        for (int r = 1; r <= GRID_ROWS; ++r)
+            for (int c = 1; c <= GRID_COLS; ++c) grid_cell(sys.header_raw[5], r, c) = 0.018 * GRID_T[c];
+        prepare_mixing(sys, cond, rp, ps);
+        ps.CURINC = 0.5;
+    }
+};
+
+TEST(Mixing, HeatBalanceAveragesTheTemperaturesByMolesOfWaterAndSalt) {
+    for (int conflg : {0, 1}) {
+        MixSystem b(250, 25, 2 * WATER_MOLES_PER_KG, 0.7);
+        b.rp.CONFLG = conflg, b.rp.PFLUID = 100;
+        if (conflg == 1) prepare_mixing(b.sys, b.cond, b.rp, b.ps);
+        mixing_step(b.sys, b.cond, b.rp, b.ps, b.eq, *b.io);
+        // BITMOL: 0.5 units of 2 kg, with the recipe's trace ionic strength 1e-10.
+        const double bitmol = WATER_MOLES_PER_KG * (1 + KG_PER_MOLE * 0.5e-10);
+        const double oldmol = WATER_MOLES_PER_KG * (1 + KG_PER_MOLE * 0.7);
+        EXPECT_NEAR(b.rp.TEMP, (250 * oldmol + 25 * bitmol) / (oldmol + bitmol), 1e-9) << "CONFLG " << conflg;
+        EXPECT_DOUBLE_EQ(b.eq.comp[2].total, 2 * WATER_MOLES_PER_KG);
+        EXPECT_DOUBLE_EQ(b.rp.TOTMIX, 0.5);
+    }
+    MixSystem b(250, 25, 2 * WATER_MOLES_PER_KG, 0);
+    mixing_step(b.sys, b.cond, b.rp, b.ps, b.eq, *b.io);
+    EXPECT_NE(b.listing().find("                              Temperature   Stoc.ionic strength  Heat per mole\n\n"
+                               "  Actual solution:           250.000            .00000E+00          4.500\n"
+                               "  Mixing solution:            25.000            .50000E-10          0.450\n"
+                               "\n  Fract. of mixing solution added:   0.500000\n"
+                               "        BITMOL = 0.5551E+02  OLDMOL = 0.5551E+02\n\n"
+                               "  New heat:      2.475     New temperature: 137.500\n\n"
+                               "  New mixer fraction:       0.5000000\n  Resulting temperature: 137.500Deg. C \n"),
+              std::string::npos)
+        << b.listing();
+}
+
+// A recipe without water changes the totals but not the temperature; with the enthalpy
+// constraint on, the portion's water brings its enthalpy at TEMPC into ENTH instead.
+TEST(Mixing, NoWaterAndTheEnthalpyConstraint) {
+    MixSystem dry(250, 25, 0, 0);
+    dry.sys.comp[1].mix_total = 0.2;
+    mixing_step(dry.sys, dry.cond, dry.rp, dry.ps, dry.eq, *dry.io);
+    EXPECT_EQ(dry.rp.TEMP, 250);
+    EXPECT_DOUBLE_EQ(dry.eq.comp[1].total, 0.1);
+
+    MixSystem hot(250, 25, WATER_MOLES_PER_KG, 0);
+    hot.ps.enthalpy_row = true;
+    hot.rp.ENTH = 300;
+    mixing_step(hot.sys, hot.cond, hot.rp, hot.ps, hot.eq, *hot.io);
+    const double added = 0.5 * WATER_MOLES_PER_KG * water_molar_enthalpy(25);
+    EXPECT_EQ(hot.rp.TEMP, 250);
+    EXPECT_DOUBLE_EQ(hot.rp.ENTH, 300 + added);
+    EXPECT_NE(hot.console().find("  Heat of mixing solution:      0.464 Kcal/mole\n"
+                                 "    Total heat changed by     12.880 Kcal\n"),
+              std::string::npos)
+        << hot.console();
+}
+
+}  // namespace
+}  // namespace zq::test
