@@ -1,6 +1,8 @@
 #include "phases/electrum.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "format/record_layout.h"
 #include "format/text_io.h"
@@ -29,6 +31,20 @@ double log_q_over_k(const ChemicalSystem& sys, const Conditions& cond, const Equ
         logq += mn.coefm[tu] * std::log10(eq.act[mn.specm[tu]]);
     }
     return logq - cond.mn_logk[i];
+}
+
+// The most moles of phase i the system's components can make: the smallest total over
+// coefficient of the components its formula takes (0 when one of them has no positive total).
+double available(const ChemicalSystem& sys, const EquilibriumState& eq, int i) {
+    const Mineral& mn = sys.mn[i];
+    double most = std::numeric_limits<double>::infinity();
+    for (int t = 1; t <= mn.itot; ++t) {
+        const auto tu = static_cast<std::size_t>(t);
+        if (mn.coefm[tu] <= 0) continue;
+        const double total = eq.comp[mn.specm[tu]].total;
+        most = std::min(most, total > 0 ? total / mn.coefm[tu] : 0.0);
+    }
+    return most;
 }
 
 double gibbs(double x, double q_au, double q_ag, double tk) {
@@ -104,9 +120,16 @@ void electrum_saturation_estimate(const ChemicalSystem& sys, const Conditions& c
                              R"( / [5X] " SILVER Q/K:" [F10.4] /)",
                              {low.x, low.g, std::pow(10.0, q_au), std::pow(10.0, q_ag)}));
     if (!(low.g < 0)) return;
+    // The seed holds at most half of the gold and of the silver the system has: a trace of
+    // gold (the bundled data carry it as Au+ alone, about 1e-15 mol/kg at 300 C) can be
+    // less than the 1e-12 moles, and a seed above the total leaves no solution to the solve.
+    double seed = SEED;
+    if (low.x > 0) seed = std::min(seed, 0.5 * available(sys, eq, e.gold) / low.x);
+    if (low.x < 1) seed = std::min(seed, 0.5 * available(sys, eq, e.silver) / (1.0 - low.x));
+    if (!(seed > 0)) return;
     eq.ss.sumx[ELECTRUM_JSOLS] = 1.0;
-    eq.mn_moles[e.gold] = low.x * SEED;
-    eq.mn_moles[e.silver] = (1.0 - low.x) * SEED;
+    eq.mn_moles[e.gold] = low.x * seed;
+    eq.mn_moles[e.silver] = (1.0 - low.x) * seed;
     electrum_activity_coefficients(sys, cond.TK, eq);
 }
 

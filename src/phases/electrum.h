@@ -47,9 +47,9 @@ ElectrumAffinity lowest_electrum_affinity(double q_au, double q_ag, double tk);
 
 // After a converged solve, while electrum exists and gold is not in the matrix: the lowest
 // affinity with its gold fraction and the Q/K of gold and silver to the listing; when it is
-// negative the electrum is seeded with 1e-12 moles of that composition and its saturation
-// sum set to 1, so that the phase-assemblage check lets it enter as a whole when no single
-// phase is supersaturated.
+// negative the electrum is seeded with 1e-12 moles of that composition (at most half of the
+// gold and of the silver the system holds) and its saturation sum set to 1, so that the
+// phase-assemblage check lets it enter as a whole when no single phase is supersaturated.
 void electrum_saturation_estimate(const ChemicalSystem& sys, const Conditions& cond, EquilibriumState& eq, Io& io);
 
 }  // namespace zq

@@ -73,6 +73,12 @@ TEST(Electrum, SaturationEstimateListsAndSeeds) {
     // lambda at X = 0.5: exp(0.25 (800 - 5650 + 788.08) / (R T)) for silver, with 4850 for gold.
     EXPECT_NEAR(b.eq.phase[b.silver].lambda, std::exp(0.25 * (800 - 5650 + 1.375 * 573.15) / (1.98700 * 573.15)), 1e-5);
     EXPECT_NEAR(b.eq.phase[b.gold].lambda, std::exp(0.25 * (800 - 4850 + 1.375 * 573.15) / (1.98700 * 573.15)), 1e-5);
+    // A trace of gold below the seed: the seed holds half of it.
+    ElectrumSystem trace(-0.2, -0.2);
+    trace.eq.comp[3].total = 1e-15;
+    electrum_saturation_estimate(trace.sys, trace.cond, trace.eq, *trace.io);
+    EXPECT_DOUBLE_EQ(trace.eq.mn_moles[trace.gold], 5e-16);
+    EXPECT_DOUBLE_EQ(trace.eq.mn_moles[trace.silver], 5e-16);
     // With gold in the matrix the electrum enters no estimate.
     ElectrumSystem in(-0.2, -0.2);
     in.eq.ph[++in.eq.nph] = in.gold;
