@@ -38,7 +38,9 @@ std::string slurp(const fs::path& p) {
 // step takes the solids (IFRAC 1, 3) and gases (IFRAC 2, 3) of the phases in the matrix at
 // the solve before, counted here from their moles and reactions. With a fixed pH the H+ total
 // and the charge-balance component follow the solution and are not conserved; a flushing run
-// (IFRAC 5) replaces the pore fluid by design and keeps no such ledger.
+// (IFRAC 5) replaces the pore fluid by design and keeps no such ledger. On an adiabatic
+// boiling path (enthalpy constraint on, DENTH 0) ENTH plus the heat of the gases taken away
+// stays at its start; the equilibrium identities hold the system's enthalpy to ENTH.
 class Ledger {
 public:
     void before_solve(const RunState& run) {
@@ -57,6 +59,7 @@ public:
             for (int k = 1; k <= nc; ++k) start_[k] = run.eq.comp[k].total;
         } else if (run.ps.CURINC == rp.SINC) {
             for (int k = 1; k <= nc; ++k) removed_[k] += taken_[k];
+            if (run.ps.enthalpy_row && (rp.IFRAC == 2 || rp.IFRAC == 3)) heat_taken_ += run.ps.gas_enthalpy;
         }
     }
 
@@ -73,6 +76,12 @@ public:
                 taken_[mn.specm[t]] += mn.coefm[t] * eq.mn_moles[eq.ph[p]];
         }
         std::string faults;
+        // The heat of an adiabatic boiling path: ENTH and the heat of the gases taken away.
+        if (run.ps.enthalpy_row && rp.DENTH == 0 && rp.INCP <= 1 && rp.TEMPC == 0) {
+            if (enth_start_ == 0) enth_start_ = rp.ENTH;
+            if (std::fabs(rp.ENTH + heat_taken_ - enth_start_) > 1e-10 * std::fabs(enth_start_))
+                faults += "enthalpy off by " + std::to_string(rp.ENTH + heat_taken_ - enth_start_) + "\n";
+        }
         if (rp.IFRAC == 5) return faults;
         for (int k = 1; k <= sys.nc; ++k) {
             if (rp.pH != 0 && (k == 1 || k == rp.C)) continue;
@@ -87,6 +96,7 @@ public:
 
 private:
     std::vector<double> start_, removed_, per_unit_, taken_;
+    double heat_taken_ = 0, enth_start_ = 0;
 };
 
 void compare_or_bless(const fs::path& ref, const std::string& got) {

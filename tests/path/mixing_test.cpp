@@ -77,5 +77,31 @@ TEST(Mixing, NoWaterAndTheEnthalpyConstraint) {
         << hot.console();
 }
 
+// The inverse interpolation on the saturation curve: a heat below that of 25 C goes through
+// the nodes 0.01, 25 and 50 C, one above that of 325 C through 300, 325 and 350 C, also above
+// 350 C. The heat content here is convex in temperature, so that the three nodes taken
+// change the answer.
+TEST(Mixing, SaturationNodesOfTheInverseInterpolation) {
+    MixSystem b(250, 25, WATER_MOLES_PER_KG, 0);
+    auto heat = [](double t) { return 0.018 * t + 4e-5 * t * t; };
+    for (int r = 1; r <= GRID_ROWS; ++r)
+        for (int c = 1; c <= GRID_COLS; ++c) grid_cell(b.sys.header_raw[5], r, c) = heat(GRID_T[c]);
+    auto inverse = [&](double h, double t0, double t1, double t2) {
+        const double h0 = heat(t0), h1 = heat(t1), h2 = heat(t2);
+        return t0 * (h - h1) * (h - h2) / ((h0 - h1) * (h0 - h2)) + t1 * (h - h0) * (h - h2) / ((h1 - h0) * (h1 - h2)) +
+               t2 * (h - h0) * (h - h1) / ((h2 - h0) * (h2 - h1));
+    };
+    struct Case {
+        double t, t0, t1, t2;
+    };
+    const Case cases[] = {
+        {10, 0.01, 25, 50}, {60, 25, 50, 75}, {130, 100, 125, 150}, {340, 300, 325, 350}, {380, 300, 325, 350}};
+    for (const Case& c : cases) {
+        const double got = temperature_of_heat(b.sys, b.rp, heat(c.t));
+        EXPECT_NEAR(got, inverse(heat(c.t), c.t0, c.t1, c.t2), 1e-9) << c.t;
+        EXPECT_NEAR(got, c.t, 0.5) << c.t;
+    }
+}
+
 }  // namespace
 }  // namespace zq::test

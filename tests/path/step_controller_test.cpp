@@ -98,12 +98,15 @@ TEST(StepController, EachKindOfStepChangesItsVariableAndStopsPastItsLimit) {
         SCOPED_TRACE(c.name);
         PathSystem b;
         c.set(b.rp, b.ps);
+        b.cond.logP = 99.0;  // a value no evaluation gives
         EXPECT_EQ(step_status(b), c.status);
         EXPECT_NE(b.console().find(c.console), std::string::npos) << b.console();
         EXPECT_NE(b.listing().find(c.listing), std::string::npos) << b.listing();
         if (c.after) {
             EXPECT_TRUE(c.after(b.rp));
         }
+        // Mixing at the same temperature evaluates no data again.
+        if (step_kind(b.rp) == StepKind::Mixing) EXPECT_EQ(b.cond.logP, 99.0);
         EXPECT_EQ(b.console().find("INCREMENT pH") != std::string::npos, step_kind(b.rp) == StepKind::PH);
     }
 }
@@ -178,6 +181,30 @@ TEST(StepController, AfterStepSequenceOfAnEnthalpyRun) {
     after_step(b.sys, b.cond, rp, ps, b.eq, *b.io, AfterStepEntry::Solved);
     EXPECT_EQ(b.listing(), listing);
     EXPECT_EQ(b.console(), console);
+}
+
+// The heat of the gases leaves ENTH only with the gases: on full steps of IFRAC 2, 3 and 5,
+// not on a half step back nor with IFRAC 4 (solids only). DENTH is charged per degree of the
+// step taken.
+TEST(StepController, HeatOfTheGasesGoesWithThem) {
+    struct Case {
+        int ifrac;
+        double curinc;
+        bool gas_heat_leaves;
+    };
+    const Case cases[] = {{2, 0.1, true}, {3, 0.1, true}, {2, -0.05, false}, {4, 0.1, false}, {0, 0.1, false}};
+    for (const Case& c : cases) {
+        PathSystem b;
+        b.mineral("H2O,gas", 0, 18.015, 0, {{1, 2}}, 0.5, true, 6, 1, true);
+        b.sys.ngas_records = b.sys.nmixed = 1;
+        b.rp.IENTH = 1, b.rp.pH = 7, b.rp.SINC = 0.1, b.rp.SLIM = 8, b.rp.DENTH = 2, b.rp.IFRAC = c.ifrac;
+        after_step(b.sys, b.cond, b.rp, b.ps, b.eq, *b.io, AfterStepEntry::GasEnthalpy);
+        const double start = b.rp.ENTH;
+        b.ps.CURINC = c.curinc;
+        after_step(b.sys, b.cond, b.rp, b.ps, b.eq, *b.io, AfterStepEntry::Solved);
+        const double expected = start - c.curinc * 2 - (c.gas_heat_leaves ? 0.5 * 10.97 : 0.0);
+        EXPECT_DOUBLE_EQ(b.rp.ENTH, expected) << "IFRAC " << c.ifrac << ", CURINC " << c.curinc;
+    }
 }
 
 }  // namespace
