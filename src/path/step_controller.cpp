@@ -149,8 +149,12 @@ void enthalpy_report(const ChemicalSystem& sys, const RunParams& rp, const Equil
 
 // While the enthalpy constraint holds: the heat lost or gained per degree, and the heat
 // of gases that fractionation takes away.
-void enthalpy_bookkeeping(RunParams& rp, const PathState& ps, Io& io) {
+void enthalpy_bookkeeping(RunParams& rp, const PathState& ps, double liquid_before, const EquilibriumState& eq,
+                          Io& io) {
     if (!ps.enthalpy_row) return;
+    // A flush of BOX-1 exchanges pore water for fresh water at the box's temperature: the
+    // enthalpy follows the water of the box (the gases leave below with their heat).
+    if (rp.IFRAC == 5 && ps.CURINC == rp.SINC) rp.ENTH += eq.gas.h_water * (eq.comp[2].total - liquid_before);
     if (rp.DENTH != 0) {
         // Per degree of the step taken: a half step back is charged half a step.
         rp.ENTH -= ps.CURINC * rp.DENTH;
@@ -267,8 +271,9 @@ StepOutcome after_step(const ChemicalSystem& sys, Conditions& cond, RunParams& r
             layout(R"(/ [2X] "Calculations done for " [F10.4] " Deg. C;" [2X] [F10.4] " bar")", {rp.TEMP, rp.PFLUID}));
         if (rp.INCREM != 0) ps.CURINC = rp.SINC;
         if (rp.IENTH != 0) enthalpy_report(sys, rp, eq, ps, io);
+        const double liquid_before = eq.comp[2].total - eq.comp[2].gas;
         if (step_controller(sys, cond, rp, ps, eq, io) == StepOutcome::LimitReached) return StepOutcome::LimitReached;
-        enthalpy_bookkeeping(rp, ps, io);
+        enthalpy_bookkeeping(rp, ps, liquid_before, eq, io);
         total_charge_check(sys, rp, eq, io);
     }
     gas_enthalpy_preparation(sys, cond, rp, eq, ps, io);

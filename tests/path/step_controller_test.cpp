@@ -207,5 +207,27 @@ TEST(StepController, HeatOfTheGasesGoesWithThem) {
     }
 }
 
+// A flush of BOX-1 under the enthalpy constraint: the steam leaves with its heat, and the
+// water exchanged brings or takes its enthalpy at the box's temperature. Here a kilogram of
+// pore water (0.5 mol of it as steam) in a box of 60 cm3 of pores keeps 54 g and takes 6 g
+// of fresh water.
+TEST(StepController, FlushingUnderTheEnthalpyConstraint) {
+    PathSystem b;
+    b.mineral("H2O,gas", 0, 18.015, 0, {{1, 2}}, 0.5, true, 6, 1, true);
+    b.sys.ngas_records = b.sys.nmixed = 1;
+    b.sys.comp[2].mix_total = 1000 / 18.015;  // a kilogram of fresh water per unit of the recipe
+    b.eq.comp[2].gas = 0.5;
+    b.rp.IENTH = 1, b.rp.IFRAC = 5, b.rp.SINC = 0.1, b.rp.SLIM = 1000, b.rp.VBOX1 = 100, b.rp.RHOFRS = 1;
+    b.ps.GRMCOM = 1000;
+    b.ps.totals.solids_volume = 40, b.ps.totals.solution_grams = 1000;
+    after_step(b.sys, b.cond, b.rp, b.ps, b.eq, *b.io, AfterStepEntry::GasEnthalpy);
+    const double start = b.rp.ENTH;
+    b.ps.CURINC = 0.1;
+    after_step(b.sys, b.cond, b.rp, b.ps, b.eq, *b.io, AfterStepEntry::Solved);
+    const double water = 1000 / 18.015 * 0.006 + (WATER_MOLES_PER_KG - 0.5) * 0.054;
+    EXPECT_NEAR(b.eq.comp[2].total, water, 1e-12);
+    EXPECT_NEAR(b.rp.ENTH, start - 0.5 * 10.97 + water_molar_enthalpy(25) * (water - (WATER_MOLES_PER_KG - 0.5)), 1e-9);
+}
+
 }  // namespace
 }  // namespace zq::test
