@@ -1,5 +1,6 @@
 #include "path/mixing.h"
 
+#include <algorithm>
 #include <array>
 
 #include "base/run_params.h"
@@ -22,6 +23,7 @@ constexpr int HEAT = 5;  // header quantity: heat content of water per mole
 constexpr double KG_PER_MOLE = 0.018015339997152352;
 constexpr int SATURATION_NODES = 15;  // 0.01, 25, ..., 350 C
 constexpr int MAX_RELOCATIONS = 10;   // grid blocks tried for the new temperature
+constexpr double STEAM_TRACE = 0.01;  // kcal: the steam the enthalpy constraint starts from
 
 // Lagrange polynomial through (x[i], y[i]), i = 0..2, at `at`.
 double lagrange3(double at, const std::array<double, 3>& x, const std::array<double, 3>& y) {
@@ -77,6 +79,27 @@ double temperature_on_grid(const RawLogK& grid, double p, double t_start, double
     return t;
 }
 
+// Under the enthalpy constraint the temperature stays and the steam takes up the heat of
+// the cold portion by condensing. When even all the water as liquid at TEMP would hold more
+// heat than ENTH, no steam is left to condense: the mixture cools to the temperature at which
+// its water, liquid, holds ENTH less the trace of steam the constraint starts from (0.01
+// kcal), and the next solve finds its boiling pressure there.
+void condense_steam(const ChemicalSystem& sys, RunParams& rp, const EquilibriumState& eq, Io& io) {
+    (void)sys;
+    const double water = eq.comp[2].total - eq.comp[2].solid;
+    if (!(water > 0) || rp.ENTH >= water * water_molar_enthalpy(rp.TEMP)) return;
+    const double target = (rp.ENTH - STEAM_TRACE) / water;
+    double lo = std::min(rp.TEMPC, rp.TEMP), hi = rp.TEMP;
+    if (water_molar_enthalpy(lo) > target) lo = 0.01;
+    for (int k = 0; k < 100 && hi - lo > 1e-9; ++k) {
+        const double mid = 0.5 * (lo + hi);
+        (water_molar_enthalpy(mid) < target ? lo : hi) = mid;
+    }
+    rp.TEMP = 0.5 * (lo + hi);
+    io.both(layout(R"("  The mixing solution condenses all the steam: the mixture cools to " [F7.3] "Deg. C" /)",
+                   {rp.TEMP}));
+}
+
 }  // namespace
 
 double mixing_ionic_strength(const ChemicalSystem& sys) {
@@ -126,6 +149,7 @@ void mixing_step(const ChemicalSystem& sys, Conditions& cond, RunParams& rp, Pat
             R"("  Heat of mixing solution: " [F10.3] " Kcal/mole" / "    Total heat changed by " [F10.3] " Kcal")",
             {h, added}));
         rp.ENTH += added;
+        condense_steam(sys, rp, eq, io);
         return;
     }
 

@@ -4,6 +4,7 @@
 // messages. Mixing on the bundled data against IAPWS-95 is in phases/gas_physics_test.cpp.
 #include <gtest/gtest.h>
 
+#include "format/record_layout.h"
 #include "path/mixing.h"
 #include "phases/enthalpy.h"
 #include "support/chem_builder.h"
@@ -66,15 +67,33 @@ TEST(Mixing, NoWaterAndTheEnthalpyConstraint) {
 
     MixSystem hot(250, 25, WATER_MOLES_PER_KG, 0);
     hot.ps.enthalpy_row = true;
-    hot.rp.ENTH = 300;
+    hot.rp.ENTH = 450;  // steam enough to take up the portion
     mixing_step(hot.sys, hot.cond, hot.rp, hot.ps, hot.eq, *hot.io);
     const double added = 0.5 * WATER_MOLES_PER_KG * water_molar_enthalpy(25);
     EXPECT_EQ(hot.rp.TEMP, 250);
-    EXPECT_DOUBLE_EQ(hot.rp.ENTH, 300 + added);
+    EXPECT_DOUBLE_EQ(hot.rp.ENTH, 450 + added);
     EXPECT_NE(hot.console().find("  Heat of mixing solution:      0.464 Kcal/mole\n"
                                  "    Total heat changed by     12.880 Kcal\n"),
               std::string::npos)
         << hot.console();
+}
+
+// Under the enthalpy constraint a cold portion that more than condenses the steam cools the
+// mixture: to the temperature at which its water, liquid, holds ENTH less the 0.01 kcal of
+// steam the constraint starts from.
+TEST(Mixing, ColdPortionCondensesAllTheSteam) {
+    MixSystem b(250, 25, WATER_MOLES_PER_KG, 0);
+    b.ps.enthalpy_row = true;
+    b.rp.ENTH = WATER_MOLES_PER_KG * water_molar_enthalpy(250) + 0.01;
+    mixing_step(b.sys, b.cond, b.rp, b.ps, b.eq, *b.io);
+    const double water = 1.5 * WATER_MOLES_PER_KG;
+    EXPECT_LT(b.rp.TEMP, 250);
+    EXPECT_NEAR(water * water_molar_enthalpy(b.rp.TEMP), b.rp.ENTH - 0.01, 1e-6);
+    EXPECT_NE(
+        b.console().find(layout(
+            R"("  The mixing solution condenses all the steam: the mixture cools to " [F7.3] "Deg. C")", {b.rp.TEMP})),
+        std::string::npos)
+        << b.console();
 }
 
 // The inverse interpolation on the saturation curve: a heat below that of 25 C goes through

@@ -180,6 +180,27 @@ TEST(GasPhysics, MixingHotAndColdWaterOneToOne) {
     }
 }
 
+// Cold water mixed into a boiling fluid under the enthalpy constraint: the first portions
+// condense the steam; then the mixture cools along the boiling curve, each solve at the
+// boiling pressure of its temperature, the enthalpy held.
+TEST(GasPhysics, ColdWaterMixedIntoABoilingFluid) {
+    std::vector<double> temps;
+    RunObserver obs;
+    obs.after_solve = [&](const RunState& s, const SolveResult& res) {
+        ASSERT_TRUE(res.converged()) << s.rp.TEMP;
+        EXPECT_EQ(equilibrium_faults(s), "");
+        if (s.ps.enthalpy_row) temps.push_back(s.rp.TEMP);
+    };
+    const Outcome o = run({{{"PFLUID", 30}, {"TEMP", 250}, {"TEMPC", 25}, {"SINC", 0.05}, {"SLIM", 0.3}},
+                           {{"IENTH", 1}},
+                           pure_water(1.0)},
+                          &obs);
+    EXPECT_EQ(o.run.status, 0) << o.run.console;
+    ASSERT_GE(temps.size(), 6u);
+    for (std::size_t i = 1; i < temps.size(); ++i) EXPECT_LE(temps[i], temps[i - 1]);
+    EXPECT_LT(temps.back(), 215.0);
+}
+
 // At 150 C and 1.0133 bar a dilute carbonate solution cannot stay liquid. At the fixed
 // pressure the solve fails and the message names the pressure; with the enthalpy balance
 // the pressure rises to the boiling curve and the run goes on.
