@@ -194,24 +194,18 @@ SaturationPressure report(GasSystem& g, const std::array<double, 4>& log_f) {
     return s;
 }
 
-// Ideal gases: the pressure is the sum of the fugacities, after no iteration.
+// Ideal gases: the pressure is the sum of the fugacities, after no iteration. (The examples'
+// reference listings pin the report's lines.)
 TEST(SaturationPressure, IdealGasesSumTheirFugacities) {
     GasSystem g(2);
     const SaturationPressure s = report(g, {0, 1.2, 0.3, -3.0});
     EXPECT_EQ(s.iterations, 0);
     EXPECT_NEAR(s.p, std::pow(10.0, 1.2) + std::pow(10.0, 0.3) + 1e-3, 1e-12);
-    EXPECT_EQ(g.listing(), text({{"", "  Gas composition at saturation (  0 iterations)",
-                                  "  -------------------------------------------------",
-                                  "  Temperature:      300.0000 deg.C", "  Sat. pressure:     17.8452 bar", "",
-                                  "       Gas                  Mole fraction    phi     Fugacity     Partial P(bar)",
-                                  "", "     H2O,gas                  0.8881E+00   1.0000   0.1585E+02    0.1585E+02",
-                                  "     CO2,gas                  0.1118E+00   1.0000   0.1995E+01    0.1995E+01",
-                                  "     CH4,gas                  0.5604E-04   1.0000   0.1000E-02    0.1000E-02"}}));
     EXPECT_EQ(g.console(), "\n  Saturation pressure is:  17.8452 bar\n\n");
 }
 
-// Real gases: phi(i) y(i) P = f(i) with sum y = 1, against a fixed-point solution of the
-// same equations here; and a gas whose phi P never reaches its fugacity (phi P = P
+// Real gases: at the reported pressure phi(i) y(i) P = f(i) and the y sum to 1, for the
+// mixing rules and for each gas's own coefficients; and a gas whose phi P never reaches its fugacity (phi P = P
 // exp(-P^2) is at most 0.43 bar) gives up after 26 passes with the warning.
 TEST(SaturationPressure, NewtonIterationOnTheMoleFractionsAndThePressure) {
     for (int ideal : {0, 1}) {
