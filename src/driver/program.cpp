@@ -115,9 +115,6 @@ constexpr int MAX_REPEATS = 100;
     stop_run(1);
 }
 
-// The step totals of the state just solved, computed before anything of it is written; an
-// AQGRM of 0 takes the mass of the first equilibrated solution (not of the intermediate
-// listing of an ISTEP run), whether or not phases are in the matrix.
 // What a converged solve needs before its phase-assemblage check: the log fugacities of the
 // gases and the fugacity coefficients of an absent gas mixture; the electrum estimate while
 // gold is not in the matrix, and with IPSAT the saturation pressure while the first gas is
@@ -130,6 +127,9 @@ void reports_before_check(RunState& r, Io& io) {
         saturation_pressure_report(r.sys, r.cond, r.rp, r.eq, io);
 }
 
+// The step totals of the state just solved, computed before anything of it is written; an
+// AQGRM of 0 takes the mass of the first equilibrated solution (not of the intermediate
+// listing of an ISTEP run), whether or not phases are in the matrix.
 void keep_step_totals(RunState& r, bool intermediate) {
     r.ps.totals = step_totals(r.sys, r.eq, r.rp, r.ps.totals);
     if (r.rp.AQGRM == 0.0 && !intermediate) r.rp.AQGRM = r.ps.totals.solution_grams;

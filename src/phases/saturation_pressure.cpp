@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
 
 #include "base/run_params.h"
@@ -21,7 +22,9 @@ constexpr int MAX_PASSES = 26;
 constexpr double P_SETTLED = 9.999999747378752e-06;  // bar: a smaller pressure correction ends the iteration
 
 // One Newton pass on y(1..n) and P (row n + 1: the mole fractions sum to 1). Returns the
-// pressure correction.
+// pressure correction; not a number when the system is singular (its Schur complement in
+// the pressure, sum of c(i) / phi(i), is 0: phi P at its maximum), which a report does not
+// stop the run for.
 double newton_pass(const ChemicalSystem& sys, const Conditions& cond, const RunParams& rp, const double* f, double& p,
                    EquilibriumState& eq, LinearSystem& ls, Io& io) {
     const int n = sys.nmixed;
@@ -39,6 +42,9 @@ double newton_pass(const ChemicalSystem& sys, const Conditions& cond, const RunP
         sum += y;
     }
     ls.f[n + 1] = sum - 1.0;
+    double schur = 0;
+    for (int i = 1; i <= n; ++i) schur += ls.A(i, n + 1) / ls.A(i, i);
+    if (!(std::fabs(schur) > 0) || !std::isfinite(schur)) return std::numeric_limits<double>::quiet_NaN();
     SolverVector delta{};
     LUDCMP(ls);
     LINSOL(1, ls, delta, 0, 0, io);
@@ -83,7 +89,9 @@ SaturationPressure saturation_pressure_report(const ChemicalSystem& sys, const C
         auto ls = std::make_unique<LinearSystem>();
         res.converged = false;
         for (int k = 0; k < MAX_PASSES; ++k) {
-            if (std::fabs(newton_pass(sys, cond, rp, f, res.p, eq, *ls, io)) <= P_SETTLED) {
+            const double dp = newton_pass(sys, cond, rp, f, res.p, eq, *ls, io);
+            if (std::isnan(dp)) break;
+            if (std::fabs(dp) <= P_SETTLED) {
                 res.iterations = k;
                 res.converged = true;
                 break;

@@ -106,7 +106,9 @@ TEST(StepController, EachKindOfStepChangesItsVariableAndStopsPastItsLimit) {
             EXPECT_TRUE(c.after(b.rp));
         }
         // Mixing at the same temperature evaluates no data again.
-        if (step_kind(b.rp) == StepKind::Mixing) EXPECT_EQ(b.cond.logP, 99.0);
+        if (step_kind(b.rp) == StepKind::Mixing) {
+            EXPECT_EQ(b.cond.logP, 99.0);
+        }
         EXPECT_EQ(b.console().find("INCREMENT pH") != std::string::npos, step_kind(b.rp) == StepKind::PH);
     }
 }

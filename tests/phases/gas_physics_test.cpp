@@ -108,7 +108,8 @@ TEST(GasPhysics, AdiabaticBoilingOfPureWaterFollowsIapws) {
         SCOPED_TRACE("IFRAC " + std::to_string(ifrac));
         RunSpec r{{{"PFLUID", 84.5}, {"TEMP", 300}, {"SINC", -10}, {"SLIM", 100}},
                   {{"IENTH", 1}, {"IFRAC", ifrac}},
-                  pure_water()};
+                  pure_water(),
+                  {}};
         std::map<double, std::pair<double, double>> seen;  // T -> (steam fraction, P)
         double start = 0, taken = 0;
         int constrained = 0;
@@ -144,7 +145,7 @@ TEST(GasPhysics, SaturationPressureOfPureWater) {
     const std::pair<double, double> refs[] = {{150.0, 4.76165}, {250.0, 39.76175}, {300.0, 85.87905}};
     for (const auto& [t, p_ref] : refs) {
         const Outcome o =
-            run({{{"PFLUID", 150}, {"TEMP", t}, {"SINC", -5}, {"SLIM", t}}, {{"IPSAT", 1}}, pure_water()});
+            run({{{"PFLUID", 150}, {"TEMP", t}, {"SINC", -5}, {"SLIM", t}}, {{"IPSAT", 1}}, pure_water(), {}});
         EXPECT_EQ(o.run.status, 0);
         const auto at = o.listing.find("  Sat. pressure:    ");
         ASSERT_NE(at, std::string::npos);
@@ -173,7 +174,8 @@ TEST(GasPhysics, MixingHotAndColdWaterOneToOne) {
         };
         const Outcome o = run({{{"PFLUID", c.p}, {"TEMP", 250}, {"TEMPC", 25}, {"SINC", c.sinc}, {"SLIM", 1}},
                                {{"CONFLG", c.conflg}},
-                               pure_water(1.0)},
+                               pure_water(1.0),
+                               {}},
                               &obs);
         EXPECT_EQ(o.run.status, 0) << o.run.console;
         EXPECT_NEAR(mixed, c.ref, 0.5) << "CONFLG " << c.conflg << ", SINC " << c.sinc;
@@ -193,7 +195,8 @@ TEST(GasPhysics, ColdWaterMixedIntoABoilingFluid) {
     };
     const Outcome o = run({{{"PFLUID", 30}, {"TEMP", 250}, {"TEMPC", 25}, {"SINC", 0.05}, {"SLIM", 0.3}},
                            {{"IENTH", 1}},
-                           pure_water(1.0)},
+                           pure_water(1.0),
+                           {}},
                           &obs);
     EXPECT_EQ(o.run.status, 0) << o.run.console;
     ASSERT_GE(temps.size(), 6u);
@@ -213,7 +216,7 @@ TEST(GasPhysics, BelowItsBoilingPressureTheSolutionBoilsAway) {
         RunObserver obs;
         obs.after_solve = [&](const RunState& s, const SolveResult&) { p_steam = s.eq.gas.y[1] * s.rp.PFLUID; };
         const Outcome o =
-            run({{{"PFLUID", 1.0133}, {"TEMP", 150}, {"SINC", -5}, {"SLIM", 150}}, {{"IENTH", ienth}}, rows}, &obs);
+            run({{{"PFLUID", 1.0133}, {"TEMP", 150}, {"SINC", -5}, {"SLIM", 150}}, {{"IENTH", ienth}}, rows, {}}, &obs);
         const std::string message =
             "\n  PFLUID =     1.0133 bar is below the boiling pressure of water at  150.000 C,\n"
             "      4.7443 bar: the water of the solution boils away, and no liquid is left.\n";
