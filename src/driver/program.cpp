@@ -16,10 +16,13 @@
 #include "output/results_listing.h"
 #include "output/step_tables.h"
 #include "path/fractionation.h"
+#include "path/mixing.h"
 #include "path/step_controller.h"
 #include "path/titration.h"
 #include "phases/assemblage.h"
+#include "phases/electrum.h"
 #include "phases/gas_mixture.h"
+#include "phases/saturation_pressure.h"
 #include "phases/solid_solution.h"
 #include "phases/step_totals.h"
 #include "solver/activity.h"
@@ -60,6 +63,7 @@ StepOutcome prepare_first_solve(RunState& r, Io& io) {
     set_up_ion_sizes(r.sys);
     evaluate_bdot(r.sys, r.cond);
     build_solid_solutions(r.sys, r.eq, io);
+    electrum_activity_coefficients(r.sys, r.cond.TK, r.eq);
     const AfterStepEntry entry = r.rp.INCREM != 0 ? AfterStepEntry::Calculations : AfterStepEntry::GasEnthalpy;
     if (after_step(r.sys, r.cond, r.rp, r.ps, r.eq, io, entry) == StepOutcome::LimitReached)
         return StepOutcome::LimitReached;
@@ -70,6 +74,7 @@ StepOutcome prepare_first_solve(RunState& r, Io& io) {
 // A solve that produced a value that is not a number: no listing of it, the last finite
 // state goes to the failed-solve pickup.
 [[noreturn]] void stop_not_finite(const RunState& r, const SolveResult& res, Io& io) {
+    explain_boiling_failure(r.sys, r.cond, r.rp, r.eq, r.ps.enthalpy_row, io);
     io.both(layout(R"(/ [2X] "Newton iteration " [I4] ": the " [A] " is not a finite number.")"
                    R"( / [2X] "Non-Convergence assumed. Execution aborted.")"
                    R"( / [2X] "Check ""convergence problems"" in manual." /)",
@@ -92,6 +97,7 @@ constexpr int MAX_REPEATS = 100;
 }
 
 [[noreturn]] void stop_loop_limit(const RunState& r, Io& io) {
+    explain_boiling_failure(r.sys, r.cond, r.rp, r.eq, r.ps.enthalpy_row, io);
     io.both(layout(R"x(/ "  Number of iterations reached the given limit" " (" [I4] ")")x"
                    R"( / "  Non-Convergence assumed. Execution aborted.")"
                    R"( / "  Check ""convergence problems"" in manual.")"
@@ -99,6 +105,18 @@ constexpr int MAX_REPEATS = 100;
                    {r.rp.NLOOP}));
     write_pickup(PICKUP_FAILED, r.sys, r.eq, r.rp, io);
     stop_run(1);
+}
+
+// What a converged solve needs before its phase-assemblage check: the log fugacities of the
+// gases and the fugacity coefficients of an absent gas mixture; the electrum estimate while
+// gold is not in the matrix, and with IPSAT the saturation pressure while the first gas is
+// not.
+void reports_before_check(RunState& r, Io& io) {
+    set_gas_log_fugacities(r.sys, r.cond, r.eq);
+    incipient_gas_coefficients(r.sys, r.cond, r.rp, r.eq);
+    electrum_saturation_estimate(r.sys, r.cond, r.eq, io);
+    if (r.rp.IPSAT != 0 && (r.sys.ngas_records == 0 || matrix_position(r.eq, 1) == 0))
+        saturation_pressure_report(r.sys, r.cond, r.rp, r.eq, io);
 }
 
 // The step totals of the state just solved, computed before anything of it is written; an
@@ -173,6 +191,7 @@ void move_on(PathState& ps) {
     switch (res.end) {
         case SolveEnd::NotFinite: stop_not_finite(r, res, io);
         case SolveEnd::Singular:
+            explain_boiling_failure(r.sys, r.cond, r.rp, r.eq, r.ps.enthalpy_row, io);
             io.console(
                 layout(R"(/ [2X] "Newton iteration " [I4] ": the linear system is singular" " (see ZARNOUT.DAT).")"
                        R"( / [2X] "Non-Convergence assumed. Execution aborted." /)",
@@ -185,6 +204,7 @@ void move_on(PathState& ps) {
     // A failed solve keeps the phases it was solved with: the pickup of ZARNRUN.SA2
     // describes the state that did not converge, not an assemblage judged from it.
     if (res.end == SolveEnd::LoopLimit) stop_loop_limit(r, io);
+    explain_boiling_failure(r.sys, r.cond, r.rp, r.eq, r.ps.enthalpy_row, io);
     io.both(layout(
         R"(/ [2X] "Newton iteration " [I4] ": the unknowns no longer change, but the " [A])"
         R"( / [2X] "is off by " [E10.4] " times its tolerance." / [2X] "Non-Convergence assumed. Execution aborted.")"
@@ -389,6 +409,7 @@ void start_up(RunState& r, Io& io) {
     check_start_charge_balance(r.sys, r.eq, r.rp, io);
     echo_run_data(r.sys, r.cond, r.rp, io);
     r.ps.GRMCOM = prepare_flushing(r.sys, r.rp, io);
+    prepare_mixing(r.sys, r.cond, r.rp, r.ps);
 }
 
 void list_solve(RunState& r, const SolveResult& res, Io& io) {
@@ -413,6 +434,7 @@ void run_loop(RunState& r, Io& io, const RunObserver* observer, const RunOptions
     int repeats = 0;
     NewtonHooks hooks;
     set_gas_phase_hooks(hooks, sys, r.cond, rp, eq);
+    set_electrum_hook(hooks, sys, r.cond, eq);
     hooks.intermediate_listing = [&](const NewtonState& st) {
         keep_step_totals(r, true);
         write_results_head(sys, eq, rp, {st.loop, st.charge_limit, st.charge_correction}, io);
@@ -454,6 +476,7 @@ void run_loop(RunState& r, Io& io, const RunObserver* observer, const RunOptions
 
         list_solve(r, res, io);
         write_ideal_mixing_line(sys, rp, io);
+        reports_before_check(r, io);
         recovery.keep(r);
 
         bar_a_returning_phase(r, io);

@@ -63,7 +63,7 @@ TEST(Examples, BundledExamplesSolveAndMatchTheirReferences) {
         const std::string plot = run.read("ZARNPLOT.DAT");
         if (!plot.empty() || fs::exists(folder / "ZARNPLOT.ref")) compare_or_bless(folder / "ZARNPLOT.ref", plot);
     }
-    EXPECT_GE(examples, 6);
+    EXPECT_GE(examples, 10);
 }
 
 TEST(Examples, TolerantDiff) {
