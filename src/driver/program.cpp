@@ -3,6 +3,7 @@
 #include <cmath>
 #include <memory>
 
+#include "driver/file_checks.h"
 #include "driver/pickup.h"
 #include "driver/run_file.h"
 #include "driver/run_state.h"
@@ -40,10 +41,12 @@ void require_input_files(Io& io) {
     stop_run(1);
 }
 
-TextSource load(Io& io, std::string_view name) {
-    auto text = io.read_file(name);
+TextSource load(Io& io, std::string_view name, std::size_t limit = static_cast<std::size_t>(-1)) {
+    bool too_large = false;
+    auto text = io.read_file(name, limit, &too_large);
+    if (too_large) stop_too_large(io, name, limit);
     if (!text) {
-        io.console(layout(R"(/ [2X] "Cannot read " A)", {std::string(name)}));
+        io.console(layout(R"(/ [2X] "Cannot read " A ": " A "." /)", {std::string(name), io.last_error()}));
         stop_run(1);
     }
     return TextSource(std::move(*text), std::string(name));
@@ -121,8 +124,11 @@ void enter_saturated_minerals(const ChemicalSystem& sys, EquilibriumState& eq) {
 
 void start_up(RunState& r, Io& io) {
     require_input_files(io);
+    io.lock_directory();
+    io.remove_stale_temporaries({PICKUP_RUN_FILE, PICKUP_SAVE, PICKUP_FAILED});
+    check_database_size(io);
     TextSource run_file = load(io, "ZARNRUN.DAT");
-    TextSource database = load(io, "DORNEVAL.QVD");
+    TextSource database = load(io, "DORNEVAL.QVD", MAX_DATABASE_BYTES);
     TextSource reactants = load(io, "MINOX.DAT");
 
     io.create_output_files();
@@ -199,6 +205,7 @@ void run_loop(RunState& r, Io& io, const RunObserver* observer) {
 
 int run_program(Io& io, const RunObserver* observer) {
     auto run = std::make_unique<RunState>();
+    int status = 0;
     try {
         start_up(*run, io);
         if (run->rp.NLOOP == 0) {
@@ -207,11 +214,10 @@ int run_program(Io& io, const RunObserver* observer) {
             run_loop(*run, io, observer);
         }
     } catch (const RunStop& stop) {
-        io.listing().flush();
-        return stop.status();
+        status = stop.status();
+        if (status != 0) io.show_unseen_listing_message();
     }
-    io.listing().flush();
-    return 0;
+    return close_output_files(io, status);
 }
 
 }  // namespace zq
