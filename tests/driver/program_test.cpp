@@ -9,6 +9,7 @@
 
 #include <sys/wait.h>
 
+#include "support/bundled_run.h"
 #include "support/run_dir.h"
 
 namespace zq::test {
@@ -66,6 +67,43 @@ TEST(ProgramStartUp, InputCheckLeavesUnwrittenOutputFilesAsTheyWere) {
     EXPECT_EQ(dir.read("ZARNPLOT.DAT"), "");
     EXPECT_EQ(dir.read("ZARNOUT.DAT").rfind("earlier listing", 0), std::string::npos);
     EXPECT_NE(out.console.find("End data echo. set NLOOP > 0 to start calculations."), std::string::npos);
+}
+
+// An impossible value stops the whole run at the reader, with the message last on the
+// console, before the report or any result is written: never a listing of NaN and status 0.
+TEST(ProgramStartUp, AnImpossiblePressureStopsBeforeAnythingIsComputed) {
+    TempDir dir;
+    stage_bundled_data(dir);
+    BundledRun run;
+    run.pfluid = -5;
+    run.rows = {{1, "H+", 0.0}, {2, "H2O", 1.0}, {3, "Cl-", 0.1}, {5, "Na+", 0.1}, {13, "HCO3-", 0.01}};
+    dir.write("ZARNRUN.DAT", run.run_file());
+    const RunOutcome out = run_in(dir);
+    EXPECT_EQ(out.status, 1);
+    const std::string message =
+        "\n  PFLUID = -5 in line 5 of ZARNRUN.DAT is out of range;\n"
+        "  expected: a pressure above 0 and below 10000 bar (0 takes 500 bar).\n";
+    EXPECT_TRUE(out.console.ends_with(message)) << out.console;
+    EXPECT_EQ(dir.read("ZARNOUT.DAT"), message);
+    EXPECT_EQ(dir.read("Skip_Species.txt"), "");
+}
+
+// A solve that stops with a message in the listing only (two minerals of one composition
+// make the Newton matrix singular) shows that message on the console too.
+TEST(ProgramStartUp, AStopListedOnlyInTheListingReachesTheConsole) {
+    TempDir dir;
+    stage_bundled_data(dir);
+    BundledRun run;
+    run.rows = {{1, "H+", 0.0}, {2, "H2O", 1.0}, {3, "Cl-", 0.1}, {5, "Na+", 0.1}, {12, "SiO2,aq", 0.01}};
+    std::string text = run.run_file();
+    const std::string minerals = "caption minerals\n";
+    text.insert(text.find(minerals) + minerals.size(),
+                "Quartz                           0.005\nChalcedony                       0.005\n");
+    dir.write("ZARNRUN.DAT", text);
+    const RunOutcome out = run_in(dir);
+    EXPECT_EQ(out.status, 1);
+    EXPECT_TRUE(out.console.ends_with("\n  ******** WARNING ********\n  Computational singularity, IV(N) = 0.0\n\n"))
+        << out.console;
 }
 
 }  // namespace
