@@ -1,6 +1,5 @@
 #include "driver/run_file_ranges.h"
 
-#include <charconv>
 #include <cmath>
 
 #include "base/run_params.h"
@@ -88,13 +87,6 @@ std::string temperature_range(const RunParams& rp) {
 }
 
 }  // namespace
-
-std::string shortest(double v) {
-    if (v == std::trunc(v) && std::fabs(v) < 1e15) return std::to_string(static_cast<long long>(v));
-    char buf[32];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, r.ptr);
-}
 
 std::string range_message(const std::string& field, double value, int line, const std::string& expected) {
     return layout(R"(/ [2X] A " = " A " in line " A " of ZARNRUN.DAT is out of range;" / [2X] "expected: " A ".")",

@@ -33,8 +33,4 @@ std::string parameter_fault(const RunParams& rp, const ValueLines& lines);
 // the line, and what is expected.
 std::string range_message(const std::string& field, double value, int line, const std::string& expected);
 
-// The value as a short text that reads back to it: whole numbers as such ("-5", "100000"),
-// others as the shortest form ("0.01", "4.9e-324").
-std::string shortest(double v);
-
 }  // namespace zq

@@ -9,6 +9,7 @@
 #include "format/record_layout.h"
 #include "format/text_io.h"
 #include "path/fractionation.h"
+#include "path/path_progress.h"
 #include "path/titration.h"
 #include "phases/enthalpy.h"
 #include "phases/gas_mixture.h"
@@ -206,6 +207,7 @@ void change_conditions(const ChemicalSystem& sys, Conditions& cond, RunParams& r
 StepOutcome step_controller(const ChemicalSystem& sys, Conditions& cond, RunParams& rp, PathState& ps,
                             EquilibriumState& eq, Io& io) {
     const double curinc = ps.CURINC;
+    const PathMark mark = mark_path(rp, curinc);
     StepOutcome out = StepOutcome::Continue;
     switch (step_kind(rp)) {
         case StepKind::Flushing: break;
@@ -225,6 +227,7 @@ StepOutcome step_controller(const ChemicalSystem& sys, Conditions& cond, RunPara
     if (out != StepOutcome::Continue) return out;
     out = fractionate_or_flush(sys, rp, ps, eq, io);
     if (out != StepOutcome::Continue) return out;
+    check_path_progress(mark, sys, rp, io);
 
     const double ratio = std::fabs(curinc / rp.SINC);
     if ((rp.SINC * curinc < 0 && std::fabs(curinc) < LOOC_BACK_LIMIT) || ratio < LOOC_RATIO_LIMIT) rp.LOOC = 0;
