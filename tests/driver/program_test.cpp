@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "support/bundled_run.h"
 #include "support/run_dir.h"
+#include "thermo/database.h"
 
 namespace zq::test {
 namespace {
@@ -103,6 +105,33 @@ TEST(ProgramStartUp, AStopListedOnlyInTheListingReachesTheConsole) {
     const RunOutcome out = run_in(dir);
     EXPECT_EQ(out.status, 1);
     EXPECT_TRUE(out.console.ends_with("\n  ******** WARNING ********\n  Computational singularity, IV(N) = 0.0\n\n"))
+        << out.console;
+}
+
+// The bundled database without its final newline reads as the whole file does; a file
+// larger than any database the tables can take is refused before it is read (a sparse file
+// here: it takes no disk space).
+TEST(ProgramStartUp, DatabaseSizeAndFinalNewline) {
+    BundledRun run;
+    run.rows = {{1, "H+", 0.0}, {2, "H2O", 1.0}, {3, "Cl-", 0.1}, {5, "Na+", 0.1}};
+    TempDir whole, cut, huge;
+    for (const TempDir* d : {&whole, &cut, &huge}) {
+        stage_bundled_data(*d);
+        d->write("ZARNRUN.DAT", run.run_file());
+    }
+    const std::string db = whole.read("DORNEVAL.QVD");
+    ASSERT_EQ(db.back(), '\n');
+    cut.write("DORNEVAL.QVD", db.substr(0, db.size() - 1));
+    EXPECT_EQ(run_in(whole).status, 0);
+    EXPECT_EQ(run_in(cut).status, 0);
+    EXPECT_EQ(cut.read("ZARNOUT.DAT"), whole.read("ZARNOUT.DAT"));
+
+    std::filesystem::resize_file(huge.path() / "DORNEVAL.QVD", MAX_DATABASE_BYTES + 1);
+    const RunOutcome out = run_in(huge);
+    EXPECT_EQ(out.status, 1);
+    EXPECT_TRUE(out.console.ends_with("\n  DORNEVAL.QVD holds " + std::to_string(MAX_DATABASE_BYTES + 1) +
+                                      " bytes, more than the program can take (" + std::to_string(MAX_DATABASE_BYTES) +
+                                      " bytes).\n  The file is not read. Execution stopped.\n\n"))
         << out.console;
 }
 
