@@ -182,6 +182,15 @@ std::string last_message(const std::string& console) {
     return text;
 }
 
+// The state the read-back check reads a pickup into. A run checks a pickup after every full
+// step and the state is large, so it is made once per thread and reused: the reader resets
+// every count and map it fills, so what an earlier check left in it does not count.
+RunState& scratch_state() {
+    thread_local std::unique_ptr<RunState> scratch;
+    if (!scratch) scratch = std::make_unique<RunState>();
+    return *scratch;
+}
+
 // ZARNRUN.DAT is the user's run file: it is replaced only by a pickup that the reader takes
 // back, and only when the user lets it be written. Otherwise the pickup goes to ZARNRUN.SAV
 // and the run stops, saying why.
@@ -234,10 +243,10 @@ bool pickup_reads_back(const std::string& text, std::string* reason) {
     std::istringstream in;  // every question answered by Enter
     std::ostringstream out;
     Io scratch(Io::Scratch{}, in, out);
-    auto run = std::make_unique<RunState>();
+    RunState& run = scratch_state();
     TextSource src(text, std::string(PICKUP_RUN_FILE));
     try {
-        read_run_file(src, run->sys, run->eq, run->rp, scratch);
+        read_run_file(src, run.sys, run.eq, run.rp, scratch);
     } catch (const RunStop&) {
         if (reason != nullptr) *reason = last_message(out.str());
         return false;
