@@ -100,8 +100,10 @@ private:
         for (int i = 2; i <= s.ncurve; ++i) EXPECT_GT(s.curve_t[i], s.curve_t[i - 1]) << label;
         EXPECT_TRUE(std::isfinite(rp.TEMP) && std::isfinite(rp.PFLUID)) << label;
         EXPECT_EQ(rp.title1.view().size(), 120u);
-        // Whatever was accepted can be written as a pickup.
-        (void)pickup_text(s, run.eq, rp);
+        // Whatever was accepted fits every column of its pickup.
+        std::string unreadable;
+        (void)pickup_text(s, run.eq, rp, &unreadable);
+        EXPECT_EQ(unreadable, "") << label;
     }
 
     TempDir dir_;
