@@ -5,13 +5,13 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -49,14 +49,9 @@ void stage(const TempDir& dir, const std::string& run_file) {
 
 std::vector<std::string> nonblank_lines(const std::string& text) {
     std::vector<std::string> out;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        std::size_t end = text.find('\n', at);
-        if (end == std::string::npos) end = text.size();
-        const std::string line = text.substr(at, end - at);
-        if (line.find_first_not_of(' ') != std::string::npos) out.push_back(line);
-        at = end + 1;
-    }
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);)
+        if (l.find_first_not_of(' ') != std::string::npos) out.push_back(l);
     return out;
 }
 

@@ -11,7 +11,6 @@
 #include <memory>
 #include <random>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,23 +19,11 @@
 #include "driver/run_file_samples.h"
 #include "support/bundled_run.h"
 #include "support/child_run.h"
+#include "support/db_stage.h"
 #include "support/run_dir.h"
 
 namespace zq::test {
 namespace {
-
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);) out.push_back(l);
-    return out;
-}
-
-std::string joined(const std::vector<std::string>& lines) {
-    std::string t;
-    for (const auto& l : lines) t += l + '\n';
-    return t;
-}
 
 // The components of the fuzzed systems: H+, H2O, Cl-, Na+, Ca++, SiO2,aq, HCO3-.
 const std::set<int> KEPT{1, 2, 3, 5, 10, 12, 13};
@@ -58,7 +45,7 @@ bool kept_reaction(const std::string& line, int itot_width, int number_width) {
 std::string small_database() {
     TempDir data;
     stage_bundled_data(data);
-    const std::vector<std::string> in = lines_of(data.read("DORNEVAL.QVD"));
+    const std::vector<std::string> in = split_lines(data.read("DORNEVAL.QVD"));
     std::vector<std::string> out;
     std::size_t i = 0;
     while (in.at(i).rfind("Component species", 0) != 0) out.push_back(in[i++]);
@@ -73,7 +60,7 @@ std::string small_database() {
         i += n;
     }
     out.insert(out.end(), in.begin() + i, in.end());
-    return joined(out);
+    return join_lines(out, out.size());
 }
 
 // The three run files mutated: one equilibrium with two minerals and the plot file, a short
@@ -177,21 +164,21 @@ private:
 // Console lines a run writes on its normal way; a stop must leave something else last (the
 // pickup announcement aside: a failed solve writes its pickup after its message).
 bool is_progress_line(const std::string& line) {
-    static const std::array<const char*, 15> marks{"Program ZARN-QVD",
-                                                   "This run is at the P & T",
-                                                   "This is an extended P",
-                                                   "is \"dont frac\"",
-                                                   "INPUT ROCK DENSITY",
-                                                   "is suppressed in THIS RUN",
-                                                   "Loop no.",
-                                                   "Chg. balance for total moles",
-                                                   "The pH is:",
-                                                   "Calculations done for",
-                                                   "Next ",
-                                                   "changed by",
-                                                   "enthalpy added",
-                                                   "reactant added",
-                                                   "AWAT   ="};
+    static const char* const marks[] = {"Program ZARN-QVD",
+                                        "This run is at the P & T",
+                                        "This is an extended P",
+                                        "is \"dont frac\"",
+                                        "INPUT ROCK DENSITY",
+                                        "is suppressed in THIS RUN",
+                                        "Loop no.",
+                                        "Chg. balance for total moles",
+                                        "The pH is:",
+                                        "Calculations done for",
+                                        "Next ",
+                                        "changed by",
+                                        "enthalpy added",
+                                        "reactant added",
+                                        "AWAT   ="};
     for (const char* m : marks)
         if (line.find(m) != std::string::npos) return true;
     return false;
@@ -199,7 +186,7 @@ bool is_progress_line(const std::string& line) {
 
 std::string last_nonblank(const std::string& console) {
     std::string last;
-    for (const auto& l : lines_of(console))
+    for (const auto& l : split_lines(console))
         if (l.find_first_not_of(' ') != std::string::npos && l.find("Pickup file written") == std::string::npos)
             last = l;
     return last;
@@ -230,7 +217,7 @@ Case start_case(std::uint32_t seed, const Inputs& in) {
     std::string files[3] = {in.runs[seed % in.runs.size()], in.database, in.reactants};
     // The run file in 6 cases of 10, the database in 3, the reactant file in 1.
     c.which = seed % 10 < 6 ? 0 : seed % 10 < 9 ? 1 : 2;
-    std::vector<std::string> lines = lines_of(files[c.which]);
+    std::vector<std::string> lines = split_lines(files[c.which]);
     const int edits = 1 + static_cast<int>(m.pick(3));
     for (int e = 0; e < edits; ++e) {
         if (m.pick(2) == 0) {
@@ -246,7 +233,7 @@ Case start_case(std::uint32_t seed, const Inputs& in) {
             m.number(lines, false, c.which == 0 ? 17 : 0);
         }
     }
-    files[c.which] = joined(lines);
+    files[c.which] = join_lines(lines, lines.size());
     if (m.pick(20) == 0) files[c.which].resize(m.pick(files[c.which].size() + 1));  // and cut somewhere
     c.dir = std::make_unique<TempDir>();
     c.dir->write("ZARNRUN.DAT", files[0]);
