@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "driver/file_checks.h"
 #include "driver/pickup.h"
 #include "driver/run_file.h"
 #include "driver/run_state.h"
@@ -22,6 +23,7 @@
 #include "phases/assemblage.h"
 #include "phases/electrum.h"
 #include "phases/gas_mixture.h"
+#include "phases/phase_dependence.h"
 #include "phases/saturation_pressure.h"
 #include "phases/solid_solution.h"
 #include "phases/step_totals.h"
@@ -46,10 +48,12 @@ void require_input_files(Io& io) {
     stop_run(1);
 }
 
-TextSource load(Io& io, std::string_view name) {
-    auto text = io.read_file(name);
+TextSource load(Io& io, std::string_view name, std::size_t limit = static_cast<std::size_t>(-1)) {
+    bool too_large = false;
+    auto text = io.read_file(name, limit, &too_large);
+    if (too_large) stop_too_large(io, name, limit);
     if (!text) {
-        io.console(layout(R"(/ [2X] "Cannot read " A)", {std::string(name)}));
+        io.console(layout(R"(/ [2X] "Cannot read " A ": " A "." /)", {std::string(name), io.last_error()}));
         stop_run(1);
     }
     return TextSource(std::move(*text), std::string(name));
@@ -386,10 +390,38 @@ void enter_saturated_minerals(const ChemicalSystem& sys, EquilibriumState& eq) {
     }
 }
 
+// A run file whose starting minerals hold a dependent set (two of one composition, or one
+// whose reaction the others make up) would make the first Newton system singular. Nothing
+// says yet which of them are stable together, so a mineral whose reaction depends on those
+// before it in the run file starts outside the matrix; the first check lets it in again,
+// judged by its reaction's affinity, if it is supersaturated.
+static void drop_dependent_starting_minerals(RunState& r, Io& io) {
+    const std::vector<double> unknown(static_cast<std::size_t>(r.sys.nmin) + 1, 0.0);
+    std::vector<int> kept;
+    for (int p = 1; p <= r.eq.nph; ++p) {
+        const int i = r.eq.ph[p];
+        const Displacement d = tested_for_dependence(r.sys, i) ? displaced_by(r.sys, r.rp, r.eq, kept, i, unknown)
+                                                               : Displacement{};
+        if (d.leaves == 0) {
+            kept.push_back(i);
+            continue;
+        }
+        io.both(layout(R"(/ [2X] [A20] " starts outside the matrix: its reaction depends on those of the")"
+                       R"( " minerals before it," / [6X] [A])",
+                       {r.sys.mn[i].name, d.reaction}));
+        r.eq.mn_moles[i] = 0;
+    }
+    for (int p = 1; p <= r.eq.nph; ++p) r.eq.ph[p] = p <= static_cast<int>(kept.size()) ? kept[p - 1] : 0;
+    r.eq.nph = static_cast<int>(kept.size());
+}
+
 void start_up(RunState& r, Io& io) {
     require_input_files(io);
+    io.lock_directory();
+    io.remove_stale_temporaries({PICKUP_RUN_FILE, PICKUP_SAVE, PICKUP_FAILED});
+    check_database_size(io);
     TextSource run_file = load(io, "ZARNRUN.DAT");
-    TextSource database = load(io, "DORNEVAL.QVD");
+    TextSource database = load(io, "DORNEVAL.QVD", MAX_DATABASE_BYTES);
     TextSource reactants = load(io, "MINOX.DAT");
 
     io.create_output_files();
@@ -408,6 +440,7 @@ void start_up(RunState& r, Io& io) {
     echo_titles_and_components(r.sys, r.eq, r.rp, io);
     check_start_charge_balance(r.sys, r.eq, r.rp, io);
     echo_run_data(r.sys, r.cond, r.rp, io);
+    drop_dependent_starting_minerals(r, io);
     r.ps.GRMCOM = prepare_flushing(r.sys, r.rp, io);
     prepare_mixing(r.sys, r.cond, r.rp, r.ps);
 }
@@ -493,6 +526,7 @@ void run_loop(RunState& r, Io& io, const RunObserver* observer, const RunOptions
 
 int run_program(Io& io, const RunObserver* observer, const RunOptions& options) {
     auto run = std::make_unique<RunState>();
+    int status = 0;
     try {
         start_up(*run, io);
         if (run->rp.NLOOP == 0) {
@@ -501,11 +535,10 @@ int run_program(Io& io, const RunObserver* observer, const RunOptions& options) 
             run_loop(*run, io, observer, options);
         }
     } catch (const RunStop& stop) {
-        io.listing().flush();
-        return stop.status();
+        status = stop.status();
+        if (status != 0) io.show_unseen_listing_message();
     }
-    io.listing().flush();
-    return 0;
+    return close_output_files(io, status);
 }
 
 }  // namespace zq

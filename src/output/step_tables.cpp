@@ -226,8 +226,8 @@ void StepTables::open(const ChemicalSystem& sys, const RunParams& rp, Io& io) {
     const std::optional<std::string> earlier = io.read_file(STEP_TABLE);
     const bool resume = earlier && resumable(sys, rp, *earlier);
     const bool species_fresh = !resume || !io.read_file(SPECIES_TABLE);
-    steps_.open(io.path_of(STEP_TABLE), !resume);
-    species_.open(io.path_of(SPECIES_TABLE), species_fresh);
+    steps_.open(io, io.path_of(STEP_TABLE), !resume);
+    species_.open(io, io.path_of(SPECIES_TABLE), species_fresh);
     if (species_fresh) species_.line(SPECIES_COLUMNS);
     if (!resume) {
         std::vector<std::string> head(std::begin(FIXED_COLUMNS), std::end(FIXED_COLUMNS));
@@ -263,7 +263,7 @@ void StepTables::add_phase_column(const ChemicalSystem& sys, int phase, Io& io) 
     }
     steps_.close();
     io.replace_file(STEP_TABLE, text);
-    steps_.open(io.path_of(STEP_TABLE), false);
+    steps_.open(io, io.path_of(STEP_TABLE), false);
 }
 
 void StepTables::write_step(const ChemicalSystem& sys, const Conditions& cond, const EquilibriumState& eq,

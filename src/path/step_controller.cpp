@@ -10,6 +10,7 @@
 #include "format/text_io.h"
 #include "path/fractionation.h"
 #include "path/mixing.h"
+#include "path/path_progress.h"
 #include "path/titration.h"
 #include "phases/data_limits.h"
 #include "phases/enthalpy.h"
@@ -228,6 +229,7 @@ void change_conditions(const ChemicalSystem& sys, Conditions& cond, RunParams& r
 StepOutcome step_controller(const ChemicalSystem& sys, Conditions& cond, RunParams& rp, PathState& ps,
                             EquilibriumState& eq, Io& io) {
     const double curinc = ps.CURINC;
+    const PathMark mark = mark_path(rp, curinc);
     // The data at the new conditions; a phase of the matrix whose data end there leaves it.
     auto reevaluate = [&] {
         change_conditions(sys, cond, rp, ps, io);
@@ -255,6 +257,7 @@ StepOutcome step_controller(const ChemicalSystem& sys, Conditions& cond, RunPara
     if (out != StepOutcome::Continue) return out;
     out = fractionate_or_flush(sys, rp, ps, eq, io);
     if (out != StepOutcome::Continue) return out;
+    check_path_progress(mark, sys, rp, io);
 
     const double ratio = std::fabs(curinc / rp.SINC);
     if ((rp.SINC * curinc < 0 && std::fabs(curinc) < LOOC_BACK_LIMIT) || ratio < LOOC_RATIO_LIMIT) rp.LOOC = 0;
