@@ -40,10 +40,69 @@ struct Rounded {
     int exp = 0;
 };
 
+// Exact powers of ten: 10^0 .. 10^22 are doubles without rounding.
+constexpr double EXACT_POWER[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// a x 10^k for |k| <= 44: one correctly rounded operation up to 10^22, two beyond. `exact`
+// says whether it was one.
+double scaled(double a, int k, bool& exact) {
+    exact = k >= -22 && k <= 22;
+    if (k >= 0) return k <= 22 ? a * EXACT_POWER[k] : a * EXACT_POWER[22] * EXACT_POWER[k - 22];
+    return k >= -22 ? a / EXACT_POWER[-k] : a / EXACT_POWER[22] / EXACT_POWER[-k - 22];
+}
+
+// The common case without printing: the value scaled by a power of ten so that the kept
+// digits come before the point, then rounded to the nearest integer q below 10^15. One
+// correctly rounded scaling keeps the order of values, so the scaled value lies on the same
+// side of a rounding tie (k + 1/2, exact in a double) or of a power of ten as the exact
+// value, or on it; two roundings keep it outside a margin of a few units in the last place.
+// A value on a tie or a power of ten (or within that margin), and more than 15 kept digits,
+// return false: the exact expansion decides them.
+bool round_fast(double a, bool decimals, int n, Rounded& r) {
+    if (!(a >= 1e-280 && a < 1e280) || (!decimals && n > 15)) return false;
+    int bexp = 0;
+    std::frexp(a, &bexp);  // 2^(bexp-1) <= a < 2^bexp
+    // 10^(e-1) <= a < 10^(e+1): the decimal exponent of a is e or e + 1.
+    int e = static_cast<int>(std::floor((bexp - 1) * 0.30102999566398120)) + 1;
+    int shift = decimals ? n : n - e;  // significant digits: a x 10^shift has n digits
+    if (shift > 44 || shift < -44) return false;
+    bool exact = true;
+    double y = scaled(a, shift, exact);
+    if (!decimals && y >= EXACT_POWER[n]) {  // the exponent is e + 1
+        ++e;
+        if (--shift < -44) return false;
+        y = scaled(a, shift, exact);
+    }
+    const double margin = exact ? 0.0 : y * 1e-15;
+    if (y >= 1e15 - margin) return false;
+    if (!decimals && (y <= EXACT_POWER[n - 1] + margin || y >= EXACT_POWER[n] - margin)) return false;
+    const double whole = std::floor(y);
+    const double frac = y - whole;  // exact below 2^52
+    if (std::fabs(frac - 0.5) <= margin) return false;
+    unsigned long long q = static_cast<unsigned long long>(whole) + (frac > 0.5 ? 1 : 0);
+    int digits = 0;
+    for (unsigned long long t = q; t != 0; t /= 10) ++digits;
+    // q x 10^-shift = 0.D1...Dk x 10^exp, leading digit not zero; trailing zeros dropped.
+    r.n = digits;
+    r.exp = digits - shift;
+    while (q != 0 && q % 10 == 0) {
+        q /= 10;
+        --r.n;
+    }
+    for (int j = r.n - 1; j >= 0; --j) {
+        r.digits[j] = static_cast<char>('0' + q % 10);
+        q /= 10;
+    }
+    if (r.n == 0) r.exp = 0;
+    return true;
+}
+
 // |v| (finite, non-zero) rounded to `n` significant digits, or (decimals = true) to the
 // digits down to 10^-n.
 void round_half_away(double v, bool decimals, int n, Rounded& r) {
     const double a = std::fabs(v);
+    if (round_fast(a, decimals, n, r)) return;
     int bexp = 0;
     std::frexp(a, &bexp);
     const int exp_bound = static_cast<int>(std::ceil(bexp * 0.30103)) + 1;  // >= decimal exp
@@ -123,7 +182,7 @@ std::string edit_i(long long v, int w) {
 
 std::string edit_f(double v, int w, int d) {
     check_width(w, d, "edit_f");
-    if (!std::isfinite(v) || std::fabs(v) >= std::pow(10.0, w)) return stars(w);
+    if (!std::isfinite(v) || std::fabs(v) >= (w <= 22 ? EXACT_POWER[w] : std::pow(10.0, w))) return stars(w);
     Rounded r;
     if (v != 0) round_half_away(v, true, d, r);
     std::string s;

@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
 #include <limits>
 #include <stdexcept>
 
@@ -86,6 +90,54 @@ TEST(NumberEdit, Table) {
         {'G', -Inf, 10, 4, "**********"},
     };
     for (const Edit& c : cases) EXPECT_EQ(edit(c), c.want) << c.kind << c.w << '.' << c.d << " of " << c.v;
+}
+
+// The digits of F and E fields against the C library's correctly rounded printing, over
+// random values of every size and values a hair off a rounding tie or a power of ten. The
+// library rounds exact ties to even: no value here is an exact decimal tie.
+TEST(NumberEdit, DigitsAgreeWithCorrectlyRoundedPrinting) {
+    std::mt19937_64 rng(20261209);
+    std::uniform_real_distribution<double> unit(1.0, 10.0);
+    std::uniform_int_distribution<int> power(-30, 25), decimals(1, 12), digits(1, 16);
+    // The significant digits of a field, and the exponent that follows them (0 when none).
+    auto split = [](std::string s) {
+        s.erase(0, s.find_first_not_of(' '));
+        const std::size_t x = std::min(s.find_first_of("E+-", 1), s.size());
+        std::string d;
+        for (char c : s.substr(0, x)) {
+            if (c >= '0' && c <= '9') d += c;
+        }
+        d.erase(0, std::min(d.find_first_not_of('0'), d.size()));
+        return std::pair{d, std::atoi(s.c_str() + x + (s[x] == 'E'))};
+    };
+    auto digits_of = [&](const std::string& s) { return split(s).first; };
+    char ref[400];
+    for (int i = 0; i < 200000; ++i) {
+        const int d = decimals(rng), sig = digits(rng);
+        double v = unit(rng) * std::pow(10.0, power(rng));
+        if (i % 4 == 1) v = (std::floor(v * std::pow(10.0, d)) + 0.5) / std::pow(10.0, d);  // near a tie
+        if (i % 4 == 2) v = std::pow(10.0, power(rng)) * (1 - 1e-15 * unit(rng));         // near 10^k
+        if (i % 8 == 3) v = -v;
+        // An exact tie (a binary fraction such as ...390625) is left to the table above:
+        // the digits after the kept ones are 5 and then zeros.
+        auto tie = [&](bool fixed, int kept) {
+            std::snprintf(ref, sizeof ref, fixed ? "%.*f" : "%.*e", kept + 40, v);
+            std::string t = ref;
+            t = t.substr(t.find('.') + 1 + kept);
+            t = t.substr(0, t.find('e'));
+            return t[0] == '5' && t.find_first_not_of('0', 1) == std::string::npos;
+        };
+        if (std::fabs(v) < 1e18 && !tie(true, d)) {
+            std::snprintf(ref, sizeof ref, "%.*f", d, v);
+            ASSERT_EQ(digits_of(edit_f(v, 40, d)), digits_of(ref)) << "F40." << d << " of " << ref;
+        }
+        if (tie(false, sig - 1)) continue;
+        std::snprintf(ref, sizeof ref, "%.*e", sig - 1, v);
+        const std::string ours = edit_e(v, sig + 8, sig);
+        ASSERT_EQ(digits_of(ours), digits_of(ref)) << "E." << sig << " of " << ref;
+        const int x = std::atoi(std::strchr(ref, 'e') + 1) + 1;  // d.ddde(x-1) = 0.dddd x 10^x
+        ASSERT_EQ(split(ours).second, x) << ours;
+    }
 }
 
 TEST(NumberEdit, IntegerAndText) {
