@@ -39,4 +39,15 @@ const ParsedLayout& parsed(std::string_view lay);
 
 [[noreturn]] void fail(std::string_view what, std::string_view lay);
 
+// The widest field and the most decimals a layout may ask for.
+constexpr int MAX_FIELD_WIDTH = 1000;
+
+// Field editing that appends exactly w characters to `out` (edit_i ... edit_a of
+// record_layout.h return the same text as a string).
+void append_i(std::string& out, long long v, int w);
+void append_f(std::string& out, double v, int w, int d);
+void append_e(std::string& out, double v, int w, int d);
+void append_g(std::string& out, double v, int w, int d);
+void append_a(std::string& out, std::string_view s, int w);
+
 }  // namespace zq::layout_detail

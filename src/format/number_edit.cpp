@@ -10,22 +10,36 @@
 #include <stdexcept>
 #include <string>
 
+#include "format/layout_items.h"
 #include "format/record_layout.h"
 
 namespace zq {
 namespace {
 
+using layout_detail::MAX_FIELD_WIDTH;
+
 void check_width(int w, int d, const char* what) {
-    if (w < 1 || d < 0) throw std::logic_error(std::string(what) + ": bad width or decimal count");
+    if (w < 1 || d < 0 || w > MAX_FIELD_WIDTH || d > MAX_FIELD_WIDTH)
+        throw std::logic_error(std::string(what) + ": bad width or decimal count");
 }
 
-std::string stars(int w) { return std::string(static_cast<std::size_t>(w), '*'); }
+// The characters of one field as they are built, before the field is aligned.
+struct FieldText {
+    char c[2 * MAX_FIELD_WIDTH + 16];
+    int n = 0;
+    void put(char ch) { c[n++] = ch; }
+    void put(const char* s, int k) {
+        for (int i = 0; i < k; ++i) c[n++] = s[i];
+    }
+};
 
-std::string right_aligned(const char* s, std::size_t n, int w) {
-    if (n > static_cast<std::size_t>(w)) return stars(w);
-    std::string out(static_cast<std::size_t>(w) - n, ' ');
-    out.append(s, n);
-    return out;
+void append_stars(std::string& out, int w) { out.append(static_cast<std::size_t>(w), '*'); }
+
+// `t` right-aligned in w columns, or asterisks when it is wider.
+void append_aligned(std::string& out, const char* t, int n, int w) {
+    if (n > w) return append_stars(out, w);
+    out.append(static_cast<std::size_t>(w - n), ' ');
+    out.append(t, static_cast<std::size_t>(n));
 }
 
 // Enough significant digits to hold any double exactly (the longest exact expansion of a
@@ -76,7 +90,8 @@ bool round_fast(double a, bool decimals, int n, Rounded& r) {
     }
     const double margin = exact ? 0.0 : y * 1e-15;
     if (y >= 1e15 - margin) return false;
-    if (!decimals && (y <= EXACT_POWER[n - 1] + margin || y >= EXACT_POWER[n] - margin)) return false;
+    // One rounding cannot leave 10^(n-1) <= y <= 10^n; two may, and then decide nothing.
+    if (!decimals && margin > 0 && (y <= EXACT_POWER[n - 1] + margin || y >= EXACT_POWER[n] - margin)) return false;
     const double whole = std::floor(y);
     const double frac = y - whole;  // exact below 2^52
     if (std::fabs(frac - 0.5) <= margin) return false;
@@ -154,78 +169,129 @@ void round_half_away(double v, bool decimals, int n, Rounded& r) {
 char digit_at(const Rounded& r, int j) { return j >= 0 && j < r.n ? r.digits[j] : '0'; }
 
 // [Ew.d] from digits already rounded to d significant digits (n == 0: the value zero).
-std::string e_form(bool negative, const Rounded& r, int w, int d) {
-    std::string s;
-    s.reserve(static_cast<std::size_t>(d) + 10);
-    if (negative) s += '-';
-    s += "0.";
-    for (int j = 0; j < d; ++j) s += digit_at(r, j);
+void append_e_form(std::string& out, bool negative, const Rounded& r, int w, int d) {
+    FieldText s;
+    if (negative) s.put('-');
+    s.put("0.", 2);
+    for (int j = 0; j < d; ++j) s.put(digit_at(r, j));
     const int x = r.n == 0 ? 0 : r.exp;
     const int ax = x < 0 ? -x : x;
-    if (ax <= 99) s += 'E';  // a three-digit exponent takes the letter's column
-    s += x < 0 ? '-' : '+';
-    if (ax > 99) s += static_cast<char>('0' + ax / 100);
-    s += static_cast<char>('0' + ax / 10 % 10);
-    s += static_cast<char>('0' + ax % 10);
-    if (s.size() == static_cast<std::size_t>(w) + 1) s.erase(negative ? 1 : 0, 1);  // drop the 0
-    return right_aligned(s.data(), s.size(), w);
+    if (ax <= 99) s.put('E');  // a three-digit exponent takes the letter's column
+    s.put(x < 0 ? '-' : '+');
+    if (ax > 99) s.put(static_cast<char>('0' + ax / 100));
+    s.put(static_cast<char>('0' + ax / 10 % 10));
+    s.put(static_cast<char>('0' + ax % 10));
+    if (s.n == w + 1) {  // drop the 0 before the point
+        const int at = negative ? 1 : 0;
+        std::copy(s.c + at + 1, s.c + s.n, s.c + at);
+        --s.n;
+    }
+    append_aligned(out, s.c, s.n, w);
+}
+
+void append_f_checked(std::string& out, double v, int w, int d) {
+    if (!std::isfinite(v) || std::fabs(v) >= (w <= 22 ? EXACT_POWER[w] : std::pow(10.0, w))) return append_stars(out, w);
+    Rounded r;
+    if (v != 0) round_half_away(v, true, d, r);
+    FieldText s;
+    if (std::signbit(v) && r.n > 0) s.put('-');
+    const int int_digits = r.n > 0 ? r.exp : 0;
+    for (int j = 0; j < int_digits; ++j) s.put(digit_at(r, j));
+    if (int_digits <= 0 && s.n + 1 + d < w) s.put('0');  // the zero before the point only when the field has room
+    s.put('.');
+    const int first = r.n > 0 ? r.exp : 0;  // digit index of the first decimal
+    for (int j = 0; j < d; ++j) s.put(digit_at(r, first + j));
+    append_aligned(out, s.c, s.n, w);
 }
 
 }  // namespace
 
-std::string edit_i(long long v, int w) {
+namespace layout_detail {
+
+void append_i(std::string& out, long long v, int w) {
     check_width(w, 0, "edit_i");
     char buf[24];
     const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return right_aligned(buf, static_cast<std::size_t>(r.ptr - buf), w);
+    append_aligned(out, buf, static_cast<int>(r.ptr - buf), w);
 }
 
-std::string edit_f(double v, int w, int d) {
+void append_f(std::string& out, double v, int w, int d) {
     check_width(w, d, "edit_f");
-    if (!std::isfinite(v) || std::fabs(v) >= (w <= 22 ? EXACT_POWER[w] : std::pow(10.0, w))) return stars(w);
-    Rounded r;
-    if (v != 0) round_half_away(v, true, d, r);
-    std::string s;
-    s.reserve(static_cast<std::size_t>(w) + 2);
-    if (std::signbit(v) && r.n > 0) s += '-';
-    const int int_digits = r.n > 0 ? r.exp : 0;
-    for (int j = 0; j < int_digits; ++j) s += digit_at(r, j);
-    if (int_digits <= 0 && s.size() + 1 + static_cast<std::size_t>(d) < static_cast<std::size_t>(w))
-        s += '0';  // the zero before the point only when the field has room for it
-    s += '.';
-    const int first = r.n > 0 ? r.exp : 0;  // digit index of the first decimal
-    for (int j = 0; j < d; ++j) s += digit_at(r, first + j);
-    return right_aligned(s.data(), s.size(), w);
+    append_f_checked(out, v, w, d);
 }
 
-std::string edit_e(double v, int w, int d) {
+void append_e(std::string& out, double v, int w, int d) {
     check_width(w, d, "edit_e");
     if (d < 1) throw std::logic_error("edit_e: needs at least one decimal");
-    if (!std::isfinite(v)) return stars(w);
+    if (!std::isfinite(v)) return append_stars(out, w);
     Rounded r;
     if (v != 0) round_half_away(v, false, d, r);
-    return e_form(std::signbit(v) && v != 0, r, w, d);
+    append_e_form(out, std::signbit(v) && v != 0, r, w, d);
 }
 
-std::string edit_g(double v, int w, int d) {
+void append_g(std::string& out, double v, int w, int d) {
     check_width(w, d, "edit_g");
     if (d < 1) throw std::logic_error("edit_g: needs at least one decimal");
-    if (!std::isfinite(v)) return stars(w);
-    if (v == 0) return w > 4 ? edit_f(0.0, w - 4, d - 1) + "    " : stars(w);
+    if (!std::isfinite(v)) return append_stars(out, w);
+    if (v == 0) {
+        if (w <= 4) return append_stars(out, w);
+        append_f_checked(out, 0.0, w - 4, d - 1);
+        out.append(4, ' ');
+        return;
+    }
     Rounded r;
     round_half_away(v, false, d, r);
     // 0.1 <= |x| < 10^d, x being v rounded to d digits: fixed point with d significant
     // digits (k = r.exp digits before the point) and four blanks where the exponent goes.
-    if (r.exp >= 0 && r.exp <= d) return w > 4 ? edit_f(v, w - 4, d - r.exp) + "    " : stars(w);
-    return e_form(std::signbit(v), r, w, d);
+    if (r.exp >= 0 && r.exp <= d) {
+        if (w <= 4) return append_stars(out, w);
+        append_f_checked(out, v, w - 4, d - r.exp);
+        out.append(4, ' ');
+        return;
+    }
+    append_e_form(out, std::signbit(v), r, w, d);
+}
+
+void append_a(std::string& out, std::string_view s, int w) {
+    check_width(w, 0, "edit_a");
+    const std::size_t uw = static_cast<std::size_t>(w);
+    if (s.size() >= uw) {
+        out.append(s.substr(0, uw));
+        return;
+    }
+    out.append(uw - s.size(), ' ');
+    out.append(s);
+}
+
+}  // namespace layout_detail
+
+std::string edit_i(long long v, int w) {
+    std::string s;
+    layout_detail::append_i(s, v, w);
+    return s;
+}
+
+std::string edit_f(double v, int w, int d) {
+    std::string s;
+    layout_detail::append_f(s, v, w, d);
+    return s;
+}
+
+std::string edit_e(double v, int w, int d) {
+    std::string s;
+    layout_detail::append_e(s, v, w, d);
+    return s;
+}
+
+std::string edit_g(double v, int w, int d) {
+    std::string s;
+    layout_detail::append_g(s, v, w, d);
+    return s;
 }
 
 std::string edit_a(std::string_view s, int w) {
-    check_width(w, 0, "edit_a");
-    const std::size_t uw = static_cast<std::size_t>(w);
-    if (s.size() >= uw) return std::string(s.substr(0, uw));
-    std::string out(uw - s.size(), ' ');
-    out += s;
+    std::string out;
+    layout_detail::append_a(out, s, w);
     return out;
 }
 

@@ -7,6 +7,9 @@
 #include "format/record_layout.h"
 #include "format/layout_items.h"
 
+#include <algorithm>
+#include <string>
+
 namespace zq {
 namespace {
 
@@ -50,56 +53,80 @@ bool walk(const std::vector<Item>& items, int start, On&& on) {
     }
 }
 
+// The text being written: the finished lines and the line being filled, in one string.
 class LineWriter {
 public:
+    // Appends a field of `width` characters made by `edit(std::string&)` at the write
+    // position: straight onto the end of the line when the position is there (or past it:
+    // blanks first), through a scratch text when [Tc] moved it back into written columns.
+    template <class Edit>
+    void field(std::size_t width, Edit&& edit) {
+        const std::size_t len = out_.size() - start_;
+        if (col_ >= len) {
+            out_.append(col_ - len, ' ');
+            edit(out_);
+        } else {
+            std::string t;
+            edit(t);
+            overwrite(t);
+            return;
+        }
+        col_ += width;
+    }
     void put(std::string_view s) {
-        if (col_ > line_.size()) line_.resize(col_, ' ');
-        const std::size_t over = std::min(s.size(), line_.size() - col_);
-        line_.replace(col_, over, s.substr(0, over));
-        line_.append(s.substr(over));
-        col_ += s.size();
+        field(s.size(), [&](std::string& o) { o.append(s); });
     }
     void skip(int n) { col_ += static_cast<std::size_t>(n); }
     void tab(int c) { col_ = static_cast<std::size_t>(c - 1); }
     void new_line() {
-        out_ += line_;
         out_ += '\n';
-        line_.clear();
+        start_ = out_.size();
         col_ = 0;
     }
-    std::string finish() {
-        out_ += line_;
-        return std::move(out_);
-    }
+    std::string finish() { return std::move(out_); }
 
 private:
-    std::string out_, line_;
-    std::size_t col_ = 0;
+    void overwrite(std::string_view s) {
+        const std::size_t at = start_ + col_;
+        const std::size_t over = std::min(s.size(), out_.size() - at);
+        out_.replace(at, over, s.substr(0, over));
+        out_.append(s.substr(over));
+        col_ += s.size();
+    }
+
+    std::string out_;
+    std::size_t start_ = 0;  // where the current line begins
+    std::size_t col_ = 0;    // write position in the current line
 };
 
-std::string write_field(const Item& it, const FieldValue& v, std::string_view lay) {
+// Writes value v by field item `it` at the write position.
+void write_field(LineWriter& out, const Item& it, const FieldValue& v, std::string_view lay) {
+    using namespace layout_detail;
     const bool text = v.kind() == FieldValue::Kind::Text;
+    const std::size_t w = static_cast<std::size_t>(it.w);
     switch (it.kind) {
         case ItemKind::A:
             if (!text) fail("a number given for an A field", lay);
-            return it.w < 0 ? v.as_text() : edit_a(v.as_text(), it.w);
+            if (it.w < 0) return out.put(v.as_text());
+            return out.field(w, [&](std::string& o) { append_a(o, v.as_text(), it.w); });
         case ItemKind::I: {
             if (text) fail("a text given for an I field", lay);
-            if (v.kind() == FieldValue::Kind::Int) return edit_i(v.as_int(), it.w);
+            if (v.kind() == FieldValue::Kind::Int)
+                return out.field(w, [&](std::string& o) { append_i(o, v.as_int(), it.w); });
             // A real in an integer field: its integer part, when it has one.
             const double r = v.as_real();
-            if (!(r > -9.2e18 && r < 9.2e18)) return std::string(static_cast<std::size_t>(it.w), '*');
-            return edit_i(static_cast<long long>(r), it.w);
+            if (!(r > -9.2e18 && r < 9.2e18)) return out.put(std::string(w, '*'));
+            return out.field(w, [&](std::string& o) { append_i(o, static_cast<long long>(r), it.w); });
         }
         case ItemKind::F:
             if (text) fail("a text given for an F field", lay);
-            return edit_f(v.as_real(), it.w, it.d);
+            return out.field(w, [&](std::string& o) { append_f(o, v.as_real(), it.w, it.d); });
         case ItemKind::E:
             if (text) fail("a text given for an E field", lay);
-            return edit_e(v.as_real(), it.w, it.d);
+            return out.field(w, [&](std::string& o) { append_e(o, v.as_real(), it.w, it.d); });
         default:
             if (text) fail("a text given for a G field", lay);
-            return edit_g(v.as_real(), it.w, it.d);
+            return out.field(w, [&](std::string& o) { append_g(o, v.as_real(), it.w, it.d); });
     }
 }
 
@@ -118,7 +145,7 @@ std::string write(std::string_view lay, const FieldValue* values, std::size_t co
             default:
                 for (int r = 0; r < it.count; ++r) {
                     if (next == count) return false;  // values ran out: stop before this field
-                    out.put(write_field(it, values[next++], lay));
+                    write_field(out, it, values[next++], lay);
                 }
                 return true;
         }
@@ -167,7 +194,7 @@ FixedRead read_fixed(std::string_view lay, std::string_view line) {
                     it.w < 0 ? (col < line.size() ? line.size() - col : 0) : static_cast<std::size_t>(it.w);
                 std::string s(columns(w));
                 s.resize(w, ' ');
-                res.values.emplace_back(s);
+                res.values.emplace_back(std::move(s));
                 continue;
             }
             const std::string_view f = columns(static_cast<std::size_t>(it.w));

@@ -16,6 +16,7 @@
 
 #include <concepts>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,9 +32,13 @@ public:
     FieldValue(long v) : kind_(Kind::Int), i_(v) {}
     FieldValue(long long v) : kind_(Kind::Int), i_(v) {}
     FieldValue(double v) : kind_(Kind::Real), d_(v) {}
+    // Text is seen where it lies: a value given to layout() lives until the line is made. A
+    // string handed over whole (a temporary) is kept by the value itself.
     FieldValue(const char* s) : kind_(Kind::Text), s_(s) {}
     FieldValue(std::string_view s) : kind_(Kind::Text), s_(s) {}
     FieldValue(const std::string& s) : kind_(Kind::Text), s_(s) {}
+    FieldValue(std::string&& s)
+        : kind_(Kind::Text), own_(std::make_shared<const std::string>(std::move(s))), s_(*own_) {}
     // A fixed-width name (anything that shows its characters through view()).
     template <class Name>
     requires requires(const Name& n) {
@@ -44,13 +49,14 @@ public:
     Kind kind() const { return kind_; }
     long long as_int() const { return kind_ == Kind::Real ? static_cast<long long>(d_) : i_; }
     double as_real() const { return kind_ == Kind::Int ? static_cast<double>(i_) : d_; }
-    const std::string& as_text() const { return s_; }
+    std::string_view as_text() const { return s_; }
 
 private:
     Kind kind_;
     long long i_ = 0;
     double d_ = 0;
-    std::string s_;
+    std::shared_ptr<const std::string> own_;
+    std::string_view s_;
 };
 
 // Formats values by a layout. Returns the text of one or more lines joined by '\n', without
