@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zq {
 
@@ -82,5 +83,26 @@ inline double& grid_cell(RawLogK& v, int row, int col) {
 inline double grid_cell(const RawLogK& v, int row, int col) {
     return v[static_cast<std::size_t>((row - 1) * GRID_COLS + (col - 1))];
 }
+
+// Raw log K records, 1-based like a Table of capacity N, holding only the slots written so
+// far: a record is 10 kB and a run keeps a few hundred of the database's records, so the
+// table grows as the database reader fills it instead of taking the whole capacity.
+template <int N>
+class RawLogKTable {
+public:
+    RawLogK& operator[](int i) {  // writing: the slot is made if it is not there yet
+        assert(i >= 0 && i <= N);
+        if (static_cast<std::size_t>(i) >= slots_.size()) slots_.resize(static_cast<std::size_t>(i) + 1);
+        return slots_[static_cast<std::size_t>(i)];
+    }
+    const RawLogK& operator[](int i) const {
+        assert(i >= 0 && static_cast<std::size_t>(i) < slots_.size());
+        return slots_[static_cast<std::size_t>(i)];
+    }
+    static constexpr int capacity() { return N; }
+
+private:
+    std::vector<RawLogK> slots_;
+};
 
 }  // namespace zq

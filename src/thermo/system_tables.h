@@ -83,7 +83,7 @@ struct ChemicalSystem {
     int nc = 0;  // component species in the run
     int ns = 0;  // last species position kept (NS)
     Table<Species, MAX_SPECIES> sp;
-    Table<RawLogK, MAX_SPECIES> sp_raw;
+    RawLogKTable<MAX_SPECIES> sp_raw;
     Table<Component, MAX_COMPONENTS> comp;
     Table<int, MAX_DB_COMPONENTS> cmap{};  // database component number -> run position
     // Charge imbalance of the mixing solution's totals (moles); CHGBAL zeroes it when it adjusts.
@@ -103,7 +103,7 @@ struct ChemicalSystem {
     // Minerals and gases.
     int nmin = 0;
     Table<Mineral, MAX_MINERALS> mn;
-    Table<RawLogK, MAX_MINERALS> mn_raw;
+    RawLogKTable<MAX_MINERALS> mn_raw;
     int ngas_records = 0;  // records flagged "GAS "
     int nmixed = 0;        // mixed-gas records (JSOLS 6), mineral slots 1..nmixed
     int ngasmix = 0;       // gases in the mixture: 0, 2 or 3
