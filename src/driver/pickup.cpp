@@ -191,28 +191,47 @@ RunState& scratch_state() {
     return *scratch;
 }
 
-// ZARNRUN.DAT is the user's run file: it is replaced only by a pickup that the reader takes
-// back, and only when the user lets it be written. Otherwise the pickup goes to ZARNRUN.SAV
-// and the run stops, saying why.
-void keep_run_file_readable(const std::string& text, const std::vector<std::string>& unreadable, Io& io) {
-    std::string why;
-    if (io.read_only(PICKUP_RUN_FILE)) {
-        why = layout(R"([2X] A " is read-only: it is not replaced.")", {PICKUP_RUN_FILE});
-    } else if (!unreadable.empty()) {
-        std::string fields;
-        for (const std::string& f : unreadable) fields += (fields.empty() ? "" : "; ") + f;
-        why = layout(R"([2X] "The pickup of this step cannot be read back: " A " does not fit its column.")", {fields});
-    } else if (std::string reason; !pickup_reads_back(text, &reason)) {
-        why = layout(R"([2X] "The pickup of this step would not be read back as a run file:" /)") + reason;
-    } else {
-        return;
-    }
+// Stops the run when ZARNRUN.DAT cannot take `text`, saying why: the pickup goes to
+// ZARNRUN.SAV instead.
+[[noreturn]] void keep_run_file(const std::string& text, const std::string& why, Io& io) {
     io.replace_file(PICKUP_SAVE, text);
     io.console(layout(R"(/ "  >> Pickup file written on disk <<" /)"));
     io.both(layout(R"(/ A / [2X] "The pickup is written to " A "; " A " keeps the last pickup it could take." /)"
                    R"( [2X] "Execution stopped." /)",
                    {why, PICKUP_SAVE, PICKUP_RUN_FILE}));
     stop_run(1);
+}
+
+// ZARNRUN.DAT is the user's run file: it is replaced only by a pickup that the reader takes
+// back, and only when the user lets it be written. The quick checks: the file's rights, and
+// the fields that print as asterisks.
+void check_quickly(const std::string& text, const std::vector<std::string>& unreadable, Io& io) {
+    if (io.read_only(PICKUP_RUN_FILE))
+        keep_run_file(text, layout(R"([2X] A " is read-only: it is not replaced.")", {PICKUP_RUN_FILE}), io);
+    if (unreadable.empty()) return;
+    std::string fields;
+    for (const std::string& f : unreadable) fields += (fields.empty() ? "" : "; ") + f;
+    keep_run_file(text,
+                  layout(R"([2X] "The pickup of this step cannot be read back: " A " does not fit its column.")", {fields}),
+                  io);
+}
+
+// The whole check, just before the file is replaced: the rights again, and the reader.
+void check_before_writing(const std::string& text, Io& io) {
+    check_quickly(text, {}, io);
+    if (std::string reason; !pickup_reads_back(text, &reason))
+        keep_run_file(text, layout(R"([2X] "The pickup of this step would not be read back as a run file:" /)") + reason,
+                      io);
+}
+
+// The console line of a pickup, and the warnings of its fields that do not fit.
+void announce(std::string_view dest, const std::vector<std::string>& unreadable, Io& io) {
+    io.console(layout(R"(/ "  >> Pickup file written on disk <<" /)"));
+    for (const std::string& field : unreadable) {
+        io.both(layout(
+            R"([2X] "WARNING: pickup field " [A] " in " [A] " does not fit its column and cannot be read back.")",
+            {field, std::string(dest)}));
+    }
 }
 
 }  // namespace
@@ -258,14 +277,37 @@ void write_pickup(std::string_view dest, const ChemicalSystem& sys, const Equili
                   Io& io) {
     std::vector<std::string> unreadable;
     const std::string text = pickup_text(sys, eq, rp, unreadable);
-    if (dest == PICKUP_RUN_FILE) keep_run_file_readable(text, unreadable, io);
-    io.replace_file(dest, text);
-    io.console(layout(R"(/ "  >> Pickup file written on disk <<" /)"));
-    for (const std::string& field : unreadable) {
-        io.both(layout(
-            R"([2X] "WARNING: pickup field " [A] " in " [A] " does not fit its column and cannot be read back.")",
-            {field, std::string(dest)}));
+    if (dest == PICKUP_RUN_FILE) {
+        check_quickly(text, unreadable, io);
+        check_before_writing(text, io);
     }
+    io.replace_file(dest, text);
+    announce(dest, unreadable, io);
+}
+
+void PickupSchedule::offer(std::string_view dest, const ChemicalSystem& sys, const EquilibriumState& eq,
+                           const RunParams& rp, Io& io) {
+    Waiting& w = dest == PICKUP_RUN_FILE ? run_file_ : save_;
+    std::vector<std::string> unreadable;
+    std::string text = pickup_text(sys, eq, rp, unreadable);
+    if (dest == PICKUP_RUN_FILE) checked([&] { check_quickly(text, unreadable, io); });
+    w.text = std::move(text);
+    w.waiting = true;
+    if (!w.written || std::chrono::duration<double>(Clock::now() - w.when).count() >= interval_) write(dest, w, io);
+    announce(dest, unreadable, io);
+}
+
+void PickupSchedule::flush(Io& io) {
+    if (run_file_.waiting) write(PICKUP_RUN_FILE, run_file_, io);
+    if (save_.waiting) write(PICKUP_SAVE, save_, io);
+}
+
+void PickupSchedule::write(std::string_view dest, Waiting& w, Io& io) {
+    w.waiting = false;
+    if (dest == PICKUP_RUN_FILE) checked([&] { check_before_writing(w.text, io); });
+    io.replace_file(dest, w.text);
+    w.written = true;
+    w.when = Clock::now();
 }
 
 }  // namespace zq

@@ -1,7 +1,8 @@
-// The pickup file: the current state of the run in run-file format, written after every
-// solve so that the run can be resumed from the last solved point.
+// The pickup file: the current state of the run in run-file format, made after every solve
+// so that the run can be resumed from the last solved point.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,5 +37,45 @@ bool pickup_reads_back(const std::string& text, std::string* reason = nullptr);
 // the pickup goes to ZARNRUN.SAV, the run says why and stops (status 1).
 void write_pickup(std::string_view dest, const ChemicalSystem& sys, const EquilibriumState& eq, const RunParams& rp,
                   Io& io);
+
+// The pickups of a path. Every solve offers its pickup (to ZARNRUN.DAT after a full step, to
+// ZARNRUN.SAV within a step) and is announced on the console at once; each file is replaced
+// at most once per `interval` (the first offer at once) and flush() writes what is still
+// waiting. Replacing a file costs the disk a flush, so a path of many short steps would
+// otherwise spend most of its time waiting on it. Each file always holds a whole pickup of a
+// finished solve: a run stopped at any moment resumes from a solve at most `interval` behind
+// the last one. Fields that do not fit their columns are reported, and stop the run for
+// ZARNRUN.DAT, at the offer; the read-back check of ZARNRUN.DAT comes before each write.
+class PickupSchedule {
+public:
+    explicit PickupSchedule(double interval_seconds) : interval_(interval_seconds) {}
+    void offer(std::string_view dest, const ChemicalSystem& sys, const EquilibriumState& eq, const RunParams& rp,
+               Io& io);
+    void flush(Io& io);
+
+private:
+    using Clock = std::chrono::steady_clock;
+    struct Waiting {
+        std::string text;
+        bool waiting = false;
+        bool written = false;
+        Clock::time_point when{};
+    };
+    void write(std::string_view dest, Waiting& w, Io& io);
+    // Runs a check of ZARNRUN.DAT's pickup; one that stops the run has written ZARNRUN.SAV,
+    // which then holds a later pickup than the one waiting for it.
+    template <class Check>
+    void checked(Check&& check) {
+        try {
+            check();
+        } catch (...) {
+            save_.waiting = false;
+            throw;
+        }
+    }
+
+    double interval_;
+    Waiting run_file_, save_;
+};
 
 }  // namespace zq

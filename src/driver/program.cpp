@@ -453,7 +453,9 @@ void list_solve(RunState& r, const SolveResult& res, Io& io) {
     write_results_rest(r.sys, r.cond, r.eq, r.rp, r.ps, io);
 }
 
-void run_loop(RunState& r, Io& io, const RunObserver* observer, const RunOptions& options) {
+namespace {
+
+void run_path(RunState& r, Io& io, const RunObserver* observer, const RunOptions& options, PickupSchedule& pickups) {
     const ChemicalSystem& sys = r.sys;
     RunParams& rp = r.rp;
     PathState& ps = r.ps;
@@ -478,7 +480,7 @@ void run_loop(RunState& r, Io& io, const RunObserver* observer, const RunOptions
     if (options.tables) tables.open(sys, rp, io);
     double arrived_by = 0;  // the last increment that moved the path: full, part of one, or none yet
     // After the check of a converged solve: a full step goes to the plot file and the
-    // tables; every solve leaves its pickup.
+    // tables; every solve offers its pickup.
     auto record_step = [&] {
         const bool full = ps.CURINC == rp.SINC;
         if (plot_record_due(rp, ps)) {
@@ -491,7 +493,7 @@ void run_loop(RunState& r, Io& io, const RunObserver* observer, const RunOptions
                                                                 : StepArrival::Half;
             tables.write_step(sys, r.cond, eq, rp, arrival, io);
         }
-        write_pickup(full ? PICKUP_RUN_FILE : PICKUP_SAVE, sys, eq, rp, io);
+        pickups.offer(full ? PICKUP_RUN_FILE : PICKUP_SAVE, sys, eq, rp, io);
         if (full) recovery.recorded();
     };
     for (;;) {
@@ -522,6 +524,20 @@ void run_loop(RunState& r, Io& io, const RunObserver* observer, const RunOptions
         if (after_step(sys, r.cond, rp, ps, eq, io, AfterStepEntry::Solved) == StepOutcome::LimitReached) return;
         move_on(r.ps);
     }
+}
+
+}  // namespace
+
+void run_loop(RunState& r, Io& io, const RunObserver* observer, const RunOptions& options) {
+    // Whatever ends the path, the pickups still waiting are written.
+    PickupSchedule pickups(options.pickup_interval);
+    try {
+        run_path(r, io, observer, options, pickups);
+    } catch (const RunStop&) {
+        pickups.flush(io);
+        throw;
+    }
+    pickups.flush(io);
 }
 
 int run_program(Io& io, const RunObserver* observer, const RunOptions& options) {

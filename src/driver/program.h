@@ -20,7 +20,8 @@ struct RunObserver {
 
 // What the command line may change of a run.
 struct RunOptions {
-    bool tables = true;  // ZARNSTEP.CSV and ZARNSPEC.CSV
+    bool tables = true;             // ZARNSTEP.CSV and ZARNSPEC.CSV
+    double pickup_interval = 0.1;   // seconds between two replacements of a pickup file
 };
 
 // Runs the program in io's working directory; returns the process exit status

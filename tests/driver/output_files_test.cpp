@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <functional>
 #include <sstream>
@@ -244,24 +245,49 @@ TEST(PickupFile, TheRunFileIsReplacedOnlyByAReadablePickupWhereAllowed) {
     }
 }
 
-// The real program killed at moments spread over a path: whatever the moment, ZARNRUN.DAT
-// is a complete run file (the input or a whole pickup).
-TEST(PickupFile, AKilledRunLeavesARunFileThatReadsBack) {
-    const std::string input = nacl_run(100, 50);
+// The temperature of a run file (the fourth value of its first line of numbers).
+double run_file_temp(const std::string& text) {
+    std::istringstream in(text);
+    std::string line;
+    for (int i = 0; i < 5; ++i) std::getline(in, line);
+    std::istringstream values(line);
+    double v[4] = {};
+    for (double& x : v) values >> x;
+    return v[3];
+}
+
+// The real program killed at moments spread over a path of many short steps: whatever the
+// moment, ZARNRUN.DAT is a complete run file (the input or the pickup of a step of the
+// path), and the run resumed from it reaches the end of the path.
+TEST(PickupFile, AKilledRunLeavesARunFileThatResumesThePath) {
+    BundledRun run;
+    run.temp = 100;
+    run.slim = 50;
+    run.sinc = -0.05;
+    run.suprnt = 1e-10;
+    run.rows = {{1, "H+", 0.0}, {2, "H2O", 1.0}, {3, "Cl-", 0.1}, {5, "Na+", 0.1}};
+    const std::string input = run.run_file();
     TempDir dir;
     stage(dir, input);
     const auto t0 = std::chrono::steady_clock::now();
     const ChildOutcome whole = run_child(dir.path());
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     ASSERT_EQ(whole.status, 0) << whole.console << whole.errors;
+    EXPECT_DOUBLE_EQ(run_file_temp(dir.read("ZARNRUN.DAT")), 50);
     for (int k = 1; k <= 8; ++k) {
         SCOPED_TRACE("killed after " + std::to_string(k) + "/9 of the run");
         dir.write("ZARNRUN.DAT", input);
         ChildLimits limits;
         limits.kill_after = seconds * k / 9;
         run_child(dir.path(), limits);
+        const std::string left = dir.read("ZARNRUN.DAT");
         std::string reason;
-        EXPECT_TRUE(pickup_reads_back(dir.read("ZARNRUN.DAT"), &reason)) << reason;
+        ASSERT_TRUE(pickup_reads_back(left, &reason)) << reason;
+        const double steps = (100 - run_file_temp(left)) / 0.05;
+        EXPECT_NEAR(steps, std::round(steps), 1e-6) << left;
+        const ChildOutcome resumed = run_child(dir.path());
+        EXPECT_EQ(resumed.status, 0) << resumed.console;
+        EXPECT_DOUBLE_EQ(run_file_temp(dir.read("ZARNRUN.DAT")), 50);
     }
 }
 

@@ -95,10 +95,11 @@ struct PathRun {
             if (before) before(r);
         };
         obs.after_solve = [&](const RunState& r, const SolveResult&) { solves.push_back(observe(r, curinc)); };
-        out = run_in(dir, answers, &obs);
+        out = run_in(dir, answers, &obs, options);
         return *this;
     }
     std::string listing() const { return dir.read("ZARNOUT.DAT"); }
+    RunOptions options;
     std::vector<double> temperatures() const {
         std::vector<double> t;
         for (const Solve& s : solves)
@@ -282,6 +283,7 @@ TEST(PathRun, IncremTakesTheFirstStepBeforeTheFirstSolve) {
 // 1e-7 relative (the pickup keeps 12 significant digits).
 TEST(PathRun, ResumedFromThePickupTheRunContinuesAsUninterrupted) {
     PathRun whole(RunText("cooling-250-to-100c").text);
+    whole.options.pickup_interval = 0;  // every pickup on disk as it is made
     std::string pickup;
     whole.go("", [&](const RunState& r) {
         if (pickup.empty() && r.rp.TEMP == 175) pickup = whole.dir.read("ZARNRUN.DAT");

@@ -72,14 +72,15 @@ void expect_run_file_reads_back(const TempDir& dir, const std::string& before) {
                                                    << after;
 }
 
-RunOutcome run_in(const TempDir& dir, std::string_view input, const RunObserver* observer) {
+RunOutcome run_in(const TempDir& dir, std::string_view input, const RunObserver* observer,
+                  const RunOptions& options) {
     std::istringstream in{std::string(input)};
     std::ostringstream out;
     RunOutcome outcome;
     const std::string run_file = dir.read("ZARNRUN.DAT");
     {
         Io io(dir.path(), in, out);
-        outcome.status = run_program(io, observer);
+        outcome.status = run_program(io, observer, options);
     }
     outcome.console = out.str();
     expect_run_file_reads_back(dir, run_file);

@@ -68,7 +68,8 @@ void expect_run_file_reads_back(const TempDir& dir, const std::string& before);
 
 // Runs the program in `dir` (in-process), answering console questions from `input`, with
 // an optional observer of the solves; every pickup it leaves in ZARNRUN.DAT must read back.
-RunOutcome run_in(const TempDir& dir, std::string_view input = {}, const RunObserver* observer = nullptr);
+RunOutcome run_in(const TempDir& dir, std::string_view input = {}, const RunObserver* observer = nullptr,
+                  const RunOptions& options = {});
 
 // Path of a file in the source tree (for fixtures under tests/data and the bundled data).
 std::filesystem::path source_path(std::string_view relative);
