@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "driver/file_checks.h"
+#include "driver/input_checks.h"
 #include "driver/pickup.h"
 #include "driver/run_file.h"
 #include "driver/run_state.h"
@@ -428,12 +429,17 @@ void start_up(RunState& r, Io& io) {
     io.console(layout(R"(/ / "       Program ZARN-QVD" / / )"));
     for (int i = 1; i <= MAX_SPECIES; ++i) r.eq.gamma[i] = 1.0;
 
-    read_run_file(run_file, r.sys, r.eq, r.rp, io);
+    RunFileNotes notes;
+    read_run_file(run_file, r.sys, r.eq, r.rp, io, &notes);
     r.ps.unit_label = reactant_unit_label(r.rp);
     r.cond.TK = kelvin(r.rp.TEMP);
     r.cond.logP = std::log10(r.rp.PFLUID);
     check_run_range(r.sys, r.rp, r.cond, r.ps.answers.grid, io);
-    read_database(database, r.sys, r.cond, r.rp, io);
+    DatabaseNames names;
+    read_database(database, r.sys, r.cond, r.rp, io, &names);
+    check_run_file_names(r.sys, notes, names, io);
+    check_starting_pressure(r.sys, r.cond, r.rp, notes, io);
+    note_temperature_path(r.rp, notes, io);
     enter_saturated_minerals(r.sys, r.eq);
     if (r.rp.MINSOL != 0) read_reactants(reactants, r.sys, r.rp, io);
 

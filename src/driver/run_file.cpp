@@ -9,6 +9,7 @@
 // the line of ZARNRUN.DAT at fault.
 #include "driver/run_file.h"
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cmath>
@@ -49,6 +50,12 @@ std::string columns(std::string_view line, int first, int width) {
 
 bool all_blank(std::string_view s) { return s.find_first_not_of(' ') == std::string_view::npos; }
 
+std::string trimmed(std::string_view s) {
+    const std::size_t first = s.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    return std::string(s.substr(first, s.find_last_not_of(' ') - first + 1));
+}
+
 std::string num(long long v) { return std::to_string(v); }
 
 // A temperature for a message: three decimals, no padding.
@@ -58,10 +65,19 @@ std::string temperature(double t) {
     return s;
 }
 
+// The names of the values of the free-form lines, in file order, for read errors.
+constexpr std::array<const char*, 8> LINE4_NAMES{"ERPC", "pH", "PFLUID", "TEMP", "TEMPC", "VBOX-1", "RHOFRS", "RHOROC"};
+constexpr std::array<const char*, 3> LINE6_NAMES{"SINC", "SLIM", "TOTMIX"};
+constexpr std::array<const char*, 8> LINE8_NAMES{"ENTH", "SENTH", "DENTH", "TOTWAT", "SOLMIN", "RM", "AQGRM", "SUPRNT"};
+constexpr std::array<const char*, 18> OPTION_NAMES{"CONFLG", "C",    "IFRAC",  "IPUNCH", "NLOOP", "ISTEP",
+                                                   "LIMSOL", "LOOC", "IENTH",  "ITREF",  "IDEAL", "IPSAT",
+                                                   "INCREM", "INCP", "MINSOL", "NEUT",   "AWAT",  "CHGF"};
+
 class RunFileReader {
 public:
-    RunFileReader(TextSource& src, ChemicalSystem& sys, EquilibriumState& eq, RunParams& rp, Io& io)
-        : src_(src), sys_(sys), eq_(eq), rp_(rp), io_(io) {}
+    RunFileReader(TextSource& src, ChemicalSystem& sys, EquilibriumState& eq, RunParams& rp, Io& io,
+                  RunFileNotes& notes)
+        : src_(src), sys_(sys), eq_(eq), rp_(rp), io_(io), notes_(notes) {}
 
     void read() {
         reset_tables();
@@ -78,6 +94,8 @@ public:
         read_dont_fractionate();
         read_curve();
         if (const auto p = pressure_on_curve(sys_, rp_.TEMP)) rp_.PFLUID = *p;
+        notes_.pfluid_line = lines_[2];
+        notes_.slim_line = lines_[9];
     }
 
 private:
@@ -86,6 +104,7 @@ private:
     EquilibriumState& eq_;
     RunParams& rp_;
     Io& io_;
+    RunFileNotes& notes_;
     int c_line_ = 0;                                  // line of the option C
     bool c_found_ = false;                            // a component row matched the C of the file
     int block_first_ = 0;                             // first line of the component block
@@ -114,13 +133,15 @@ private:
         for (int i = 0; i < n; ++i) need_line(what);
     }
 
-    // The read error of a free-form line or a component row: the line is shown and the
-    // program waits for Enter before it stops.
-    [[noreturn]] void read_error(std::string_view line) {
+    // The read error of a free-form line or a component row: the line, its number and the
+    // field being read are shown and the program waits for Enter before it stops.
+    [[noreturn]] void read_error(std::string_view line, std::string_view field) {
+        const int number = src_.line_number();
         src_.back();
         io_.console(layout(R"(/ "     Error reading ZARNRUN in the following line," " or the non-blank line above it.")"
-                           R"( / "        Check if all parameters are present." / / "---> " [A96] /)",
-                           {columns(line, 1, ECHO_WIDTH)}));
+                           R"( / "        Check if all parameters are present.")"
+                           R"( / [8X] "Line " [A] " of ZARNRUN.DAT, field " [A] "." / / "---> " [A96] /)",
+                           {num(number), std::string(field), columns(line, 1, ECHO_WIDTH)}));
         io_.ask_line();
         stop_run(1);
     }
@@ -133,8 +154,10 @@ private:
 
     // Reads `want` free-form numbers, going on to the next line while a line holds too few;
     // a "/" ends the values early and the rest stay 0. The line of value i goes to
-    // lines_[first_line + i] (values not given take the line where reading ended).
-    std::vector<double> free_form(int want, bool integers, std::string_view what, int first_line) {
+    // lines_[first_line + i] (values not given take the line where reading ended). `names`
+    // names the values for a read error.
+    std::vector<double> free_form(int want, bool integers, std::string_view what, int first_line,
+                                  const char* const* names) {
         std::vector<double> out;
         out.reserve(static_cast<std::size_t>(want));
         while (static_cast<int>(out.size()) < want) {
@@ -142,12 +165,15 @@ private:
             const std::size_t before = out.size();
             bool good = read_free_line(line, want - static_cast<int>(before), integers, out) &&
                         static_cast<int>(out.size()) <= want;
+            std::size_t bad = out.size();  // the value that could not be read
             for (std::size_t i = before; good && i < out.size(); ++i) {
                 const double v = out[i];
-                if (!std::isfinite(v)) good = false;
-                if (integers && (v > INT_MAX || v < INT_MIN)) good = false;
+                if (!std::isfinite(v) || (integers && (v > INT_MAX || v < INT_MIN))) {
+                    good = false;
+                    bad = i;
+                }
             }
-            if (!good) read_error(line);
+            if (!good) read_error(line, names[std::min(bad, static_cast<std::size_t>(want - 1))]);
             for (std::size_t i = before; i < static_cast<std::size_t>(want); ++i)
                 lines_[static_cast<std::size_t>(first_line) + i] = src_.line_number();
             if (line.find('/') != std::string_view::npos) break;
@@ -176,7 +202,8 @@ private:
         rp_.title2 = columns(need_line("the second title"), 1, TITLE_WIDTH);
 
         skip(2, "the caption lines above ERPC ... RHOROC");
-        auto a = free_form(8, false, "the values ERPC, pH, PFLUID, TEMP, TEMPC, VBOX-1, RHOFRS, RHOROC", 0);
+        auto a = free_form(8, false, "the values ERPC, pH, PFLUID, TEMP, TEMPC, VBOX-1, RHOFRS, RHOROC", 0,
+                           LINE4_NAMES.data());
         rp_.ERPC = a[0];
         rp_.pH = a[1];
         rp_.PFLUID = a[2];
@@ -187,13 +214,14 @@ private:
         rp_.RHOROC = a[7];
 
         skip(2, "the caption lines above SINC, SLIM, TOTMIX");
-        auto b = free_form(3, false, "the values SINC, SLIM, TOTMIX", 8);
+        auto b = free_form(3, false, "the values SINC, SLIM, TOTMIX", 8, LINE6_NAMES.data());
         rp_.SINC = b[0];
         rp_.SLIM = b[1];
         rp_.TOTMIX = b[2];
 
         skip(2, "the caption lines above ENTH ... SUPRNT");
-        auto c = free_form(8, false, "the values ENTH, SENTH, DENTH, TOTWAT, SOLMIN, RM, AQGRM, SUPRNT", 11);
+        auto c = free_form(8, false, "the values ENTH, SENTH, DENTH, TOTWAT, SOLMIN, RM, AQGRM, SUPRNT", 11,
+                           LINE8_NAMES.data());
         rp_.ENTH = c[0];
         rp_.SENTH = c[1];
         rp_.DENTH = c[2];
@@ -210,7 +238,7 @@ private:
 
     void read_options() {
         skip(3, "the caption lines above the option switches");
-        auto o = free_form(18, true, "the 18 option switches CONFLG ... CHGF", RUN_REALS);
+        auto o = free_form(18, true, "the 18 option switches CONFLG ... CHGF", RUN_REALS, OPTION_NAMES.data());
         int* const target[18] = {&rp_.CONFLG, &rp_.C,    &rp_.IFRAC,  &rp_.IPUNCH, &rp_.NLOOP, &rp_.ISTEP,
                                  &rp_.LIMSOL, &rp_.LOOC, &rp_.IENTH,  &rp_.ITREF,  &rp_.IDEAL, &rp_.IPSAT,
                                  &rp_.INCREM, &rp_.INCP, &rp_.MINSOL, &rp_.NEUT,   &rp_.AWAT,  &rp_.CHGF};
@@ -263,7 +291,7 @@ private:
             const std::string_view line =
                 need_line("a component row or the blank component number that ends the block");
             const auto number = read_int_field(columns(line, 1, 5));
-            if (!number) read_error(line);
+            if (!number) read_error(line, "SAQ, the component number (columns 1-5)");
             if (*number == 0) break;
             const int row = rows + 1;
             if (*number > MAX_COMPONENTS) {
@@ -279,7 +307,10 @@ private:
             const auto molality = real_at(line, 38, 19, 13);
             const auto gamma = real_at(line, 57, 19, 13);
             const auto mix = real_at(line, 76, 19, 13);
-            if (!total || !molality || !gamma || !mix) read_error(line);
+            if (!total) read_error(line, "total moles (columns 19-37)");
+            if (!molality) read_error(line, "trial molality (columns 38-56)");
+            if (!gamma) read_error(line, "gamma (columns 57-75)");
+            if (!mix) read_error(line, "mixer total moles (columns 76-94)");
 
             const int saq = static_cast<int>(*number);
             check_component_number(row, saq);
@@ -294,6 +325,8 @@ private:
             eq_.gamma[row] = (*gamma <= 0 || rp_.NEUT == 3) ? 1.0 : *gamma;
             sys_.cmap[saq] = row;
             row_line_[static_cast<std::size_t>(row)] = src_.line_number();
+            notes_.component_line[static_cast<std::size_t>(row)] = src_.line_number();
+            notes_.component_name[static_cast<std::size_t>(row)] = trimmed(columns(line, 6, 13));
             sys_.nc = rows;
             if (!c_found_ && saq == rp_.C_read) {
                 rp_.C = row;
@@ -443,7 +476,8 @@ private:
     // A list of names ended by a blank name or the end of the file. A name beyond the
     // list's capacity stops the run rather than being dropped.
     template <int N>
-    int read_names(Table<Name20, N>& list, std::string_view caption, std::string_view list_name, bool echo) {
+    int read_names(Table<Name20, N>& list, std::array<int, N + 1>& lines, std::string_view caption,
+                   std::string_view list_name, bool echo) {
         skip(1, caption);
         int n = 0;
         for (;;) {
@@ -457,19 +491,21 @@ private:
                             {std::string(list_name), num(src_.line_number()), num(n + 1), num(N)}));
             }
             list[++n] = name;
+            lines[static_cast<std::size_t>(n)] = src_.line_number();
             if (echo) io_.console(layout(R"([2X] [A20] [A])", {name, R"( is "dont frac" in this run)"}));
         }
         return n;
     }
 
     void read_suppressed() {
-        sys_.nsupp =
-            read_names(sys_.supp, "the caption line above the minerals to suppress", "minerals to suppress", false);
+        sys_.nsupp = read_names(sys_.supp, notes_.supp_line, "the caption line above the minerals to suppress",
+                                "minerals to suppress", false);
     }
 
     void read_dont_fractionate() {
-        sys_.ndontfrac = read_names(sys_.dontfrac, "the caption line above the don't-fractionate minerals",
-                                    "don't-fractionate minerals", true);
+        sys_.ndontfrac =
+            read_names(sys_.dontfrac, notes_.dontfrac_line, "the caption line above the don't-fractionate minerals",
+                       "don't-fractionate minerals", true);
     }
 
     // A curve pressure becomes PFLUID: the range of PFLUID. A temperature must fit the
@@ -494,7 +530,10 @@ private:
             if (all_blank(text)) break;
             std::vector<double> v;
             if (!read_free_line(text, 2, false, v) || v.size() < 2 || !std::isfinite(v[0]) || !std::isfinite(v[1])) {
-                io_.console(layout(R"([2X] "ERROR reading the P-T curve data list in ZARNRUN")"));
+                io_.console(
+                    layout(R"([2X] "ERROR reading the P-T curve data list in ZARNRUN")"
+                           R"( / [2X] "Line " [A] " of ZARNRUN.DAT, field " [A] ".")",
+                           {num(src_.line_number()), v.empty() ? "the temperature (C)" : "the pressure (bar)"}));
                 stop_run(1);
             }
             if (v[0] == 0) break;
@@ -519,8 +558,10 @@ private:
 
 }  // namespace
 
-void read_run_file(TextSource& src, ChemicalSystem& sys, EquilibriumState& eq, RunParams& rp, Io& io) {
-    RunFileReader(src, sys, eq, rp, io).read();
+void read_run_file(TextSource& src, ChemicalSystem& sys, EquilibriumState& eq, RunParams& rp, Io& io,
+                   RunFileNotes* notes) {
+    RunFileNotes scratch;
+    RunFileReader(src, sys, eq, rp, io, notes ? *notes : scratch).read();
 }
 
 }  // namespace zq

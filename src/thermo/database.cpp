@@ -12,6 +12,7 @@
 #include "format/text_io.h"
 #include "format/text_source.h"
 #include "thermo/grid.h"
+#include "thermo/name_match.h"
 #include "thermo/skip_report.h"
 #include "thermo/system_tables.h"
 
@@ -69,10 +70,26 @@ constexpr std::array<RedoxRule, 9> REDOX_RULES{{
     {48, "NH3,aq"},
 }};
 
+// The names of the header grids, in file order.
+constexpr std::array<std::string_view, 5> GRID_NAMES{"Debye-Huckel A", "Debye-Huckel B", "deviation coefficient 1",
+                                                     "deviation coefficient 2", "heat content of water"};
+constexpr std::array<std::string_view, 10> CROSS_NAMES{"B12",  "B13",  "B23",  "C112", "C122",
+                                                       "C113", "C133", "C223", "C233", "C123"};
+
+// The name of data field `f` (1-based) of a line read by a layout: `names` gives the first
+// fields; after them come the pairs of a reaction, coefficient and component number.
+std::string field_name(int f, std::initializer_list<std::string_view> names) {
+    const int n = static_cast<int>(names.size());
+    if (f <= n) return std::string(names.begin()[f - 1]);
+    const int pair = (f - n + 1) / 2;
+    return ((f - n) % 2 == 1 ? "the coefficient of reaction entry " : "the component number of reaction entry ") +
+           std::to_string(pair);
+}
+
 class DatabaseReader {
 public:
-    DatabaseReader(TextSource& src, ChemicalSystem& sys, Conditions& cond, RunParams& rp, Io& io)
-        : src_(src), sys_(sys), cond_(cond), rp_(rp), io_(io) {
+    DatabaseReader(TextSource& src, ChemicalSystem& sys, Conditions& cond, RunParams& rp, Io& io, DatabaseNames& names)
+        : src_(src), sys_(sys), cond_(cond), rp_(rp), io_(io), names_(names) {
         values_.reserve(GRID_COLS + 8);
     }
 
@@ -95,6 +112,19 @@ private:
         sys_.slot_co2aq = sys_.slot_ch4aq = sys_.slot_h2saq = sys_.slot_h2aq = sys_.slot_n2aq = 0;
         sys_.missing_density = false;
         for (int i = 1; i <= sys_.nsat; ++i) sys_.sat[i].slot = 0;
+        names_ = DatabaseNames{};
+        sat_dropped_.fill(0);
+    }
+
+    // A record of mineral `name` left out of the run: a starting mineral of that name not
+    // matched yet remembers why, `component` the database component the run lacks or
+    // LEFT_OUT for any other reason (reported in Skip_Species.txt).
+    static constexpr int LEFT_OUT = -1;
+    void note_dropped(const Name20& name, int component) {
+        for (int i = 1; i <= sys_.nsat; ++i) {
+            auto& why = sat_dropped_[static_cast<std::size_t>(i)];
+            if (sys_.sat[i].slot == 0 && why == 0 && sys_.sat[i].name == name) why = component;
+        }
     }
 
     // ---- lines and fields ----------------------------------------------------------
@@ -115,19 +145,25 @@ private:
         stop_run(1);
     }
 
-    // A fixed-column field that cannot be read: the line number, the section and the line.
-    [[noreturn]] void bad_line(std::string_view line) {
-        io_.both(layout(R"(/ [2X] "Error reading DORNEVAL.QVD line " [A] " (" [A] "):")"
-                        R"( " a number cannot be read." / [2X] "---> " [A])",
-                        {std::to_string(src_.line_number()), section_name(section_), line.substr(0, 96)}));
+    // A fixed-column field that cannot be read: the line number, the section, the field of
+    // the record being read and the line.
+    [[noreturn]] void bad_line(std::string_view line, const std::string& field) {
+        io_.both(layout(
+            R"(/ [2X] "Error reading DORNEVAL.QVD line " [A] " (" [A] "):")"
+            R"( " a number cannot be read." / [2X] "Field: " [A] [A] "." / [2X] "---> " [A])",
+            {std::to_string(src_.line_number()), section_name(section_), field, of_record(), line.substr(0, 96)}));
         stop_run(1);
     }
 
+    // " of <record>" for a message, "" before a record's name is known.
+    std::string of_record() const { return record_.empty() ? "" : " of " + record_; }
+
     // Reads `line` by `lay`; the first `needed` fields must be readable, fields after them
-    // are not used and may hold anything.
-    FixedRead fixed(std::string_view lay, std::string_view line, int needed) {
+    // are not used and may hold anything. `names` names the fields (see field_name).
+    FixedRead fixed(std::string_view lay, std::string_view line, int needed,
+                    std::initializer_list<std::string_view> names) {
         FixedRead r = read_fixed(lay, line);
-        if (!r.ok && r.error_field <= needed) bad_line(line);
+        if (!r.ok && r.error_field <= needed) bad_line(line, field_name(r.error_field, names));
         return r;
     }
 
@@ -140,7 +176,7 @@ private:
     // One free-format group of n values (a header or log K row): starts on a new line and
     // continues on the next lines while a line holds too few values; values after the n-th
     // on its last line are not read.
-    void read_group(double* out, int n) {
+    void read_group(double* out, int n, const std::string& group) {
         int got = 0;
         while (got < n) {
             const std::string_view line = next_line();
@@ -149,19 +185,20 @@ private:
             const int read = static_cast<int>(values_.size()) < n - got ? static_cast<int>(values_.size()) : n - got;
             for (int i = 0; i < read; ++i) out[got + i] = values_[static_cast<std::size_t>(i)];
             got += read;
-            if (!ok) zzilch_error(read);
+            if (!ok) zzilch_error(read, "value " + std::to_string(got + 1) + " of " + group);
         }
     }
 
     // A number of a header or log K row that cannot be read. The message shows the values
     // read from the failing line before the fault, then where the line is.
-    [[noreturn]] void zzilch_error(int read) {
+    [[noreturn]] void zzilch_error(int read, const std::string& field) {
         std::vector<FieldValue> shown;
         for (int i = 0; i < read; ++i) shown.emplace_back(values_[static_cast<std::size_t>(i)]);
         io_.console(layout(R"([2X] "Reading ZZILCH error, dorneval line: ")"));
         if (!shown.empty()) io_.console(layout(R"(8[E10.5])", shown));
-        io_.console(layout(R"([2X] "DORNEVAL.QVD line " [A] ", " [A] ": a number cannot be read.")",
-                           {std::to_string(src_.line_number()), section_name(section_)}));
+        io_.console(
+            layout(R"([2X] "DORNEVAL.QVD line " [A] ", " [A] ": a number cannot be read." / [2X] "Field: " [A] ".")",
+                   {std::to_string(src_.line_number()), section_name(section_), field}));
         stop_run(1);
     }
 
@@ -169,9 +206,10 @@ private:
     void read_logk(const Kind4& kind, RawLogK& raw) {
         if (kind == ALL) {
             for (int row = 0; row < GRID_ROWS; ++row)
-                read_group(&raw[static_cast<std::size_t>(row * GRID_COLS)], GRID_COLS);
+                read_group(&raw[static_cast<std::size_t>(row * GRID_COLS)], GRID_COLS,
+                           "log K row " + std::to_string(row + 1) + of_record());
         } else {
-            read_group(raw.data(), 8);
+            read_group(raw.data(), 8, "the log K" + of_record());
         }
     }
 
@@ -205,7 +243,9 @@ private:
     void header_grids() {
         for (int g = 1; g <= 5; ++g) {
             for (int row = 0; row < GRID_ROWS; ++row)
-                read_group(&sys_.header_raw[g][static_cast<std::size_t>(row * GRID_COLS)], GRID_COLS);
+                read_group(&sys_.header_raw[g][static_cast<std::size_t>(row * GRID_COLS)], GRID_COLS,
+                           "row " + std::to_string(row + 1) + " of header grid " + std::to_string(g) + " (" +
+                               std::string(GRID_NAMES[static_cast<std::size_t>(g - 1)]) + ")");
             for (int i = 0; i < 2; ++i) {
                 if (!src_.next()) {
                     io_.console(layout(R"([2X] "Reading dum error, dorneval line: " [A8])", {""}));
@@ -225,12 +265,16 @@ private:
         std::array<bool, MAX_COMPONENTS + 1> read{};
         for (int k = 1; k <= MAX_DB_COMPONENTS; ++k) {
             const std::string_view line = next_line();
+            names_.components[k] = Name20(line.substr(0, 20));
             const int pos = run_position(k);
             if (pos == 0) {
                 if (line.substr(0, 8).find_first_not_of(' ') == std::string_view::npos) break;
                 continue;
             }
-            const FixedRead r = fixed("[A20] [F2.0] [6X] [F3.2] [8X] [F8.4] [F8.4]", line, 5);
+            record_ = "component " + std::to_string(k) + " " + names_.components[k].trimmed();
+            const FixedRead r = fixed(
+                "[A20] [F2.0] [6X] [F3.2] [8X] [F8.4] [F8.4]", line, 5,
+                {"the name", "the charge", "the ion-size parameter", "the gram formula weight", "the third value"});
             Species& sp = sys_.sp[pos];
             sp.name = Name20(text(r, 0));
             sp.charge = real(r, 1);
@@ -262,10 +306,11 @@ private:
 
     // ITOT of line 3 of a record; stops when it is above 12 or cannot be read.
     int read_itot(std::string_view lay, std::string_view line, FixedRead& r) {
-        r = fixed(lay, line, 1);
+        r = fixed(lay, line, 1, {"ITOT"});
         const int itot = integer(r, 0);
-        if (itot < 0) bad_line(line);
-        if (itot <= MAX_ITOT && !r.ok && r.error_field <= 1 + 2 * itot) bad_line(line);
+        if (itot < 0) bad_line(line, "ITOT");
+        if (itot <= MAX_ITOT && !r.ok && r.error_field <= 1 + 2 * itot)
+            bad_line(line, field_name(r.error_field, {"ITOT"}));
         return itot;
     }
 
@@ -274,15 +319,20 @@ private:
         int p = sys_.nc + 1;
         for (;;) {
             skip_lines(1);
-            const FixedRead r1 = fixed("[A20] [T81] [A4] [T91] [A4]", next_line(), 3);
+            record_.clear();
+            const FixedRead r1 = fixed("[A20] [T81] [A4] [T91] [A4]", next_line(), 3,
+                                       {"the name", "the suppression flag", "the data kind"});
             Species sp;
             sp.name = Name20(text(r1, 0));
+            record_ = sp.name.trimmed();
             Kind4 flag(text(r1, 1));
             sp.kind = data_kind(text(r1, 2));
             if (redox_suppressed(sp.name)) flag = SU33;
             if (sp.name.blank()) break;
+            names_.species.push_back(sp.name);
 
-            const FixedRead r2 = fixed("[8X] [F3.0] [15X] [F5.2] [10X] [F6.3]", next_line(), 3);
+            const FixedRead r2 = fixed("[8X] [F3.0] [15X] [F5.2] [10X] [F6.3]", next_line(), 3,
+                                       {"the charge", "the ion-size parameter", "the third value"});
             sp.charge = real(r2, 0);
             sp.ion_size = real(r2, 1);
             sp.third = real(r2, 2);
@@ -374,7 +424,8 @@ private:
         section_ = Section::GasMixture;
         const double tk = cond_.TK;
         for (int k = 1; k <= 10; ++k) {
-            const FixedRead r = fixed("[8X] [E12.5] [E12.5] [E12.5]", next_line(), 3);
+            record_ = "cross term " + std::string(CROSS_NAMES[static_cast<std::size_t>(k - 1)]);
+            const FixedRead r = fixed("[8X] [E12.5] [E12.5] [E12.5]", next_line(), 3, {"c1", "c2", "c3"});
             sys_.cross[k] = {real(r, 0), real(r, 1), real(r, 2)};
             cond_.cross_t[k] = temperature_function(sys_.cross[k], tk);
         }
@@ -391,19 +442,24 @@ private:
             const FixedRead r1 = read_fixed("[A20] [T67] [I2] [F8.3] [T81] [A4] [T91] [A4]", l1);
             Mineral mn;
             mn.name = Name20(text(r1, 0));
+            record_ = mn.name.trimmed();
             if (mn.name.blank()) {
                 // The end record: its lines 2 and 3 are read and ignored. They are blank, so
                 // a file that lacks its final newline (or these lines) ends here normally.
                 if (src_.next()) src_.next();
                 break;
             }
-            if (!r1.ok) bad_line(l1);
+            names_.minerals.push_back(mn.name);
+            if (!r1.ok)
+                bad_line(l1, field_name(r1.error_field, {"the name", "JSOLS", "the site multiplicity",
+                                                         "the suppression flag", "the data kind"}));
             mn.jsols = integer(r1, 1);
             mn.site_n = real(r1, 2);
             mn.flag = Kind4(text(r1, 3));
             mn.kind = data_kind(text(r1, 4));
 
-            const FixedRead r2 = fixed("[T14] [F8.3] [T59] [F6.3]", next_line(), 2);
+            const FixedRead r2 =
+                fixed("[T14] [F8.3] [T59] [F6.3]", next_line(), 2, {"the gram formula weight", "the density"});
             mn.gfw = real(r2, 0);
             mn.density = real(r2, 1);
 
@@ -420,7 +476,7 @@ private:
                 mn.specm[static_cast<std::size_t>(j)] = integer(r3, 2 * j);
             }
             if (mn.jsols == 6) {
-                const FixedRead r4 = fixed("[4X] [6F12.5]", next_line(), 6);
+                const FixedRead r4 = fixed("[4X] [6F12.5]", next_line(), 6, {"a1", "a2", "a3", "b1", "b2", "b3"});
                 mn.eos_a = {real(r4, 0), real(r4, 1), real(r4, 2)};
                 mn.eos_b = {real(r4, 3), real(r4, 4), real(r4, 5)};
             }
@@ -429,6 +485,7 @@ private:
 
             if (rp_.CONFLG == 1 && mn.kind == LV) {
                 report_omitted(io_, SkipEvent::MineralLvOnly, mn.name);
+                note_dropped(mn.name, LEFT_OUT);
                 continue;
             }
             const bool no_density = mn.density == 0.0 && mn.flag != GAS;
@@ -438,15 +495,18 @@ private:
             }
             if (!mn.flag.blank() && mn.flag != GAS) {
                 report_omitted(io_, SkipEvent::MineralSuppressedInFile, mn.name);
+                note_dropped(mn.name, LEFT_OUT);
                 continue;
             }
             if (in_suppression_list(mn.name)) {
                 report_omitted(io_, SkipEvent::MineralSuppressedByRun, mn.name);
+                note_dropped(mn.name, LEFT_OUT);
                 continue;
             }
             const double logk = evaluate(mn.kind, raw);
             if (logk > 99999.0) {
                 report_omitted(io_, SkipEvent::MineralNoLogK, mn.name);
+                note_dropped(mn.name, LEFT_OUT);
                 continue;
             }
             if (!map_reaction(mn, zero_found)) continue;
@@ -489,6 +549,7 @@ private:
                 if (rp_.ISTEP == 1)
                     io_.listing().line(
                         layout(R"([2X] "Mineral " [A20] " contains excluded component " [I3])", {mn.name, d}));
+                note_dropped(mn.name, d >= 1 && d <= MAX_DB_COMPONENTS ? d : LEFT_OUT);
                 return false;
             }
             mn.specm[ju] = pos;
@@ -547,12 +608,29 @@ private:
     }
 
     // Every saturated mineral of the run file must be in the table; a mineral listed twice
-    // is matched by its first row (it enters the matrix once, with that row's moles).
+    // is matched by its first row (it enters the matrix once, with that row's moles). One
+    // that is not says why: a component the run lacks, a record left out of the run, or no
+    // record of that name (with the closest name the file has).
     void match_saturated_minerals() {
         for (int i = 1; i <= sys_.nsat; ++i) {
             if (sys_.sat[i].slot != 0) continue;
-            io_.both(layout(R"(/ [2X] [A20] ", specified in ZARNRUN," " was not found in DORNEVAL. check spelling.")",
-                            {sys_.sat[i].name}));
+            const Name20& name = sys_.sat[i].name;
+            const int why = sat_dropped_[static_cast<std::size_t>(i)];
+            if (why > 0) {
+                io_.both(layout(
+                    R"(/ [2X] [A20] ", specified in ZARNRUN, needs component " [A] " (number " [A] "),")"
+                    R"( / [2X] "which is not in the component block of ZARNRUN: add it, or leave the mineral out.")",
+                    {name, names_.components[why].trimmed(), std::to_string(why)}));
+            } else if (why == LEFT_OUT) {
+                io_.both(layout(R"(/ [2X] [A20] ", specified in ZARNRUN, is in DORNEVAL but left out of this run:")"
+                                R"( / [2X] "Skip_Species.txt says why.")",
+                                {name}));
+            } else {
+                io_.both(layout(
+                    R"(/ [2X] [A20] ", specified in ZARNRUN," " was not found in DORNEVAL. check spelling.")", {name}));
+                const std::string closest = closest_name(name.trimmed(), names_.minerals);
+                if (!closest.empty()) io_.both(layout(R"([2X] "The closest name in DORNEVAL is " [A] ".")", {closest}));
+            }
             stop_run(1);
         }
         for (int i = 1; i <= sys_.nsat; ++i) {
@@ -568,14 +646,19 @@ private:
     Conditions& cond_;
     RunParams& rp_;
     Io& io_;
+    DatabaseNames& names_;
     Section section_ = Section::Preamble;
-    std::vector<double> values_;  // one line's values of a free-format group, reused
+    std::string record_;                                   // the record being read, for messages
+    std::array<int, MAX_SAT_MINERALS + 1> sat_dropped_{};  // see note_dropped
+    std::vector<double> values_;                           // one line's values of a free-format group, reused
 };
 
 }  // namespace
 
-void read_database(TextSource& src, ChemicalSystem& sys, Conditions& cond, RunParams& rp, Io& io) {
-    DatabaseReader(src, sys, cond, rp, io).read();
+void read_database(TextSource& src, ChemicalSystem& sys, Conditions& cond, RunParams& rp, Io& io,
+                   DatabaseNames* names) {
+    DatabaseNames scratch;
+    DatabaseReader(src, sys, cond, rp, io, names ? *names : scratch).read();
 }
 
 }  // namespace zq

@@ -3,8 +3,10 @@
 // what the run uses and the evaluation of every kept log K at the starting T and P.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string_view>
+#include <vector>
 
 #include "base/fixed.h"
 
@@ -32,6 +34,14 @@ struct ChemicalSystem;
 struct Conditions;
 struct RunParams;
 
+// Every name DORNEVAL.QVD gives, whether or not the run keeps the record, for the checks
+// of the names a run file lists.
+struct DatabaseNames {
+    std::array<Name20, MAX_DB_COMPONENTS + 1> components{};  // by database component number
+    std::vector<Name20> species;                             // derived species records
+    std::vector<Name20> minerals;                            // mineral and gas records
+};
+
 // Needs the run's components (sys.nc, sys.comp, sys.cmap), the suppression list, the
 // saturated-mineral list, the grid position (cond.grid, located by the range check) and
 // CONFLG, LIMSOL, ISTEP, PFLUID, TEMP, cond.TK and cond.logP. Fills the species and mineral
@@ -39,8 +49,9 @@ struct RunParams;
 // every kept record and the gas-mixture temperature functions at the starting conditions,
 // matches the saturated minerals (sys.sat[].slot, and the first row of each matched
 // mineral in its sat_row and start_moles) and caps IDEAL at 2. Stops the run with its
-// message on any fault of the file.
-void read_database(TextSource& src, ChemicalSystem& sys, Conditions& cond, RunParams& rp, Io& io);
+// message on any fault of the file. `names`, when given, receives every name of the file read.
+void read_database(TextSource& src, ChemicalSystem& sys, Conditions& cond, RunParams& rp, Io& io,
+                   DatabaseNames* names = nullptr);
 
 // The stoichiometry report shared with the reactant file: source "DORNEVAL" or "MINOX",
 // kind "WEIGHT" or "CHARGE". Writes to the listing and the console; does not stop.

@@ -21,9 +21,18 @@ namespace {
 constexpr std::string_view RECORD_ITOT = "[T31] [I2]";
 constexpr std::string_view RECORD = "[A20] [1X] [F8.2] [1X] [I2] [1X] 12[[F10.3] [I2]]";
 
-[[noreturn]] void unreadable(Io& io, const TextSource& src, std::string_view line) {
-    io.both(layout(R"(/ [2X] "Error reading MINOX.DAT line " [A] ": a number cannot be read." / [2X] "---> " [A])",
-                   {std::to_string(src.line_number()), line.substr(0, 96)}));
+// The field of RECORD numbered `f` (1-based): name, formula weight, ITOT, then the pairs.
+std::string field_name(int f) {
+    if (f <= 3) return f == 1 ? "the name" : f == 2 ? "the formula weight (columns 22-29)" : "ITOT (columns 31-32)";
+    const int pair = (f - 2) / 2;
+    return (f % 2 == 0 ? "the coefficient of entry " : "the component number of entry ") + std::to_string(pair);
+}
+
+[[noreturn]] void unreadable(Io& io, const TextSource& src, std::string_view line, int field) {
+    io.both(layout(R"(/ [2X] "Error reading MINOX.DAT line " [A] ": a number cannot be read.")"
+                   R"( / [2X] "Field: " [A] " of " [A] "." / [2X] "---> " [A])",
+                   {std::to_string(src.line_number()), field_name(field), Name20(line.substr(0, 20)).trimmed(),
+                    line.substr(0, 96)}));
     stop_run(1);
 }
 
@@ -80,7 +89,7 @@ void read_reactants(TextSource& src, ChemicalSystem& sys, const RunParams& rp, I
         if (!line) break;
         // ITOT is checked on every record; the rest is read only for a reactant of the run.
         const FixedRead head = read_fixed(RECORD_ITOT, *line);
-        if (!head.ok) unreadable(io, src, *line);
+        if (!head.ok) unreadable(io, src, *line, 3);
         const Name20 name(line->substr(0, 20));
         const int itot = static_cast<int>(head.values[0].as_int());
         if (itot > MAX_ITOT) {
@@ -95,9 +104,9 @@ void read_reactants(TextSource& src, ChemicalSystem& sys, const RunParams& rp, I
         for (int k = 1; k <= sys.nreact; ++k)
             if (!found[static_cast<std::size_t>(k)] && sys.react[k].name == name) wanted = true;
         if (!wanted) continue;
-        if (itot < 0) unreadable(io, src, *line);
+        if (itot < 0) unreadable(io, src, *line, 3);
         const FixedRead r = read_fixed(RECORD, *line);
-        if (!r.ok && r.error_field <= 3 + 2 * itot) unreadable(io, src, *line);
+        if (!r.ok && r.error_field <= 3 + 2 * itot) unreadable(io, src, *line, r.error_field);
         for (int k = 1; k <= sys.nreact; ++k) {
             if (found[static_cast<std::size_t>(k)] || !(sys.react[k].name == name)) continue;
             store_reactant(io, sys, sys.react[k], r);

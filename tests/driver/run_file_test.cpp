@@ -335,9 +335,12 @@ TEST(RunFileReader, StopsWithAMessage) {
         for (int k = 1; k <= n; ++k) rows.push_back(comp_row(std::to_string(k), "", "1", "1", "1"));
         return rows;
     };
-    const std::string read_error_head =
-        "\n     Error reading ZARNRUN in the following line, or the non-blank line above it.\n"
-        "        Check if all parameters are present.\n\n---> ";
+    // The read error names the line and the field it could not read.
+    auto read_error = [](int line, const std::string& field, const std::string& shown) {
+        return "\n     Error reading ZARNRUN in the following line, or the non-blank line above it.\n"
+               "        Check if all parameters are present.\n        Line " +
+               std::to_string(line) + " of ZARNRUN.DAT, field " + field + ".\n\n---> " + shown;
+    };
     const std::vector<Case> cases = {
         {"component number 71", [](RunFileParts& p) { p.comps.push_back(comp_row("71", "", "1", "1", "1")); },
          "\n  WARNING! SAQ( 3) =   71;  Maximum value allowed is  70\n\n", true},
@@ -425,23 +428,30 @@ TEST(RunFileReader, StopsWithAMessage) {
          [](RunFileParts& p) {
              p.curve = {"100 10", "150 x"};
          },
-         "  ERROR reading the P-T curve data list in ZARNRUN\n", false},
+         "  ERROR reading the P-T curve data list in ZARNRUN\n  Line 31 of ZARNRUN.DAT, field the pressure (bar).\n",
+         false},
         {"a curve line with one number", [](RunFileParts& p) { p.curve = {"100"}; },
-         "  ERROR reading the P-T curve data list in ZARNRUN\n", false},
-        {"a bad parameter", [](RunFileParts& p) { p.line6 = "2 1O0 0"; }, read_error_head + "2 1O0 0", false},
+         "  ERROR reading the P-T curve data list in ZARNRUN\n  Line 30 of ZARNRUN.DAT, field the pressure (bar).\n",
+         false},
+        {"a curve line without numbers", [](RunFileParts& p) { p.curve = {"x 100"}; },
+         "  ERROR reading the P-T curve data list in ZARNRUN\n  Line 30 of ZARNRUN.DAT, field the temperature (C).\n",
+         false},
+        {"a bad parameter", [](RunFileParts& p) { p.line6 = "2 1O0 0"; }, read_error(8, "SLIM", "2 1O0 0"), false},
         {"a fractional option", [](RunFileParts& p) { p.options = "0 1 0 0 100.5 0 0 0 0 0 0 0 0 0 0 0 0 0"; },
-         read_error_head + "0 1 0 0 100.5", false},
+         read_error(15, "NLOOP", "0 1 0 0 100.5"), false},
         {"an option beyond 32 bits",
          [](RunFileParts& p) { p.options = "0 1 0 0 3000000000 0 0 0 0 0 0 0 0 0 0 0 0 0"; },
-         read_error_head + "0 1 0 0 3000000000", false},
+         read_error(15, "NLOOP", "0 1 0 0 3000000000"), false},
         {"a bad component row", [](RunFileParts& p) { p.comps[0] = comp_row("1", "H+", "1.0", "1.0e-7", "one"); },
-         read_error_head + "    1 H+", false},
+         read_error(18, "gamma (columns 57-75)", "    1 H+"), false},
         {"a bad component number", [](RunFileParts& p) { p.comps[0] = comp_row("1.5", "H+", "1.0", "1.0e-7", "1"); },
-         read_error_head + "  1.5 H+", false},
+         read_error(18, "SAQ, the component number (columns 1-5)", "  1.5 H+"), false},
         {"a huge exponent", [](RunFileParts& p) { p.comps[0] = comp_row("1", "H+", "1.0E999", "1.0e-7", "1"); },
-         read_error_head + "    1 H+", false},
+         read_error(18, "total moles (columns 19-37)", "    1 H+"), false},
+        {"a bad mixer total", [](RunFileParts& p) { p.comps[0] = comp_row("1", "H+", "1.0", "1.0e-7", "1", "?"); },
+         read_error(18, "mixer total moles (columns 76-94)", "    1 H+"), false},
         {"too few options before the captions", [](RunFileParts& p) { p.options = "0 1 0 0 100 0 0"; },
-         read_error_head + " saq> <   name   >", false},  // the caption is taken for the rest
+         read_error(17, "LOOC", " saq> <   name   >"), false},  // the caption is taken for the rest
         {"much water refused", [](RunFileParts& p) { p.comps[1] = comp_row("2", "H2O", "50.0", "1", "1"); },
          "    Continue? (Yes/No, Enter = Yes)\n", false, "n\n"},
         {"a component number given twice",

@@ -299,19 +299,29 @@ TEST(Database, FaultsStopWithTheirMessage) {
         {"unreadable field",
          {{"  ---- NaCl,aq", 2, species_line2(" x1")}},
          "\n  Error reading DORNEVAL.QVD line 590 (derived species): a number cannot be read.\n"
-         "  ---> " +
+         "  Field: the charge of NaCl,aq.\n  ---> " +
              species_line2(" x1") + "\n",
          "a number cannot be read"},
+        {"unreadable density",
+         {{"  ---- Quartz", 2, col("   gfw, rho:", 13) + "  60.084" + col("", 37) + " 2.6x8"}},
+         "  Field: the density of Quartz.\n",
+         ""},
+        {"unreadable reaction coefficient",
+         {{"  ---- Quartz", 3, "  1    1.0x0  8"}},
+         "  Field: the coefficient of reaction entry 1 of Quartz.\n",
+         ""},
         {"unreadable log K",
          {{"  ---- NaCl,aq", 4, "    0.500050     0.625000     0.75#000     0.875000"}},
          "",
          "  Reading ZZILCH error, dorneval line: \n.50005E+00.62500E+00\n"
-         "  DORNEVAL.QVD line 592, derived species: a number cannot be read.\n"},
+         "  DORNEVAL.QVD line 592, derived species: a number cannot be read.\n"
+         "  Field: value 3 of log K row 1 of NaCl,aq.\n"},
         {"unreadable header",
          {{std::string(80, '*'), 3, "  0.5000 , 0.5000 ; 0.5000"}},
          "",
          "  Reading ZZILCH error, dorneval line: \n.50000E+00.50000E+00\n"
-         "  DORNEVAL.QVD line 6, header grids: a number cannot be read.\n"},
+         "  DORNEVAL.QVD line 6, header grids: a number cannot be read.\n"
+         "  Field: value 3 of row 1 of header grid 1 (Debye-Huckel A).\n"},
         {"mixed gas after a mineral",
          {{"  ---- Calcite", 1, mineral_line1("Calcite", 6, "All ")},
           {"  ---- Calcite", 3, "  3   -1.000  1    1.000  5    1.000  9\n" + eos_line}},
