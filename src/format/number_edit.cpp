@@ -5,6 +5,8 @@
 // infinity fills the field with asterisks, as does a value too wide for it. Negative zero,
 // and a negative value that rounds to zero in [Fw.d], are written without a minus sign.
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <charconv>
 #include <cmath>
 #include <stdexcept>
@@ -38,8 +40,9 @@ void append_stars(std::string& out, int w) { out.append(static_cast<std::size_t>
 // `t` right-aligned in w columns, or asterisks when it is wider.
 void append_aligned(std::string& out, const char* t, int n, int w) {
     if (n > w) return append_stars(out, w);
-    out.append(static_cast<std::size_t>(w - n), ' ');
-    out.append(t, static_cast<std::size_t>(n));
+    const std::size_t at = out.size();
+    out.resize(at + static_cast<std::size_t>(w), ' ');
+    std::copy(t, t + n, out.data() + at + (w - n));
 }
 
 // Enough significant digits to hold any double exactly (the longest exact expansion of a
@@ -58,6 +61,24 @@ struct Rounded {
 constexpr double EXACT_POWER[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
+// 10^0 .. 10^15 as integers: q has k digits when 10^(k-1) <= q < 10^k.
+constexpr std::uint64_t EXACT_WHOLE[16] = {1ULL,
+                                           10ULL,
+                                           100ULL,
+                                           1000ULL,
+                                           10000ULL,
+                                           100000ULL,
+                                           1000000ULL,
+                                           10000000ULL,
+                                           100000000ULL,
+                                           1000000000ULL,
+                                           10000000000ULL,
+                                           100000000000ULL,
+                                           1000000000000ULL,
+                                           10000000000000ULL,
+                                           100000000000000ULL,
+                                           1000000000000000ULL};
+
 // a x 10^k for |k| <= 44: one correctly rounded operation up to 10^22, two beyond. `exact`
 // says whether it was one.
 double scaled(double a, int k, bool& exact) {
@@ -75,8 +96,8 @@ double scaled(double a, int k, bool& exact) {
 // return false: the exact expansion decides them.
 bool round_fast(double a, bool decimals, int n, Rounded& r) {
     if (!(a >= 1e-280 && a < 1e280) || (!decimals && n > 15)) return false;
-    int bexp = 0;
-    std::frexp(a, &bexp);  // 2^(bexp-1) <= a < 2^bexp
+    // 2^(bexp-1) <= a < 2^bexp, from the exponent bits of a normal double.
+    const int bexp = static_cast<int>((std::bit_cast<std::uint64_t>(a) >> 52) & 0x7ff) - 1022;
     // 10^(e-1) <= a < 10^(e+1): the decimal exponent of a is e or e + 1.
     int e = static_cast<int>(std::floor((bexp - 1) * 0.30102999566398120)) + 1;
     int shift = decimals ? n : n - e;  // significant digits: a x 10^shift has n digits
@@ -92,12 +113,12 @@ bool round_fast(double a, bool decimals, int n, Rounded& r) {
     if (y >= 1e15 - margin) return false;
     // One rounding cannot leave 10^(n-1) <= y <= 10^n; two may, and then decide nothing.
     if (!decimals && margin > 0 && (y <= EXACT_POWER[n - 1] + margin || y >= EXACT_POWER[n] - margin)) return false;
-    const double whole = std::floor(y);
-    const double frac = y - whole;  // exact below 2^52
+    const auto whole = static_cast<std::uint64_t>(y);
+    const double frac = y - static_cast<double>(whole);  // exact below 2^52
     if (std::fabs(frac - 0.5) <= margin) return false;
-    unsigned long long q = static_cast<unsigned long long>(whole) + (frac > 0.5 ? 1 : 0);
+    std::uint64_t q = whole + (frac > 0.5 ? 1 : 0);
     int digits = 0;
-    for (unsigned long long t = q; t != 0; t /= 10) ++digits;
+    while (digits < 16 && q >= EXACT_WHOLE[digits]) ++digits;
     // q x 10^-shift = 0.D1...Dk x 10^exp, leading digit not zero; trailing zeros dropped.
     r.n = digits;
     r.exp = digits - shift;

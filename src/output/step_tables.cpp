@@ -329,6 +329,7 @@ void StepTables::write_step(const ChemicalSystem& sys, const Conditions& cond, c
         r.text(field(row_status));
         block += '\n';
     }
+    const std::vector<double> log_act = log_activities(sys, eq);
     for (int i = 1; i <= sys.nmin; ++i) {
         bool in = false;
         for (int p = 1; p <= eq.nph && !in; ++p) in = eq.ph[p] == i;
@@ -340,7 +341,7 @@ void StepTables::write_step(const ChemicalSystem& sys, const Conditions& cond, c
         r.text(names_[static_cast<std::size_t>(sys.ns + i)]);
         r.empty(3);
         r.number(cond.mn_logk[i], "log_K");
-        r.number(phase_log_q(sys, eq, i, in) - cond.mn_logk[i], "log_Q_K");
+        r.number(phase_log_q(sys, eq, i, in, log_act) - cond.mn_logk[i], "log_Q_K");
         r.number(in ? eq.mn_moles[i] : 0.0, "moles");
         r.text(in ? "1" : "0");
         r.text(field(row_status));

@@ -45,6 +45,7 @@ public:
     }
 
     AssemblageResult run() {
+        log_act_ = log_activities(sys_, eq_);
         sum_solution_totals(eq_);  // from the matrix list of the solve, before it is rebuilt
         start();
         if (sys_.nmin == 0) {
@@ -95,7 +96,7 @@ private:
         const Mineral& mn = sys_.mn[i];
         PhaseState& ps = eq_.phase[i];
         const double logk = cond_.mn_logk[i];
-        double logq = phase_log_q(sys_, eq_, i, in_matrix_[i]);
+        double logq = phase_log_q(sys_, eq_, i, in_matrix_[i], log_act_);
         const int s = sys_.ss.of[i];
         if (s != 0) {
             const int b = ps.ss_present;
@@ -308,6 +309,7 @@ private:
     Io& io_;
     AssemblageResult res_;
     Table<bool, MAX_MINERALS> in_matrix_{};
+    std::vector<double> log_act_;  // log10 of the activities, for every phase's log Q
     double best_sat_ = 0;
     struct Candidate {
         double sat;
@@ -320,12 +322,19 @@ private:
 
 }  // namespace
 
-double phase_log_q(const ChemicalSystem& sys, const EquilibriumState& eq, int i, bool in_matrix) {
+std::vector<double> log_activities(const ChemicalSystem& sys, const EquilibriumState& eq) {
+    std::vector<double> la(static_cast<std::size_t>(sys.ns) + 1);
+    for (int s = 1; s <= sys.ns; ++s) la[static_cast<std::size_t>(s)] = std::log10(eq.act[s]);
+    return la;
+}
+
+double phase_log_q(const ChemicalSystem& sys, const EquilibriumState& eq, int i, bool in_matrix,
+                   const std::vector<double>& log_act) {
     const Mineral& mn = sys.mn[i];
     double logq = 0;
     for (int t = 1; t <= mn.itot; ++t) {
         const auto tu = static_cast<std::size_t>(t);
-        logq += mn.coefm[tu] * std::log10(eq.act[mn.specm[tu]]);
+        logq += mn.coefm[tu] * log_act[static_cast<std::size_t>(mn.specm[tu])];
     }
     const PhaseState& ps = eq.phase[i];
     const int b = ps.ss_present;

@@ -40,7 +40,11 @@ struct AssemblageResult {
 // log Q of phase i from the activities of its reaction's component species; for a member
 // of a solid solution present in the matrix (`in_matrix`), less its own activity term
 // log(lambda x^n), so that log Q - log K is 0 at equilibrium.
-double phase_log_q(const ChemicalSystem& sys, const EquilibriumState& eq, int i, bool in_matrix);
+// `log_act` holds log10 of every species' activity (log_activities), taken once for all
+// the phases of a check.
+double phase_log_q(const ChemicalSystem& sys, const EquilibriumState& eq, int i, bool in_matrix,
+                   const std::vector<double>& log_act);
+std::vector<double> log_activities(const ChemicalSystem& sys, const EquilibriumState& eq);
 
 // Checks the phase assemblage after a converged equilibrium (see the file comment): rebuilds
 // eq.ph / eq.nph in phase-table order, sets the moles of entering phases, stores log Q of
