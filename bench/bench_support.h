@@ -47,10 +47,11 @@ inline std::string numbered(char letter, int i) {
     return buf;
 }
 
-// The program as its own process in `dir`: wall time and peak resident memory (kB).
-// Returns whether it ended with status 0.
-inline bool run_process(const fs::path& exe, const fs::path& dir, double& ms, long& max_kb) {
-    const std::string cmd = "cd '" + dir.string() + "' && exec '" + exe.string() + "' </dev/null >/dev/null";
+// The program as its own process in `dir` with `args`: wall time, CPU time (user and
+// system, ms) and peak resident memory (kB). Returns whether it ended with status 0.
+inline bool run_process(const fs::path& exe, const fs::path& dir, const std::string& args, double& ms, double& cpu_ms,
+                        long& max_kb) {
+    const std::string cmd = "cd '" + dir.string() + "' && exec '" + exe.string() + "' " + args + " </dev/null >/dev/null";
     const char* argv[] = {"/bin/sh", "-c", cmd.c_str(), nullptr};
     const auto t0 = Clock::now();
     pid_t pid = 0;
@@ -59,31 +60,35 @@ inline bool run_process(const fs::path& exe, const fs::path& dir, double& ms, lo
     rusage ru{};
     if (wait4(pid, &status, 0, &ru) < 0) return false;
     ms = ms_since(t0);
+    auto to_ms = [](const timeval& t) { return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_usec) / 1e3; };
+    cpu_ms = to_ms(ru.ru_utime) + to_ms(ru.ru_stime);
     max_kb = ru.ru_maxrss;
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // The program (zarn-qvd beside the bench/ folder of the build) run `reps` times as its own
-// process in `dir`, `prepare` called before each run; prints the median wall time and the
-// peak memory on one line after `indent`.
-inline void time_process(const fs::path& dir, int reps, const std::function<void()>& prepare, const char* indent) {
+// process in `dir` with `args`, `prepare` called before each run; prints the median wall
+// and CPU times and the peak memory on one line after `indent`.
+inline void time_process(const fs::path& dir, int reps, const std::function<void()>& prepare, const char* indent,
+                         const std::string& args = "") {
     const fs::path exe = fs::canonical("/proc/self/exe").parent_path().parent_path() / "zarn-qvd";
     if (!fs::exists(exe)) return;
-    std::vector<double> times;
+    std::vector<double> times, cpu;
     long kb = 0;
     for (int i = 0; i < reps; ++i) {
         if (prepare) prepare();
-        double ms = 0;
+        double ms = 0, c = 0;
         long k = 0;
-        if (!run_process(exe, dir, ms, k)) {
+        if (!run_process(exe, dir, args, ms, c, k)) {
             std::printf("%sthe program did not end with status 0\n", indent);
             break;
         }
         times.push_back(ms);
+        cpu.push_back(c);
         kb = std::max(kb, k);
     }
-    std::printf("%swhole program, own process:  %8.2f ms (median of %zu), peak memory %ld kB\n", indent, median(times),
-                times.size(), kb);
+    std::printf("%swhole program, own process:  %8.2f ms wall, %.2f ms CPU (medians of %zu), peak memory %ld kB\n",
+                indent, median(times), median(cpu), times.size(), kb);
 }
 
 }  // namespace zq_bench

@@ -1,10 +1,11 @@
 // Cost of a reaction path: the cooling example (examples/cooling-250-to-100c) from 250 to
 // 100 C with the bundled data, fractionation, listing, plot file and tables, in steps of
-// -1.5 C (100 steps) or, given as the second argument, another step (-0.15: 1000 steps).
+// -1.5 C (100 steps) or, given as the second argument, another step (-0.15: 1000 steps);
+// with "minimal" as the third, without the plot file (IPUNCH 0) and the tables (--no-tables).
 //  - the whole program as its own process: wall time and peak resident memory;
 //  - the same run in process: wall time, time per step and per solve, and the share of the
 //    solves, the rest being start-up, listing, plot, pickup and the steps themselves.
-// Usage: path_bench [repetitions] [SINC]   (run from anywhere; finds the sources by path)
+// Usage: path_bench [repetitions] [SINC] [minimal]   (run from anywhere; finds the sources by path)
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -30,6 +31,8 @@ using namespace zq_bench;
 
 namespace {
 
+bool minimal = false;  // no plot file, no tables
+
 // The cooling example with SINC `sinc` (a negative number of at most 9 characters).
 std::string run_file(const std::string& sinc) {
     std::string text = slurp(source_root() / "examples/cooling-250-to-100c/ZARNRUN.DAT");
@@ -38,6 +41,10 @@ std::string run_file(const std::string& sinc) {
     std::string field = " " + sinc;
     field.resize(15, ' ');
     text.replace(line, 15, field);
+    if (minimal) {  // IPUNCH, the fourth switch, to 0
+        const std::string options = "    0    3    1    1  100";
+        text.replace(text.find(options), options.size(), "    0    3    1    0  100");
+    }
     return text;
 }
 
@@ -60,12 +67,13 @@ void reset(const fs::path& dir, const std::string& sinc) {
 int main(int argc, char** argv) {
     const int reps = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     const std::string sinc = argc > 2 ? argv[2] : "-1.5";
+    minimal = argc > 3 && std::string(argv[3]) == "minimal";
     const fs::path dir = stage();
-    std::printf("Cooling path 250 -> 100 C in steps of %s C, bundled data, IFRAC 1, listing, plot file, tables\n",
-                sinc.c_str());
+    std::printf("Cooling path 250 -> 100 C in steps of %s C, bundled data, IFRAC 1, listing%s\n", sinc.c_str(),
+                minimal ? " only" : ", plot file, tables");
 
     time_process(
-        dir, reps, [&] { reset(dir, sinc); }, "  ");
+        dir, reps, [&] { reset(dir, sinc); }, "  ", minimal ? "--no-tables" : "");
 
     std::vector<double> whole, solving, startup;
     int solves = 0, steps = 0, iterations = 0;
@@ -91,7 +99,9 @@ int main(int argc, char** argv) {
         int status = 0;
         {
             zq::Io io(dir, in, out);
-            status = zq::run_program(io, &obs);
+            zq::RunOptions options;
+            options.tables = !minimal;
+            status = zq::run_program(io, &obs, options);
         }
         whole.push_back(ms_since(t0));
         solving.push_back(in_solve);
@@ -106,7 +116,7 @@ int main(int argc, char** argv) {
     std::printf("  per solve:                  %8.3f ms (solves are %.0f%% of the run)\n", s / std::max(1, solves),
                 100.0 * s / w);
     std::printf("  listing %.1f MB, plot file %.1f kB\n", static_cast<double>(fs::file_size(dir / "ZARNOUT.DAT")) / 1e6,
-                static_cast<double>(fs::file_size(dir / "ZARNPLOT.DAT")) / 1e3);
+                fs::exists(dir / "ZARNPLOT.DAT") ? static_cast<double>(fs::file_size(dir / "ZARNPLOT.DAT")) / 1e3 : 0.0);
     fs::remove_all(dir);
     return 0;
 }

@@ -92,7 +92,12 @@ class RawLogKTable {
 public:
     RawLogK& operator[](int i) {  // writing: the slot is made if it is not there yet
         assert(i >= 0 && i <= N);
-        if (static_cast<std::size_t>(i) >= slots_.size()) slots_.resize(static_cast<std::size_t>(i) + 1);
+        if (static_cast<std::size_t>(i) >= slots_.size()) {
+            // The whole capacity reserved once: the records never move, and the pages of
+            // slots never written are never touched.
+            if (slots_.capacity() == 0) slots_.reserve(N + 1);
+            slots_.resize(static_cast<std::size_t>(i) + 1);
+        }
         return slots_[static_cast<std::size_t>(i)];
     }
     const RawLogK& operator[](int i) const {
