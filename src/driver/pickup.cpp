@@ -4,6 +4,8 @@
 // adjusted input values elsewhere, C and LIMSOL as read.
 #include "driver/pickup.h"
 
+#include <cstdio>
+#include <initializer_list>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -22,11 +24,13 @@ namespace zq {
 
 namespace {
 
-// A data field of a written line: its name for the warning, the blanks before it and its width.
+// A data field of a written line: its name for the warning (`what` followed by `of`), the
+// blanks before it and its width. The name is only put together for a field that does not fit.
 struct Slot {
-    std::string name;
+    std::string_view what;
     int gap;
     int width;
+    std::string_view of = {};
 };
 
 class PickupBuilder {
@@ -34,25 +38,26 @@ public:
     explicit PickupBuilder(std::vector<std::string>& unreadable) : unreadable_(unreadable) {}
 
     // Adds one or more lines made by a layout.
-    void add(std::string_view lay, const std::vector<FieldValue>& values = {}) {
+    void add(std::string_view lay, std::initializer_list<FieldValue> values = {}) {
         text_ += layout(lay, values);
         text_ += '\n';
     }
 
     // Adds one data line and notes every field of it that came out as asterisks.
-    void add_checked(std::string_view lay, const std::vector<FieldValue>& values, const std::vector<Slot>& slots) {
-        const std::string line = layout(lay, values);
+    void add_checked(std::string_view lay, std::initializer_list<FieldValue> values, std::initializer_list<Slot> slots) {
+        const std::size_t start = text_.size();
+        text_ += layout(lay, values);
+        const std::string_view line = std::string_view(text_).substr(start);
         std::size_t pos = 0;
         for (const Slot& s : slots) {
             pos += static_cast<std::size_t>(s.gap);
             if (pos >= line.size()) break;
-            const std::string_view field = std::string_view(line).substr(pos, static_cast<std::size_t>(s.width));
+            const std::string_view field = line.substr(pos, static_cast<std::size_t>(s.width));
             // No number prints a '*': the editor fills a field (or the fixed-point part of a
             // general field) with asterisks when the value does not fit.
-            if (field.find('*') != std::string_view::npos) unreadable_.push_back(s.name);
+            if (field.find('*') != std::string_view::npos) unreadable_.push_back(std::string(s.what) + std::string(s.of));
             pos += static_cast<std::size_t>(s.width);
         }
-        text_ += line;
         text_ += '\n';
     }
 
@@ -130,13 +135,14 @@ void write_components(PickupBuilder& b, const ChemicalSystem& sys, const Equilib
         const bool water = k == 2;
         const double total = water ? eq.comp[k].total / WATER_MOLES_PER_KG : eq.comp[k].total;
         const double mix = water ? c.mix_total / WATER_MOLES_PER_KG : c.mix_total;
-        const std::string row = "component row " + std::to_string(k) + " (SAQ " + std::to_string(c.saq) + ")";
+        char row[64];
+        std::snprintf(row, sizeof row, "component row %d (SAQ %d)", k, c.saq);
         b.add_checked(R"([I5] [1X] [A12] [4G19.12])", {c.saq, sys.sp[k].name, total, eq.m[k], eq.gamma[k], mix},
-                      {{"SAQ of " + row, 0, 5},
-                       {"total moles of " + row, 13, 19},
-                       {"trial molality of " + row, 0, 19},
-                       {"gamma of " + row, 0, 19},
-                       {"mixer total moles of " + row, 0, 19}});
+                      {{"SAQ of ", 0, 5, row},
+                       {"total moles of ", 13, 19, row},
+                       {"trial molality of ", 0, 19, row},
+                       {"gamma of ", 0, 19, row},
+                       {"mixer total moles of ", 0, 19, row}});
     }
 }
 
@@ -145,14 +151,16 @@ void write_name_blocks(PickupBuilder& b, const ChemicalSystem& sys, const Equili
     b.add(R"(/ "<     minerals     >  < min trial moles>")");
     for (int p = 1; p <= eq.nph; ++p) {
         const int m = eq.ph[p];
+        const std::string_view name = sys.mn[m].name.view();
         b.add_checked(R"([A20] [2X] [G18.12] [A8])", {sys.mn[m].name, eq.mn_moles[m], "        "},
-                      {{"moles of matrix phase " + sys.mn[m].name.trimmed(), 22, 18}});
+                      {{"moles of matrix phase ", 22, 18, name.substr(0, name.find_last_not_of(' ') + 1)}});
     }
 
     b.add(R"(/ "<    reactants     >  < weight percent ><  ppm? >")");
     for (int r = 1; r <= sys.nreact; ++r) {
+        const std::string_view name = sys.react[r].name.view();
         b.add_checked(R"([A20] [2X] [G18.12])", {sys.react[r].name, sys.react[r].amount},
-                      {{"amount of reactant " + sys.react[r].name.trimmed(), 22, 18}});
+                      {{"amount of reactant ", 22, 18, name.substr(0, name.find_last_not_of(' ') + 1)}});
     }
 
     b.add(R"(/ "< mins to suppress >")");
@@ -165,7 +173,7 @@ void write_name_blocks(PickupBuilder& b, const ChemicalSystem& sys, const Equili
     for (int i = 1; i <= sys.ncurve; ++i) {
         const std::string point = "T-P curve point " + std::to_string(i);
         b.add_checked(R"([2F10.3])", {sys.curve_t[i], sys.curve_p[i]},
-                      {{"temperature of " + point, 0, 10}, {"pressure of " + point, 0, 10}});
+                      {{"temperature of ", 0, 10, point}, {"pressure of ", 0, 10, point}});
     }
 }
 

@@ -56,6 +56,7 @@ bool walk(const std::vector<Item>& items, int start, On&& on) {
 // The text being written: the finished lines and the line being filled, in one string.
 class LineWriter {
 public:
+    explicit LineWriter(std::size_t expected) { out_.reserve(expected); }
     // Appends a field of `width` characters made by `edit(std::string&)` at the write
     // position: straight onto the end of the line when the position is there (or past it:
     // blanks first), through a scratch text when [Tc] moved it back into written columns.
@@ -132,7 +133,7 @@ void write_field(LineWriter& out, const Item& it, const FieldValue& v, std::stri
 
 std::string write(std::string_view lay, const FieldValue* values, std::size_t count) {
     const ParsedLayout& p = layout_detail::parsed(lay);
-    LineWriter out;
+    LineWriter out(lay.size() + 64);  // most lines are about as long as their layout
     std::size_t next = 0;
     auto on = [&](const Item& it) {
         switch (it.kind) {
