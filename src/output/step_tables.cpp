@@ -329,7 +329,7 @@ void StepTables::write_step(const ChemicalSystem& sys, const Conditions& cond, c
         r.text(field(row_status));
         block += '\n';
     }
-    const std::vector<double> log_act = log_activities(sys, eq);
+    LogActivities log_act(eq);
     for (int i = 1; i <= sys.nmin; ++i) {
         bool in = false;
         for (int p = 1; p <= eq.nph && !in; ++p) in = eq.ph[p] == i;

@@ -45,7 +45,6 @@ public:
     }
 
     AssemblageResult run() {
-        log_act_ = log_activities(sys_, eq_);
         sum_solution_totals(eq_);  // from the matrix list of the solve, before it is rebuilt
         start();
         if (sys_.nmin == 0) {
@@ -309,7 +308,7 @@ private:
     Io& io_;
     AssemblageResult res_;
     Table<bool, MAX_MINERALS> in_matrix_{};
-    std::vector<double> log_act_;  // log10 of the activities, for every phase's log Q
+    LogActivities log_act_{eq_};  // for every phase's log Q
     double best_sat_ = 0;
     struct Candidate {
         double sat;
@@ -322,19 +321,22 @@ private:
 
 }  // namespace
 
-std::vector<double> log_activities(const ChemicalSystem& sys, const EquilibriumState& eq) {
-    std::vector<double> la(static_cast<std::size_t>(sys.ns) + 1);
-    for (int s = 1; s <= sys.ns; ++s) la[static_cast<std::size_t>(s)] = std::log10(eq.act[s]);
-    return la;
+double LogActivities::operator()(int s) {
+    const auto su = static_cast<std::size_t>(s);
+    if (!known_[su]) {
+        value_[su] = std::log10(eq_.act[s]);
+        known_[su] = true;
+    }
+    return value_[su];
 }
 
 double phase_log_q(const ChemicalSystem& sys, const EquilibriumState& eq, int i, bool in_matrix,
-                   const std::vector<double>& log_act) {
+                   LogActivities& log_act) {
     const Mineral& mn = sys.mn[i];
     double logq = 0;
     for (int t = 1; t <= mn.itot; ++t) {
         const auto tu = static_cast<std::size_t>(t);
-        logq += mn.coefm[tu] * log_act[static_cast<std::size_t>(mn.specm[tu])];
+        logq += mn.coefm[tu] * log_act(mn.specm[tu]);
     }
     const PhaseState& ps = eq.phase[i];
     const int b = ps.ss_present;

@@ -5,6 +5,7 @@
 // writes the saturation table to the listing.
 #pragma once
 
+#include <array>
 #include <utility>
 #include <vector>
 
@@ -40,11 +41,21 @@ struct AssemblageResult {
 // log Q of phase i from the activities of its reaction's component species; for a member
 // of a solid solution present in the matrix (`in_matrix`), less its own activity term
 // log(lambda x^n), so that log Q - log K is 0 at equilibrium.
-// `log_act` holds log10 of every species' activity (log_activities), taken once for all
-// the phases of a check.
+// log10 of the species' activities in `eq`, each taken when first asked for and kept: the
+// phases of a check share their components.
+class LogActivities {
+public:
+    explicit LogActivities(const EquilibriumState& eq) : eq_(eq) {}
+    double operator()(int s);
+
+private:
+    const EquilibriumState& eq_;
+    std::array<double, MAX_SPECIES + 1> value_;
+    std::array<bool, MAX_SPECIES + 1> known_{};
+};
+
 double phase_log_q(const ChemicalSystem& sys, const EquilibriumState& eq, int i, bool in_matrix,
-                   const std::vector<double>& log_act);
-std::vector<double> log_activities(const ChemicalSystem& sys, const EquilibriumState& eq);
+                   LogActivities& log_act);
 
 // Checks the phase assemblage after a converged equilibrium (see the file comment): rebuilds
 // eq.ph / eq.nph in phase-table order, sets the moles of entering phases, stores log Q of
