@@ -197,7 +197,9 @@ bool StepTables::resumable(const ChemicalSystem& sys, const RunParams& rp, const
     }
     if (c != head.size()) return false;
 
-    // The last step written is where this run starts.
+    // The step written where this run starts: the last one, or an earlier step of the path
+    // (not the starting row of an earlier run, which a run from the same run file repeats).
+    bool last = true;
     for (auto line = lines.rbegin(); line + 1 != lines.rend(); ++line) {
         const std::vector<std::string> cells = split(*line);
         if (cells.size() != head.size()) return false;
@@ -205,11 +207,16 @@ bool StepTables::resumable(const ChemicalSystem& sys, const RunParams& rp, const
         const auto [name, value] = path_variable(rp);
         const auto step = number(cells[0]), v = number(cells[3]), t = number(cells[4]), p = number(cells[5]);
         if (!step || !v || !t || !p || cells[2] != name) return false;
-        if (!close(*v, value, 1e-6, 1e-9) || !close(*t, rp.TEMP, 0, 1e-3) || !close(*p, rp.PFLUID, 1e-5, 1e-6))
-            return false;
-        phases_ = std::move(phases);
-        step_ = static_cast<long>(*step);
-        return true;
+        const bool here =
+            close(*v, value, 1e-6, 1e-9) && close(*t, rp.TEMP, 0, 1e-3) && close(*p, rp.PFLUID, 1e-5, 1e-6);
+        if (here && (last || cells[1] != "start")) {
+            phases_ = std::move(phases);
+            step_ = static_cast<long>(*step);
+            keep_lines_ = static_cast<std::size_t>(lines.rend() - line);
+            return true;
+        }
+        if (cells[1] == "start") return false;
+        last = false;
     }
     return false;
 }
@@ -225,6 +232,7 @@ void StepTables::open(const ChemicalSystem& sys, const RunParams& rp, Io& io) {
     skip_start_ = false;
     const std::optional<std::string> earlier = io.read_file(STEP_TABLE);
     const bool resume = earlier && resumable(sys, rp, *earlier);
+    if (resume) drop_rows_after_start(*earlier, io);
     const bool species_fresh = !resume || !io.read_file(SPECIES_TABLE);
     steps_.open(io, io.path_of(STEP_TABLE), !resume);
     species_.open(io, io.path_of(SPECIES_TABLE), species_fresh);
@@ -241,6 +249,25 @@ void StepTables::open(const ChemicalSystem& sys, const RunParams& rp, Io& io) {
     steps_.line(join(mark));
     species_.line(",resume,,,,,,,,,,");
     skip_start_ = true;
+}
+
+// The rows of both tables after the step where this run starts are dropped: the run
+// computes them again.
+void StepTables::drop_rows_after_start(const std::string& steps, Io& io) {
+    const std::vector<std::string> lines = lines_of(steps);
+    if (keep_lines_ >= lines.size()) return;
+    std::string text;
+    for (std::size_t i = 0; i < keep_lines_; ++i) text += lines[i] + '\n';
+    io.replace_file(STEP_TABLE, text);
+    const std::optional<std::string> species = io.read_file(SPECIES_TABLE);
+    if (!species) return;
+    std::string kept;
+    for (const std::string& line : lines_of(*species)) {
+        const auto step = number(line.substr(0, line.find(',')));
+        if (step && *step > static_cast<double>(step_)) break;  // rows in step order: the rest go
+        kept += line + '\n';
+    }
+    io.replace_file(SPECIES_TABLE, kept);
 }
 
 // A phase enters the matrix for the first time: its column goes in after the other phases',

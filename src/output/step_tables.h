@@ -35,8 +35,10 @@ enum class StepArrival { Start, Full, Half };
 
 class StepTables {
 public:
-    // At the start of the run loop: resume the tables of an earlier run whose last step is
-    // this run's starting point, or start them afresh.
+    // At the start of the run loop: resume the tables of an earlier run that reached this
+    // run's starting point, or start them afresh. The starting point is usually the tables'
+    // last step; after a killed run it may be an earlier one (the pickup is written at most
+    // every 0.1 s), and the rows after it, which this run computes again, are dropped.
     void open(const ChemicalSystem& sys, const RunParams& rp, Io& io);
     // The rows of an accepted step (after the phase-assemblage check).
     void write_step(const ChemicalSystem& sys, const Conditions& cond, const EquilibriumState& eq, const RunParams& rp,
@@ -45,10 +47,12 @@ public:
 private:
     bool resumable(const ChemicalSystem& sys, const RunParams& rp, const std::string& text);
     void add_phase_column(const ChemicalSystem& sys, int phase, Io& io);
+    void drop_rows_after_start(const std::string& steps, Io& io);
 
     std::vector<int> phases_;  // the phases with a column, in column order
     long step_ = 0;            // rows written, counting those of the run resumed
     bool skip_start_ = false;  // resumed: the starting point is the tables' last step
+    std::size_t keep_lines_ = 0;  // resumed: the lines of the step table up to the starting point
     AppendFile steps_, species_;
     std::vector<std::string> raw_names_;  // species 1..NS, then the phases
     std::vector<std::string> names_;      // the same as CSV fields
