@@ -31,8 +31,8 @@ def program():
     return path
 
 
-def tool(*args, check=True, **kw):
-    env = dict(os.environ, ZARN_QVD=program())
+def tool(*args, check=True, env=None, **kw):
+    env = dict(env or os.environ, ZARN_QVD=program())
     run = subprocess.run([TOOL, *args], capture_output=True, text=True, env=env, stdin=subprocess.DEVNULL, **kw)
     if check and run.returncode != 0:
         raise AssertionError(f"zarn-sweep {' '.join(args)}: exit {run.returncode}\n{run.stdout}\n{run.stderr}")
@@ -98,7 +98,9 @@ def without(rows, *columns):
     return [{k: v for k, v in r.items() if k not in columns} for r in rows]
 
 
-def scratch(test):
+def scratch(register):
+    """A scratch folder, removed by the cleanup that `register` adds (a test's addCleanup,
+    or a class's addClassCleanup)."""
     d = tempfile.mkdtemp(prefix="zarn-sweep-test-")
-    test.addCleanup(shutil.rmtree, d, ignore_errors=True)
+    register(shutil.rmtree, d, ignore_errors=True)
     return d

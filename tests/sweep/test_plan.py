@@ -219,7 +219,7 @@ class Descriptions(unittest.TestCase):
 
 class Plans(unittest.TestCase):
     def test_plan_writes_cases_and_links_the_data(self):
-        d = scratch(self)
+        d = scratch(self.addCleanup)
         desc = os.path.join(d, "s.toml")
         with open(desc, "w") as f:
             f.write('template = "%s"\n[set]\nCHGF = 1\n[vary]\nTEMP = [200, 225.5]\n'
@@ -239,7 +239,7 @@ class Plans(unittest.TestCase):
             self.assertTrue(os.path.samefile(os.path.join(case, name), os.path.join(d, "sw", "data", name)))
 
     def test_a_value_that_does_not_fit_plans_nothing(self):
-        d = scratch(self)
+        d = scratch(self.addCleanup)
         cases = os.path.join(d, "wells.csv")
         with open(cases, "w") as f:
             f.write("case,TEMP,pH\nwell-a,250,7\nwell-b,250,1e-6\nwell-c,25000,7\n")
@@ -250,7 +250,7 @@ class Plans(unittest.TestCase):
         self.assertEqual(os.listdir(d), ["wells.csv"])
 
     def test_template_from_the_bundled_data(self):
-        d = scratch(self)
+        d = scratch(self.addCleanup)
         os.mkdir(os.path.join(d, "t"))
         with open(os.path.join(d, "t", "ZARNRUN.DAT"), "w") as f:
             f.write(RESERVOIR)
