@@ -77,6 +77,24 @@ class Daemons:
         self.procs = []
 
 
+class Service:
+    """Daemons started together in one folder; a failed start stops what had started."""
+
+    def __init__(self, folder):
+        self.d = folder
+        self.daemons = Daemons(folder)
+
+    def start(self):
+        try:
+            self._start()
+        except BaseException:
+            self.stop()
+            raise
+
+    def stop(self):
+        self.daemons.stop()
+
+
 SLURM_CONF = """\
 ClusterName=zsweeptest
 SlurmctldHost=localhost(127.0.0.1)
@@ -107,23 +125,15 @@ PartitionName=sweeps Nodes=ALL Default=YES MaxTime=INFINITE State=UP
 """
 
 
-class OneNodeSlurm:
+class OneNodeSlurm(Service):
     """munged with its own key and socket, slurmctld and slurmd for one node of this
     machine's cores; `env` holds SLURM_CONF for sbatch, squeue and sinfo."""
 
     NODE = "zsweep1"
 
     def __init__(self, folder):
-        self.d = folder
-        self.daemons = Daemons(folder)
+        super().__init__(folder)
         self.env = dict(os.environ, SLURM_CONF=os.path.join(folder, "slurm.conf"))
-
-    def start(self):
-        try:
-            self._start()
-        except BaseException:
-            self.stop()
-            raise
 
     def _start(self):
         for tool in ("munged", "slurmctld", "slurmd", "sbatch", "sinfo"):
@@ -152,9 +162,6 @@ class OneNodeSlurm:
         run = subprocess.run([find("sinfo"), "-h", "-N", "-o", "%T"], capture_output=True, text=True, env=self.env)
         return run.returncode == 0 and run.stdout.strip() == "idle"
 
-    def stop(self):
-        self.daemons.stop()
-
 
 SSHD_CONFIG = """\
 Port {port}
@@ -171,21 +178,13 @@ StrictModes no
 """
 
 
-class LoopbackSshd:
+class LoopbackSshd(Service):
     """sshd on 127.0.0.1 with a throwaway host key, accepting one throwaway user key;
     `login` is GNU parallel's sshlogin for it (with the number of cores to use)."""
 
     def __init__(self, folder, cores=2):
-        self.d = folder
+        super().__init__(folder)
         self.cores = cores
-        self.daemons = Daemons(folder)
-
-    def start(self):
-        try:
-            self._start()
-        except BaseException:
-            self.stop()
-            raise
 
     def _start(self):
         sshd = find("sshd")
@@ -208,6 +207,3 @@ class LoopbackSshd:
 
     def _answers(self):
         return subprocess.run(self.ssh + ["true"], capture_output=True, stdin=subprocess.DEVNULL).returncode == 0
-
-    def stop(self):
-        self.daemons.stop()
