@@ -176,7 +176,8 @@ exec {program()} "$@"
         tool("run", sweep, "--program", stand_in, "--timeout", "2", "--chunk", "1")
         cases = [  # options of a rerun, what it says, statuses after it
             (None, "", ["failed/1", "timeout/-9", "killed/-9", "ok/0"]),
-            ((), "4 cases: 1 ok, 1 failed, 1 timeout, 1 killed, 0 pending", ["failed/1", "timeout/-9", "killed/-9", "ok/0"]),
+            ((), "4 cases: 1 ok, 1 failed, 1 timeout, 1 killed, 0 pending",
+             ["failed/1", "timeout/-9", "killed/-9", "ok/0"]),
             (("--retry-failed", "--program", program()), "3 of 4 cases to run", ["ok/0", "ok/0", "ok/0", "ok/0"]),
         ]
         for options, says, statuses in cases:
@@ -186,6 +187,7 @@ exec {program()} "$@"
                 tool("gather", sweep)
                 rows = read_table(os.path.join(sweep, "results.csv"))
                 self.assertEqual([f"{r['case_status']}/{r['exit_code']}" for r in rows], statuses)
+
 
 if __name__ == "__main__":
     unittest.main()
