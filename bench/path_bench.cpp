@@ -1,9 +1,10 @@
-// Cost of a reaction path: the cooling example (examples/cooling-250-to-100c) in 100 steps
-// of -1.5 C from 250 to 100 C with the bundled data, fractionation, listing and plot file.
+// Cost of a reaction path: the cooling example (examples/cooling-250-to-100c) from 250 to
+// 100 C with the bundled data, fractionation, listing, plot file and tables, in steps of
+// -1.5 C (100 steps) or, given as the second argument, another step (-0.15: 1000 steps).
 //  - the whole program as its own process: wall time and peak resident memory;
 //  - the same run in process: wall time, time per step and per solve, and the share of the
 //    solves, the rest being start-up, listing, plot, pickup and the steps themselves.
-// Usage: path_bench [repetitions]   (run from anywhere; finds the sources by path)
+// Usage: path_bench [repetitions] [SINC]   (run from anywhere; finds the sources by path)
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -29,12 +30,14 @@ using namespace zq_bench;
 
 namespace {
 
-// The cooling example with SINC -1.5: 101 temperatures from 250 to 100 C.
-std::string run_file() {
+// The cooling example with SINC `sinc` (a negative number of at most 9 characters).
+std::string run_file(const std::string& sinc) {
     std::string text = slurp(source_root() / "examples/cooling-250-to-100c/ZARNRUN.DAT");
     const std::string caption = "< step increm >< step limit  >< total mixer >\n";
     const std::size_t line = text.find(caption) + caption.size();
-    text.replace(line, 15, " -1.5000000    ");
+    std::string field = " " + sinc;
+    field.resize(15, ' ');
+    text.replace(line, 15, field);
     return text;
 }
 
@@ -46,22 +49,28 @@ fs::path stage() {
     return dir;
 }
 
-void reset(const fs::path& dir) { std::ofstream(dir / "ZARNRUN.DAT", std::ios::binary) << run_file(); }
+void reset(const fs::path& dir, const std::string& sinc) {
+    std::ofstream(dir / "ZARNRUN.DAT", std::ios::binary) << run_file(sinc);
+    fs::remove(dir / "ZARNSTEP.CSV");
+    fs::remove(dir / "ZARNSPEC.CSV");
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
     const int reps = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const std::string sinc = argc > 2 ? argv[2] : "-1.5";
     const fs::path dir = stage();
-    std::printf("Cooling path 250 -> 100 C in steps of -1.5 C, bundled data, IFRAC 1, listing and plot file\n");
+    std::printf("Cooling path 250 -> 100 C in steps of %s C, bundled data, IFRAC 1, listing, plot file, tables\n",
+                sinc.c_str());
 
     time_process(
-        dir, reps, [&] { reset(dir); }, "  ");
+        dir, reps, [&] { reset(dir, sinc); }, "  ");
 
     std::vector<double> whole, solving, startup;
     int solves = 0, steps = 0, iterations = 0;
     for (int i = 0; i < reps; ++i) {
-        reset(dir);
+        reset(dir, sinc);
         solves = steps = iterations = 0;
         double in_solve = 0;
         const auto t0 = Clock::now();

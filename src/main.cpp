@@ -30,5 +30,5 @@ int main(int argc, char** argv) {
     }
     zq::Io io(dir, std::cin, std::cout);
     if (cl.answer) io.answer_all(*cl.answer);
-    return zq::run_program(io);
+    return zq::run_program(io, nullptr, zq::RunOptions{cl.tables});
 }

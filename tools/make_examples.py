@@ -97,6 +97,49 @@ BRINE = {1: 1.0e-4, 5: 1.0, 7: 0.1, 10: 0.05}
 TRIAL_BRINE = {1: (1.0e-4, 0.6), 3: (1.2, 0.5), 5: (1.0, 0.5), 7: (0.1, 0.5), 10: (0.05, 0.1)}
 
 
+# A CO2-bearing 300 C geothermal fluid in a quartz-calcite reservoir (mol/kg of water: free
+# molalities of the solution, H+ as the CO2 it holds), and the reservoir minerals it leaves.
+BOILING_AQ = {5: 0.10, 10: 0.001, 12: 0.012, 13: 0.052}
+BOILING_H = 0.050                 # 0.05 mol/kg CO2 (H+ + HCO3-) with 0.002 HCO3-
+BOILING_MINERALS = {"Quartz": (0.020, {12: 1}), "Calcite": (0.002, {1: -1, 10: 1, 13: 1})}
+TRIAL_BOILING = {1: (1.0e-6, 0.7), 3: (0.1, 0.7), 5: (0.1, 0.7), 10: (0.001, 0.3), 12: (0.012, 1.0),
+                 13: (0.003, 0.7)}
+# Calcium silicates that the bundled data make stable beside calcite and quartz at 250-300 C
+# and low CO2 (wollastonite forms in nature above about 400 C), and the other silica phases.
+BOILING_SUPPRESSED = ("Chalcedony", "Cristobalite(alpha)", "Cristobalite(beta)", "Tridymite", "SiO2(am)",
+                      "Coesite", "Aragonite", "Wollastonite", "Pseudowollastonite", "Larnite", "Rankinite",
+                      "Hatrurite", "Tobermorite-14A", "Tobermorite-11A", "Tobermorite-9A", "Afwillite",
+                      "Foshagite", "Gyrolite", "Hillebrandite", "Okenite", "Xonotlite")
+
+# The reservoir fluid of reservoir-250c as that run leaves it in equilibrium at 250 C
+# (aqueous moles of its listing, in 0.9961871 kg of water), without its minerals; and
+# seawater of the seawater example for the cold fluid, without its O2 (the hot fluid is
+# reduced: redox goes through HS-) and without Sr, F and B, which the hot fluid lacks.
+RESERVOIR_FLUID_KG = 0.9961871
+# Silica, aluminium and calcium are taken 0.1, 1 and 1 per cent lower, so that the fluid
+# starts just undersaturated with the minerals it left rather than a rounding above them.
+RESERVOIR_FLUID = {1: 0.02868333, 4: 2.0e-4, 5: 0.05898689, 6: 0.002, 7: 0.004272918, 8: 1.737437e-7,
+                   10: 2.554254e-5 * 0.99, 11: 1.882108e-5 * 0.99, 12: 6.047758e-3 * 0.999, 13: 0.03230104}
+MIXING_SUPPRESSED = HYDROTHERMAL_SUPPRESSED + ("Dolomite", "Dolomite-dis", "Dolomite-ord", "Magnesite",
+                                              "Huntite", "Aragonite")
+
+# A reduced sodium chloride fluid at 350 C with traces of gold and silver (mol/kg of water).
+# The bundled data carry gold as Au+ alone (the source has no chloride or bisulfide complex
+# of gold), so gold dissolves to about 1e-15 mol/kg only: the fluid holds 3e-16.
+ELECTRUM_AQ = {5: 0.5, 4: 1.0e-4, 6: 0.002, 21: 3.0e-16, 22: 3.0e-6}
+ELECTRUM_H = 0.002                # H2S: H+ + HS-
+TRIAL_ELECTRUM = {1: (1.0e-5, 1.0), 3: (0.5, 0.7), 4: (1.0e-4, 0.2), 5: (0.4, 0.7), 6: (1.0e-4, 0.7),
+                  21: (3.0e-19, 0.7), 22: (3.0e-9, 0.7)}
+
+# BOX-1 of 100 cm3 at 150 C: 1 mol of calcite and 40 g of pore water; the fresh fluid per kg
+# of water: 0.3 mol CO2 and 0.05 mol NaCl.
+FLUSH_BOX_KG = 0.04
+FLUSH_PORE = {5: 0.05, 10: 0.002, 13: 0.012}
+FLUSH_CALCITE = 1.0
+FLUSH_FRESH = {1: 0.3, 5: 0.05, 13: 0.3}
+TRIAL_FLUSH = {1: (1.0e-6, 0.8), 3: (0.05, 0.8), 5: (0.05, 0.8), 10: (0.002, 0.6), 13: (0.01, 0.8)}
+
+
 def blank_params():
     return dict(ERPC=1e-12, pH=0.0, PFLUID=1.0133, TEMP=25.0, TEMPC=0.0, VBOX=0.0,
                 RHOFRS=0.0, RHOROC=0.0, SINC=-5.0, SLIM=25.0, TOTMIX=0.0, ENTH=0.0,
@@ -151,19 +194,23 @@ def run_file(title1, title2, p, rows):
     return "\n".join(out) + "\n"
 
 
-def balanced_rows(comps, totals, trials, charges, water_kg=1.0):
-    """Rows in component-number order, with Cl- (3) set to make Σ z·T zero."""
-    rest = sum(charges[n] * t for n, t in totals.items() if n != 3)
-    totals = dict(totals)
-    totals[3] = rest                   # Cl- has charge -1
+def balanced_rows(comps, totals, trials, charges, water_kg=1.0, mixer=None, mixer_kg=0.0):
+    """Rows in component-number order, with Cl- (3) set to make Σ z·T zero, in the totals
+    and in the mixing solution's recipe (`mixer`, with `mixer_kg` of water) alike."""
+    def balance(t):
+        t = dict(t)
+        t[3] = sum(charges[n] * v for n, v in t.items() if n != 3)    # Cl- has charge -1
+        return t
+    totals = balance(totals)
+    mixer = balance(mixer) if mixer else {}
     rows = []
-    for n in sorted(set(totals) | {1, 2}):
+    for n in sorted(set(totals) | set(mixer) | {1, 2}):
         name = comps[n][0].strip()
         if n == 2:
-            rows.append((2, name, water_kg, 1.0, 1.0, 0.0))
+            rows.append((2, name, water_kg, 1.0, 1.0, mixer_kg))
             continue
         m, g = trials[n]
-        rows.append((n, name, totals[n], m, g, 0.0))
+        rows.append((n, name, totals.get(n, 0.0), m, g, mixer.get(n, 0.0)))
     return rows
 
 
@@ -246,6 +293,56 @@ def examples(comps, charges):
         "Compression of a Na-K-Ca-Cl brine at 300 C from 100 to 1000 bar in 100 bar steps, extended P-T grid",
         "1 mol/kg NaCl, 0.1 KCl, 0.05 CaCl2 and 1e-4 HCl: activity coefficients and water activity against pressure",
         p, balanced_rows(comps, BRINE, TRIAL_BRINE, charges))
+    t = dict(BOILING_AQ)
+    t[1] = BOILING_H
+    for moles, nu in BOILING_MINERALS.values():
+        for n, c in nu.items():
+            t[n] = t.get(n, 0.0) + c * moles
+    p = blank_params()
+    p.update(TEMP=300.0, PFLUID=80.0, SINC=-10.0, SLIM=100.0, minerals=[(m, v[0]) for m, v in BOILING_MINERALS.items()],
+             suppressed=list(BOILING_SUPPRESSED))
+    p["options"].update(IFRAC=3, IENTH=1, IPUNCH=1)
+    ex["boiling-300c"] = run_file(
+        "Adiabatic boiling of a CO2-bearing 300 C geothermal fluid as it rises, 10 degree steps to 100 C",
+        "Leaves its quartz-calcite reservoir at the first step; steam, CO2 and scale left behind as they form (IFRAC 3)",
+        p, balanced_rows(comps, t, TRIAL_BOILING, charges))
+
+    sw = seawater_totals(True)
+    sw = {n: v for n, v in sw.items() if n in (1, 4, 5, 7, 8, 10, 11, 12, 13)}
+    trials = {n: (max(v / RESERVOIR_FLUID_KG, 1e-20), TRIAL_RESERVOIR[n][1]) for n, v in RESERVOIR_FLUID.items()}
+    trials[1] = TRIAL_RESERVOIR[1]
+    trials[3] = TRIAL_RESERVOIR[3]
+    p = blank_params()
+    p.update(TEMP=250.0, PFLUID=50.0, TEMPC=25.0, SINC=0.1, SLIM=2.0, suppressed=list(MIXING_SUPPRESSED))
+    p["options"].update(LOOC=1, IPUNCH=1)
+    ex["mixing-hot-cold"] = run_file(
+        "The 250 C reservoir fluid mixed with cold seawater (25 C), 0.1 kg of seawater per kg of fluid and step, to 2 kg",
+        "Reservoir fluid as reservoir-250c leaves it at equilibrium; seawater of the seawater example without O2, Sr, F, B",
+        p, balanced_rows(comps, RESERVOIR_FLUID, trials, charges, water_kg=RESERVOIR_FLUID_KG, mixer=sw,
+                         mixer_kg=1.0))
+
+    t = dict(ELECTRUM_AQ)
+    t[1] = ELECTRUM_H
+    p = blank_params()
+    p.update(TEMP=350.0, PFLUID=200.0, SINC=-10.0, SLIM=150.0)
+    p["options"].update(IPUNCH=1)
+    ex["electrum"] = run_file(
+        "Cooling of a reduced Na-Cl fluid with traces of gold and silver from 350 to 150 C: electrum precipitates",
+        "0.5 mol/kg NaCl, 2 mmol/kg H2S, 0.1 mmol/kg SO4; Au 3e-16, Ag 3e-6 mol/kg; 200 bar, 10 degree steps",
+        p, balanced_rows(comps, t, TRIAL_ELECTRUM, charges))
+
+    t = {n: v * FLUSH_BOX_KG for n, v in FLUSH_PORE.items()}
+    t[10] += FLUSH_CALCITE
+    t[13] += FLUSH_CALCITE
+    t[1] = -FLUSH_CALCITE + 0.01 * FLUSH_BOX_KG
+    p = blank_params()
+    p.update(TEMP=150.0, PFLUID=10.0, VBOX=100.0, RHOFRS=0.92, SINC=0.5, SLIM=600.0,
+             minerals=[("Calcite", FLUSH_CALCITE)], suppressed=["Aragonite"])
+    p["options"].update(IFRAC=5, IPUNCH=1)
+    ex["flushing-calcite-co2"] = run_file(
+        "Flushing of a calcite box at 150 C and 10 bar with CO2-charged water, half the pore volume per step",
+        "BOX-1 of 100 cm3: 1 mol calcite, 40 g pore water; fresh fluid 0.3 mol/kg CO2, 0.05 NaCl; the gas leaves",
+        p, balanced_rows(comps, t, TRIAL_FLUSH, charges, water_kg=FLUSH_BOX_KG, mixer=FLUSH_FRESH, mixer_kg=1.0))
     return ex
 
 

@@ -62,6 +62,9 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             if (value != "yes" && value != "no") return usage_error("--answer takes yes or no, not \"" + value + "\"");
             cl.answer = value == "yes";
             run_options = true;
+        } else if (a == "--no-tables") {
+            cl.tables = false;
+            run_options = true;
         } else if (a == "--init") {
             if (!has_value) return usage_error("--init needs a directory");
             cl.action = CommandLine::Action::Init;
@@ -71,39 +74,42 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
         }
     }
     if (cl.action == CommandLine::Action::Init && run_options)
-        return usage_error("--init makes a run folder; -C and --answer belong to a run");
+        return usage_error("--init makes a run folder; -C, --answer and --no-tables belong to a run");
     return cl;
 }
 
 const char* program_version() { return ZQ_VERSION; }
 
 std::string usage_text() {
-    return layout(R"("usage: zarn-qvd [-C DIR] [--answer yes|no]" / "       zarn-qvd --init DIR" /)"
+    return layout(R"("usage: zarn-qvd [-C DIR] [--answer yes|no] [--no-tables]" / "       zarn-qvd --init DIR" /)"
                   R"("       zarn-qvd --help | --version")");
 }
 
 std::string help_text() {
     return usage_text() + "\n" +
-           layout(R"(/ "Computes the equilibrium of an aqueous solution with minerals and gases, and follows it")"
-                  R"( / "along a reaction path. A run works on the files of one directory, the current one")"
-                  R"( / "unless -C names another:" /)"
-                  R"( / "  reads   ZARNRUN.DAT   the run file: conditions, path, solution, minerals, options")"
-                  R"( / "          DORNEVAL.QVD  the thermodynamic database")"
-                  R"( / "          MINOX.DAT     the compositions of the reactants")"
-                  R"( / "  writes  ZARNOUT.DAT   the listing of every equilibrium")"
-                  R"L( / "          ZARNPLOT.DAT  the plot file (when the run file asks for it)")L"
-                  R"( / "          ZARNRUN.DAT   rewritten after each full step, to resume from")"
-                  R"( / "          ZARNRUN.SAV   after each half step; ZARNRUN.SA2 after a failed solve")"
-                  R"( / "          Skip_Species.txt  the species and minerals the run leaves out" /)"
-                  R"( / "options:")"
-                  R"( / "  -C DIR             run in DIR")"
-                  R"( / "  --answer yes|no    answer every yes/no question so, without reading the console")"
-                  R"( / "  --init DIR         make DIR a run folder: the bundled data and a run file to start from")"
-                  R"( / "  --help, --version  this text; the version" /)"
-                  R"L( / "exit status: 0 the run reached its end (or only checked its input), 1 an error, a")L"
-                  R"( / "refused question or a failed solve, 2 a command line it does not understand." /)"
-                  R"( / "The users' manual is docs/manual/README.md in the sources, installed under")"
-                  R"( / "share/doc/zarn-qvd/manual.")");
+           layout(
+               R"(/ "Computes the equilibrium of an aqueous solution with minerals and gases, and follows it")"
+               R"( / "along a reaction path. A run works on the files of one directory, the current one")"
+               R"( / "unless -C names another:" /)"
+               R"( / "  reads   ZARNRUN.DAT   the run file: conditions, path, solution, minerals, options")"
+               R"( / "          DORNEVAL.QVD  the thermodynamic database")"
+               R"( / "          MINOX.DAT     the compositions of the reactants")"
+               R"( / "  writes  ZARNOUT.DAT   the listing of every equilibrium")"
+               R"L( / "          ZARNPLOT.DAT  the plot file (when the run file asks for it)")L"
+               R"( / "          ZARNRUN.DAT   rewritten after each full step, to resume from")"
+               R"( / "          ZARNRUN.SAV   after each half step; ZARNRUN.SA2 after a failed solve")"
+               R"( / "          Skip_Species.txt  the species and minerals the run leaves out")"
+               R"( / "          ZARNSTEP.CSV  a row per step; ZARNSPEC.CSV  every species and phase of every step" /)"
+               R"( / "options:")"
+               R"( / "  -C DIR             run in DIR")"
+               R"( / "  --answer yes|no    answer every yes/no question so, without reading the console")"
+               R"( / "  --no-tables        write no ZARNSTEP.CSV and ZARNSPEC.CSV")"
+               R"( / "  --init DIR         make DIR a run folder: the bundled data and a run file to start from")"
+               R"( / "  --help, --version  this text; the version" /)"
+               R"L( / "exit status: 0 the run reached its end (or only checked its input), 1 an error, a")L"
+               R"( / "refused question or a failed solve, 2 a command line it does not understand." /)"
+               R"( / "The users' manual is docs/manual/README.md in the sources, installed under")"
+               R"( / "share/doc/zarn-qvd/manual.")");
 }
 
 std::string version_text() {

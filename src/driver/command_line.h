@@ -17,6 +17,7 @@ struct CommandLine {
     Action action = Action::Run;
     std::filesystem::path dir;       // -C DIR: the run's directory (empty: the current one)
     std::optional<bool> answer;      // --answer yes|no: every yes/no question answered so
+    bool tables = true;              // --no-tables: no ZARNSTEP.CSV, ZARNSPEC.CSV
     std::filesystem::path init_dir;  // --init DIR
     std::string error;               // Usage: what was wrong with the arguments
 };

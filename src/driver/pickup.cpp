@@ -4,12 +4,17 @@
 // adjusted input values elsewhere, C and LIMSOL as read.
 #include "driver/pickup.h"
 
+#include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "base/run_params.h"
+#include "driver/run_file.h"
+#include "driver/run_state.h"
 #include "format/record_layout.h"
 #include "format/text_io.h"
+#include "format/text_source.h"
 #include "solver/equilibrium_state.h"
 #include "thermo/system_tables.h"
 
@@ -164,6 +169,52 @@ void write_name_blocks(PickupBuilder& b, const ChemicalSystem& sys, const Equili
     }
 }
 
+// The message a reader left on the console: its last block of non-blank lines.
+std::string last_message(const std::string& console) {
+    std::vector<std::string> lines;
+    std::istringstream in(console);
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    while (!lines.empty() && lines.back().find_first_not_of(' ') == std::string::npos) lines.pop_back();
+    std::size_t first = lines.size();
+    while (first > 0 && lines[first - 1].find_first_not_of(' ') != std::string::npos) --first;
+    std::string text;
+    for (std::size_t i = first; i < lines.size(); ++i) text += (text.empty() ? "" : "\n") + lines[i];
+    return text;
+}
+
+// The state the read-back check reads a pickup into. A run checks a pickup after every full
+// step and the state is large, so it is made once per thread and reused: the reader resets
+// every count and map it fills, so what an earlier check left in it does not count.
+RunState& scratch_state() {
+    thread_local std::unique_ptr<RunState> scratch;
+    if (!scratch) scratch = std::make_unique<RunState>();
+    return *scratch;
+}
+
+// ZARNRUN.DAT is the user's run file: it is replaced only by a pickup that the reader takes
+// back, and only when the user lets it be written. Otherwise the pickup goes to ZARNRUN.SAV
+// and the run stops, saying why.
+void keep_run_file_readable(const std::string& text, const std::vector<std::string>& unreadable, Io& io) {
+    std::string why;
+    if (io.read_only(PICKUP_RUN_FILE)) {
+        why = layout(R"([2X] A " is read-only: it is not replaced.")", {PICKUP_RUN_FILE});
+    } else if (!unreadable.empty()) {
+        std::string fields;
+        for (const std::string& f : unreadable) fields += (fields.empty() ? "" : "; ") + f;
+        why = layout(R"([2X] "The pickup of this step cannot be read back: " A " does not fit its column.")", {fields});
+    } else if (std::string reason; !pickup_reads_back(text, &reason)) {
+        why = layout(R"([2X] "The pickup of this step would not be read back as a run file:" /)") + reason;
+    } else {
+        return;
+    }
+    io.replace_file(PICKUP_SAVE, text);
+    io.console(layout(R"(/ "  >> Pickup file written on disk <<" /)"));
+    io.both(layout(R"(/ A / [2X] "The pickup is written to " A "; " A " keeps the last pickup it could take." /)"
+                   R"( [2X] "Execution stopped." /)",
+                   {why, PICKUP_SAVE, PICKUP_RUN_FILE}));
+    stop_run(1);
+}
+
 }  // namespace
 
 std::string pickup_text(const ChemicalSystem& sys, const EquilibriumState& eq, const RunParams& rp,
@@ -188,10 +239,26 @@ std::string pickup_text(const ChemicalSystem& sys, const EquilibriumState& eq, c
     return text;
 }
 
+bool pickup_reads_back(const std::string& text, std::string* reason) {
+    std::istringstream in;  // every question answered by Enter
+    std::ostringstream out;
+    Io scratch(Io::Scratch{}, in, out);
+    RunState& run = scratch_state();
+    TextSource src(text, std::string(PICKUP_RUN_FILE));
+    try {
+        read_run_file(src, run.sys, run.eq, run.rp, scratch);
+    } catch (const RunStop&) {
+        if (reason != nullptr) *reason = last_message(out.str());
+        return false;
+    }
+    return true;
+}
+
 void write_pickup(std::string_view dest, const ChemicalSystem& sys, const EquilibriumState& eq, const RunParams& rp,
                   Io& io) {
     std::vector<std::string> unreadable;
     const std::string text = pickup_text(sys, eq, rp, unreadable);
+    if (dest == PICKUP_RUN_FILE) keep_run_file_readable(text, unreadable, io);
     io.replace_file(dest, text);
     io.console(layout(R"(/ "  >> Pickup file written on disk <<" /)"));
     for (const std::string& field : unreadable) {

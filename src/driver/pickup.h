@@ -25,9 +25,15 @@ std::string pickup_text(const ChemicalSystem& sys, const EquilibriumState& eq, c
 std::string pickup_text(const ChemicalSystem& sys, const EquilibriumState& eq, const RunParams& rp,
                         std::vector<std::string>& unreadable);
 
+// True when the run-file reader takes `text` as a run file (the reader's questions answered
+// by Enter, nothing written anywhere); otherwise the reader's message is put in *reason.
+bool pickup_reads_back(const std::string& text, std::string* reason = nullptr);
+
 // Writes the pickup to `dest` (replacing it whole through a temporary file and a rename, so
 // an interrupted run never leaves it half written), announces it on the console, and warns
-// on the listing and the console of every field that cannot be read back.
+// on the listing and the console of every field that cannot be read back. ZARNRUN.DAT is
+// replaced only by a pickup that reads back, and only when it is not read-only; otherwise
+// the pickup goes to ZARNRUN.SAV, the run says why and stops (status 1).
 void write_pickup(std::string_view dest, const ChemicalSystem& sys, const EquilibriumState& eq, const RunParams& rp,
                   Io& io);
 

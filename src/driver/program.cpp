@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "driver/file_checks.h"
 #include "driver/pickup.h"
 #include "driver/run_file.h"
 #include "driver/run_state.h"
@@ -14,11 +15,16 @@
 #include "output/input_echo.h"
 #include "output/plot_file.h"
 #include "output/results_listing.h"
+#include "output/step_tables.h"
 #include "path/fractionation.h"
+#include "path/mixing.h"
 #include "path/step_controller.h"
 #include "path/titration.h"
 #include "phases/assemblage.h"
+#include "phases/electrum.h"
 #include "phases/gas_mixture.h"
+#include "phases/phase_dependence.h"
+#include "phases/saturation_pressure.h"
 #include "phases/solid_solution.h"
 #include "phases/step_totals.h"
 #include "solver/activity.h"
@@ -42,10 +48,12 @@ void require_input_files(Io& io) {
     stop_run(1);
 }
 
-TextSource load(Io& io, std::string_view name) {
-    auto text = io.read_file(name);
+TextSource load(Io& io, std::string_view name, std::size_t limit = static_cast<std::size_t>(-1)) {
+    bool too_large = false;
+    auto text = io.read_file(name, limit, &too_large);
+    if (too_large) stop_too_large(io, name, limit);
     if (!text) {
-        io.console(layout(R"(/ [2X] "Cannot read " A)", {std::string(name)}));
+        io.console(layout(R"(/ [2X] "Cannot read " A ": " A "." /)", {std::string(name), io.last_error()}));
         stop_run(1);
     }
     return TextSource(std::move(*text), std::string(name));
@@ -59,6 +67,7 @@ StepOutcome prepare_first_solve(RunState& r, Io& io) {
     set_up_ion_sizes(r.sys);
     evaluate_bdot(r.sys, r.cond);
     build_solid_solutions(r.sys, r.eq, io);
+    electrum_activity_coefficients(r.sys, r.cond.TK, r.eq);
     const AfterStepEntry entry = r.rp.INCREM != 0 ? AfterStepEntry::Calculations : AfterStepEntry::GasEnthalpy;
     if (after_step(r.sys, r.cond, r.rp, r.ps, r.eq, io, entry) == StepOutcome::LimitReached)
         return StepOutcome::LimitReached;
@@ -69,6 +78,7 @@ StepOutcome prepare_first_solve(RunState& r, Io& io) {
 // A solve that produced a value that is not a number: no listing of it, the last finite
 // state goes to the failed-solve pickup.
 [[noreturn]] void stop_not_finite(const RunState& r, const SolveResult& res, Io& io) {
+    explain_boiling_failure(r.sys, r.cond, r.rp, r.eq, r.ps.enthalpy_row, io);
     io.both(layout(R"(/ [2X] "Newton iteration " [I4] ": the " [A] " is not a finite number.")"
                    R"( / [2X] "Non-Convergence assumed. Execution aborted.")"
                    R"( / [2X] "Check ""convergence problems"" in manual." /)",
@@ -91,6 +101,7 @@ constexpr int MAX_REPEATS = 100;
 }
 
 [[noreturn]] void stop_loop_limit(const RunState& r, Io& io) {
+    explain_boiling_failure(r.sys, r.cond, r.rp, r.eq, r.ps.enthalpy_row, io);
     io.both(layout(R"x(/ "  Number of iterations reached the given limit" " (" [I4] ")")x"
                    R"( / "  Non-Convergence assumed. Execution aborted.")"
                    R"( / "  Check ""convergence problems"" in manual.")"
@@ -98,6 +109,18 @@ constexpr int MAX_REPEATS = 100;
                    {r.rp.NLOOP}));
     write_pickup(PICKUP_FAILED, r.sys, r.eq, r.rp, io);
     stop_run(1);
+}
+
+// What a converged solve needs before its phase-assemblage check: the log fugacities of the
+// gases and the fugacity coefficients of an absent gas mixture; the electrum estimate while
+// gold is not in the matrix, and with IPSAT the saturation pressure while the first gas is
+// not.
+void reports_before_check(RunState& r, Io& io) {
+    set_gas_log_fugacities(r.sys, r.cond, r.eq);
+    incipient_gas_coefficients(r.sys, r.cond, r.rp, r.eq);
+    electrum_saturation_estimate(r.sys, r.cond, r.eq, io);
+    if (r.rp.IPSAT != 0 && (r.sys.ngas_records == 0 || matrix_position(r.eq, 1) == 0))
+        saturation_pressure_report(r.sys, r.cond, r.rp, r.eq, io);
 }
 
 // The step totals of the state just solved, computed before anything of it is written; an
@@ -172,6 +195,7 @@ void move_on(PathState& ps) {
     switch (res.end) {
         case SolveEnd::NotFinite: stop_not_finite(r, res, io);
         case SolveEnd::Singular:
+            explain_boiling_failure(r.sys, r.cond, r.rp, r.eq, r.ps.enthalpy_row, io);
             io.console(
                 layout(R"(/ [2X] "Newton iteration " [I4] ": the linear system is singular" " (see ZARNOUT.DAT).")"
                        R"( / [2X] "Non-Convergence assumed. Execution aborted." /)",
@@ -184,6 +208,7 @@ void move_on(PathState& ps) {
     // A failed solve keeps the phases it was solved with: the pickup of ZARNRUN.SA2
     // describes the state that did not converge, not an assemblage judged from it.
     if (res.end == SolveEnd::LoopLimit) stop_loop_limit(r, io);
+    explain_boiling_failure(r.sys, r.cond, r.rp, r.eq, r.ps.enthalpy_row, io);
     io.both(layout(
         R"(/ [2X] "Newton iteration " [I4] ": the unknowns no longer change, but the " [A])"
         R"( / [2X] "is off by " [E10.4] " times its tolerance." / [2X] "Non-Convergence assumed. Execution aborted.")"
@@ -227,7 +252,12 @@ public:
     enum class Outcome { Again, GiveUp, PathEnd };
 
     // After the listing of a converged solve, before its phase-assemblage check.
-    void keep(const RunState& r) { kept_ = std::make_unique<Snapshot>(r); }
+    void keep(const RunState& r) {
+        kept_ = std::make_unique<Snapshot>(r);
+        recorded_ = false;
+    }
+    // The kept state's step went to the plot file and the tables.
+    void recorded() { recorded_ = true; }
 
     // A solve converged: its retries, if any, are over.
     void converged(RunState& r) {
@@ -239,7 +269,8 @@ public:
         tries_ = 0;
     }
 
-    Outcome try_again(RunState& r, const SolveResult& res, bool moved, Io& io) {
+    // `record` writes the plot record, table rows and pickup of the state just checked.
+    Outcome try_again(RunState& r, const SolveResult& res, bool moved, Io& io, const std::function<void()>& record) {
         if (!first_) first_ = std::make_unique<Failure>(Failure{Snapshot(r), res});
         const bool stepped = r.ps.CURINC != 0;
         std::vector<int> out = exhausted(r);
@@ -274,6 +305,9 @@ public:
             if (std::find(r.ps.barred.begin(), r.ps.barred.end(), i) == r.ps.barred.end()) r.ps.barred.push_back(i);
         }
         const AssemblageResult check = check_assemblage(r, moved, false, io);
+        // A step the first check of this state did not accept is accepted now: it is
+        // recorded as every accepted step is.
+        if (!recorded_) record();
         r.ps.CURINC *= std::pow(0.5, halvings_);
         if (after_step(r.sys, r.cond, r.rp, r.ps, r.eq, io, AfterStepEntry::Solved) == StepOutcome::LimitReached)
             return Outcome::PathEnd;
@@ -338,6 +372,7 @@ private:
     int halvings_ = 0;
     int tries_ = 0;
     bool keep_phases_ = false;
+    bool recorded_ = false;
 
 public:
     const SolveResult& first_failure() const { return first_->res; }
@@ -355,10 +390,38 @@ void enter_saturated_minerals(const ChemicalSystem& sys, EquilibriumState& eq) {
     }
 }
 
+// A run file whose starting minerals hold a dependent set (two of one composition, or one
+// whose reaction the others make up) would make the first Newton system singular. Nothing
+// says yet which of them are stable together, so a mineral whose reaction depends on those
+// before it in the run file starts outside the matrix; the first check lets it in again,
+// judged by its reaction's affinity, if it is supersaturated.
+static void drop_dependent_starting_minerals(RunState& r, Io& io) {
+    const std::vector<double> unknown(static_cast<std::size_t>(r.sys.nmin) + 1, 0.0);
+    std::vector<int> kept;
+    for (int p = 1; p <= r.eq.nph; ++p) {
+        const int i = r.eq.ph[p];
+        const Displacement d = tested_for_dependence(r.sys, i) ? displaced_by(r.sys, r.rp, r.eq, kept, i, unknown)
+                                                               : Displacement{};
+        if (d.leaves == 0) {
+            kept.push_back(i);
+            continue;
+        }
+        io.both(layout(R"(/ [2X] [A20] " starts outside the matrix: its reaction depends on those of the")"
+                       R"( " minerals before it," / [6X] [A])",
+                       {r.sys.mn[i].name, d.reaction}));
+        r.eq.mn_moles[i] = 0;
+    }
+    for (int p = 1; p <= r.eq.nph; ++p) r.eq.ph[p] = p <= static_cast<int>(kept.size()) ? kept[p - 1] : 0;
+    r.eq.nph = static_cast<int>(kept.size());
+}
+
 void start_up(RunState& r, Io& io) {
     require_input_files(io);
+    io.lock_directory();
+    io.remove_stale_temporaries({PICKUP_RUN_FILE, PICKUP_SAVE, PICKUP_FAILED});
+    check_database_size(io);
     TextSource run_file = load(io, "ZARNRUN.DAT");
-    TextSource database = load(io, "DORNEVAL.QVD");
+    TextSource database = load(io, "DORNEVAL.QVD", MAX_DATABASE_BYTES);
     TextSource reactants = load(io, "MINOX.DAT");
 
     io.create_output_files();
@@ -377,7 +440,9 @@ void start_up(RunState& r, Io& io) {
     echo_titles_and_components(r.sys, r.eq, r.rp, io);
     check_start_charge_balance(r.sys, r.eq, r.rp, io);
     echo_run_data(r.sys, r.cond, r.rp, io);
+    drop_dependent_starting_minerals(r, io);
     r.ps.GRMCOM = prepare_flushing(r.sys, r.rp, io);
+    prepare_mixing(r.sys, r.cond, r.rp, r.ps);
 }
 
 void list_solve(RunState& r, const SolveResult& res, Io& io) {
@@ -388,7 +453,7 @@ void list_solve(RunState& r, const SolveResult& res, Io& io) {
     write_results_rest(r.sys, r.cond, r.eq, r.rp, r.ps, io);
 }
 
-void run_loop(RunState& r, Io& io, const RunObserver* observer) {
+void run_loop(RunState& r, Io& io, const RunObserver* observer, const RunOptions& options) {
     const ChemicalSystem& sys = r.sys;
     RunParams& rp = r.rp;
     PathState& ps = r.ps;
@@ -402,19 +467,40 @@ void run_loop(RunState& r, Io& io, const RunObserver* observer) {
     int repeats = 0;
     NewtonHooks hooks;
     set_gas_phase_hooks(hooks, sys, r.cond, rp, eq);
+    set_electrum_hook(hooks, sys, r.cond, eq);
     hooks.intermediate_listing = [&](const NewtonState& st) {
         keep_step_totals(r, true);
         write_results_head(sys, eq, rp, {st.loop, st.charge_limit, st.charge_correction}, io);
         write_results_rest(sys, r.cond, eq, rp, ps, io);
     };
     Recovery recovery;
+    StepTables tables;
+    if (options.tables) tables.open(sys, rp, io);
+    double arrived_by = 0;  // the last increment that moved the path: full, part of one, or none yet
+    // After the check of a converged solve: a full step goes to the plot file and the
+    // tables; every solve leaves its pickup.
+    auto record_step = [&] {
+        const bool full = ps.CURINC == rp.SINC;
+        if (plot_record_due(rp, ps)) {
+            write_plot_record(sys, eq, rp, ps, io);
+            rp.IPUNCH = 2;  // the header is written once
+        }
+        if (options.tables && full) {
+            const StepArrival arrival = arrived_by == 0         ? StepArrival::Start
+                                        : arrived_by == rp.SINC ? StepArrival::Full
+                                                                : StepArrival::Half;
+            tables.write_step(sys, r.cond, eq, rp, arrival, io);
+        }
+        write_pickup(full ? PICKUP_RUN_FILE : PICKUP_SAVE, sys, eq, rp, io);
+        if (full) recovery.recorded();
+    };
     for (;;) {
         if (observer && observer->before_solve) observer->before_solve(r);
         r.newton.entering = ps.last_entered;
         const SolveResult res = solve_equilibrium(sys, r.cond, rp, ps.enthalpy_row, eq, r.newton, io, hooks);
         if (observer && observer->after_solve) observer->after_solve(r, res);
         if (!res.converged()) {
-            const Recovery::Outcome next = recovery.try_again(r, res, moved, io);
+            const Recovery::Outcome next = recovery.try_again(r, res, moved, io, record_step);
             if (next == Recovery::Outcome::PathEnd) return;
             if (next == Recovery::Outcome::Again) continue;
             fail(r, recovery.first_failure(), io);
@@ -423,15 +509,13 @@ void run_loop(RunState& r, Io& io, const RunObserver* observer) {
 
         list_solve(r, res, io);
         write_ideal_mixing_line(sys, rp, io);
+        reports_before_check(r, io);
         recovery.keep(r);
 
         bar_a_returning_phase(r, io);
-        const AssemblageResult check = check_assemblage(r, moved, true, io);
-        if (plot_record_due(rp, ps)) {
-            write_plot_record(sys, eq, rp, ps, io);
-            rp.IPUNCH = 2;  // the header is written once
-        }
-        write_pickup(ps.CURINC == rp.SINC ? PICKUP_RUN_FILE : PICKUP_SAVE, sys, eq, rp, io);
+        if (ps.CURINC != 0) arrived_by = ps.CURINC;
+        check_assemblage(r, moved, true, io);
+        record_step();
         moved = moved || ps.CURINC != 0;
         repeats = ps.CURINC == 0 ? repeats + 1 : 0;
         if (repeats == MAX_REPEATS) stop_unsettled(io);
@@ -440,21 +524,21 @@ void run_loop(RunState& r, Io& io, const RunObserver* observer) {
     }
 }
 
-int run_program(Io& io, const RunObserver* observer) {
+int run_program(Io& io, const RunObserver* observer, const RunOptions& options) {
     auto run = std::make_unique<RunState>();
+    int status = 0;
     try {
         start_up(*run, io);
         if (run->rp.NLOOP == 0) {
             io.both(layout(R"(/ [6X] "End data echo. set NLOOP > 0" " to start calculations." /)"));
         } else {
-            run_loop(*run, io, observer);
+            run_loop(*run, io, observer, options);
         }
     } catch (const RunStop& stop) {
-        io.listing().flush();
-        return stop.status();
+        status = stop.status();
+        if (status != 0) io.show_unseen_listing_message();
     }
-    io.listing().flush();
-    return 0;
+    return close_output_files(io, status);
 }
 
 }  // namespace zq

@@ -18,9 +18,14 @@ struct RunObserver {
     std::function<void(const RunState&, const SolveResult&)> after_solve;
 };
 
+// What the command line may change of a run.
+struct RunOptions {
+    bool tables = true;  // ZARNSTEP.CSV and ZARNSPEC.CSV
+};
+
 // Runs the program in io's working directory; returns the process exit status
 // (0 a normal end, 1 an error stop, a refused question or a failed solve).
-int run_program(Io& io, const RunObserver* observer = nullptr);
+int run_program(Io& io, const RunObserver* observer = nullptr, const RunOptions& options = {});
 
 // Start-up: the input files, the run file, the range check, the database, the reactants,
 // the input echo with the charge balance of the given totals, and the preparation of
@@ -39,9 +44,9 @@ void enter_saturated_minerals(const ChemicalSystem& sys, EquilibriumState& eq);
 
 // The run loop after start-up: the set-up of the first solve (with INCREM, the first step
 // of the path before it), then pass after pass: solve, step totals, results listing with
-// the charge check, phase-assemblage check, plot record, pickup file and the after-step
-// sequence. Returns when the path has reached its end (exit status 0); a failed solve or
+// the charge check, phase-assemblage check, plot record, table rows, pickup file and the
+// after-step sequence. Returns when the path has reached its end (exit status 0); a failed solve or
 // a fault stops the run (RunStop).
-void run_loop(RunState& run, Io& io, const RunObserver* observer = nullptr);
+void run_loop(RunState& run, Io& io, const RunObserver* observer = nullptr, const RunOptions& options = {});
 
 }  // namespace zq

@@ -9,6 +9,7 @@
 // the line of ZARNRUN.DAT at fault.
 #include "driver/run_file.h"
 
+#include <array>
 #include <climits>
 #include <cmath>
 #include <optional>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "base/run_params.h"
+#include "driver/run_file_ranges.h"
 #include "format/record_layout.h"
 #include "format/text_io.h"
 #include "format/text_source.h"
@@ -84,9 +86,11 @@ private:
     EquilibriumState& eq_;
     RunParams& rp_;
     Io& io_;
-    int c_line_ = 0;        // line of the option C
-    bool c_found_ = false;  // a component row matched the C of the file
-    int block_first_ = 0;   // first line of the component block
+    int c_line_ = 0;                                  // line of the option C
+    bool c_found_ = false;                            // a component row matched the C of the file
+    int block_first_ = 0;                             // first line of the component block
+    ValueLines lines_{};                              // the line of every real and option switch
+    std::array<int, MAX_COMPONENTS + 1> row_line_{};  // the line of every component row
 
     // ---- lines and messages ----
 
@@ -128,10 +132,9 @@ private:
     }
 
     // Reads `want` free-form numbers, going on to the next line while a line holds too few;
-    // a "/" ends the values early and the rest stay 0. When `track` is a value index, the
-    // line on which that value was read is stored in *track_line.
-    std::vector<double> free_form(int want, bool integers, std::string_view what, int track = -1,
-                                  int* track_line = nullptr) {
+    // a "/" ends the values early and the rest stay 0. The line of value i goes to
+    // lines_[first_line + i] (values not given take the line where reading ended).
+    std::vector<double> free_form(int want, bool integers, std::string_view what, int first_line) {
         std::vector<double> out;
         out.reserve(static_cast<std::size_t>(want));
         while (static_cast<int>(out.size()) < want) {
@@ -145,8 +148,8 @@ private:
                 if (integers && (v > INT_MAX || v < INT_MIN)) good = false;
             }
             if (!good) read_error(line);
-            if (track_line != nullptr && track >= static_cast<int>(before) && track < static_cast<int>(out.size()))
-                *track_line = src_.line_number();
+            for (std::size_t i = before; i < static_cast<std::size_t>(want); ++i)
+                lines_[static_cast<std::size_t>(first_line) + i] = src_.line_number();
             if (line.find('/') != std::string_view::npos) break;
         }
         out.resize(static_cast<std::size_t>(want), 0.0);
@@ -173,7 +176,7 @@ private:
         rp_.title2 = columns(need_line("the second title"), 1, TITLE_WIDTH);
 
         skip(2, "the caption lines above ERPC ... RHOROC");
-        auto a = free_form(8, false, "the values ERPC, pH, PFLUID, TEMP, TEMPC, VBOX-1, RHOFRS, RHOROC");
+        auto a = free_form(8, false, "the values ERPC, pH, PFLUID, TEMP, TEMPC, VBOX-1, RHOFRS, RHOROC", 0);
         rp_.ERPC = a[0];
         rp_.pH = a[1];
         rp_.PFLUID = a[2];
@@ -184,13 +187,13 @@ private:
         rp_.RHOROC = a[7];
 
         skip(2, "the caption lines above SINC, SLIM, TOTMIX");
-        auto b = free_form(3, false, "the values SINC, SLIM, TOTMIX");
+        auto b = free_form(3, false, "the values SINC, SLIM, TOTMIX", 8);
         rp_.SINC = b[0];
         rp_.SLIM = b[1];
         rp_.TOTMIX = b[2];
 
         skip(2, "the caption lines above ENTH ... SUPRNT");
-        auto c = free_form(8, false, "the values ENTH, SENTH, DENTH, TOTWAT, SOLMIN, RM, AQGRM, SUPRNT");
+        auto c = free_form(8, false, "the values ENTH, SENTH, DENTH, TOTWAT, SOLMIN, RM, AQGRM, SUPRNT", 11);
         rp_.ENTH = c[0];
         rp_.SENTH = c[1];
         rp_.DENTH = c[2];
@@ -207,11 +210,14 @@ private:
 
     void read_options() {
         skip(3, "the caption lines above the option switches");
-        auto o = free_form(18, true, "the 18 option switches CONFLG ... CHGF", 1, &c_line_);
+        auto o = free_form(18, true, "the 18 option switches CONFLG ... CHGF", RUN_REALS);
         int* const target[18] = {&rp_.CONFLG, &rp_.C,    &rp_.IFRAC,  &rp_.IPUNCH, &rp_.NLOOP, &rp_.ISTEP,
                                  &rp_.LIMSOL, &rp_.LOOC, &rp_.IENTH,  &rp_.ITREF,  &rp_.IDEAL, &rp_.IPSAT,
                                  &rp_.INCREM, &rp_.INCP, &rp_.MINSOL, &rp_.NEUT,   &rp_.AWAT,  &rp_.CHGF};
         for (std::size_t i = 0; i < 18; ++i) *target[i] = static_cast<int>(o[i]);
+        c_line_ = lines_[RUN_REALS + 1];
+        // Every value of the four lines is known now: check them before anything is written.
+        if (const std::string fault = parameter_fault(rp_, lines_); !fault.empty()) fail(fault);
     }
 
     void write_run_mode() {
@@ -276,6 +282,7 @@ private:
             if (!total || !molality || !gamma || !mix) read_error(line);
 
             const int saq = static_cast<int>(*number);
+            check_component_number(row, saq);
             rows = row;
             Component& c = sys_.comp[row];
             c = Component{};
@@ -286,6 +293,7 @@ private:
             eq_.m[row] = *molality > 0 ? *molality : 1e-10;
             eq_.gamma[row] = (*gamma <= 0 || rp_.NEUT == 3) ? 1.0 : *gamma;
             sys_.cmap[saq] = row;
+            row_line_[static_cast<std::size_t>(row)] = src_.line_number();
             sys_.nc = rows;
             if (!c_found_ && saq == rp_.C_read) {
                 rp_.C = row;
@@ -294,6 +302,24 @@ private:
             if (row == 2 && *total > 10) ask_about_water(*total);
         }
         sys_.nc = rows;
+    }
+
+    // Row 1 is H+ and row 2 water, whatever the database calls them; a number given twice
+    // would leave one of its rows without a species.
+    void check_component_number(int row, int saq) {
+        static constexpr std::array<const char*, 3> FIXED{"", "H+", "water"};
+        if (row <= 2 && saq != row) {
+            fail(layout(R"(/ [2X] "Component row " [A] " (line " [A] " of ZARNRUN.DAT) gives component number " [A])"
+                        R"( "; row " [A] " must be " [A] ", number " [A] ".")",
+                        {num(row), num(src_.line_number()), num(saq), num(row), FIXED[static_cast<std::size_t>(row)],
+                         num(row)}));
+        }
+        if (const int first = sys_.cmap[saq]; first != 0) {
+            fail(layout(R"(/ [2X] "Component number " [A] " is given twice in ZARNRUN.DAT: in line " [A])"
+                        R"( " (component row " [A] ") and in line " [A] " (component row " [A] ").")",
+                        {num(saq), num(row_line_[static_cast<std::size_t>(first)]), num(first), num(src_.line_number()),
+                         num(row)}));
+        }
     }
 
     // After 70 rows one more line is read as a component number; it must be 0 (blank).
@@ -341,9 +367,25 @@ private:
                         {num(rp_.C_read), num(c_line_)}));
         }
         eq_.water_kg = water_total >= 0 ? water_total : eq_.m[2];
+        check_water(water.mix_total);
         water_total *= WATER_MOLES_PER_KG;
         water.mix_total *= WATER_MOLES_PER_KG;
         for (int k = 1; k <= rows; ++k) sys_.comp[k].total_input = eq_.comp[k].total;
+    }
+
+    // The kilograms of water (row 2): some water, and, when AQGRM is to be the mass of the
+    // first solution, no more than that mass can show in AQGRM's pickup column (F9.4).
+    void check_water(double mix_kg) {
+        const int line = row_line_[2];
+        if (!(eq_.water_kg > 0))
+            fail(range_message("kg of water (component row 2)", eq_.water_kg, line, "more than 0 kg"));
+        if (rp_.AQGRM == 0 && eq_.water_kg * 1000.0 > MAX_AQGRM) {
+            fail(range_message("kg of water (component row 2)", eq_.water_kg, line,
+                               "less than 10 kg while AQGRM is 0: AQGRM, the grams of the first solution, must stay "
+                               "below 10000; give AQGRM or less water"));
+        }
+        if (mix_kg < 0)
+            fail(range_message("kg of water of the mixing solution (component row 2)", mix_kg, line, "0 kg or more"));
     }
 
     // Mineral row: columns 1-20 name, 23-40 trial moles (d = 12).
@@ -361,6 +403,8 @@ private:
             }
             const auto moles = real_at(line, 23, 18, 12);
             if (!moles) unreadable(line, "the trial moles (columns 23-40) of saturated mineral " + name.trimmed());
+            if (*moles < 0)
+                fail(range_message("the trial moles of " + name.trimmed(), *moles, src_.line_number(), "0 or more"));
             ++n;
             sys_.sat[n].name = name;
             sys_.sat[n].moles = *moles == 0 ? 1e-9 : *moles;
@@ -382,6 +426,8 @@ private:
             }
             auto amount = real_at(line, 23, 18, 12);
             if (!amount) unreadable(line, "the amount (columns 23-40) of reactant " + name.trimmed());
+            if (*amount < 0)
+                fail(range_message("the amount of " + name.trimmed(), *amount, src_.line_number(), "0 or more"));
             const std::string unit = columns(line, 41, 8);
             if (unit == "ppm     ")
                 *amount *= 1e-4;
@@ -426,6 +472,16 @@ private:
                                     "don't-fractionate minerals", true);
     }
 
+    // A curve pressure becomes PFLUID: the range of PFLUID. A temperature must fit the
+    // pickup's column (F10.3).
+    void check_curve_point(double t, double p) {
+        if (!(p > 0 && p <= MAX_PFLUID))
+            fail(range_message("the T-P curve pressure", p, src_.line_number(),
+                               "a pressure above 0 and below 10000 bar"));
+        if (!(t >= -99999.999 && t <= 999999.999))
+            fail(range_message("the T-P curve temperature", t, src_.line_number(), "-99999.999 to 999999.999 C"));
+    }
+
     // Curve points: one line of up to 80 characters holding temperature and pressure, until
     // the end of the file, a blank line or a zero temperature. The temperatures must rise.
     void read_curve() {
@@ -442,6 +498,7 @@ private:
                 stop_run(1);
             }
             if (v[0] == 0) break;
+            check_curve_point(v[0], v[1]);
             if (n == MAX_CURVE) {
                 fail(layout(R"(/ [2X] "Too many T-P curve points in ZARNRUN.DAT: line " [A] " holds point " [A])"
                             R"( "; the limit is " [A] ".")",

@@ -170,4 +170,11 @@ std::string edit_a(std::string_view s, int w) {
     return out;
 }
 
+std::string shortest(double v) {
+    if (v == std::trunc(v) && std::fabs(v) < 1e15) return std::to_string(static_cast<long long>(v));
+    char buf[32];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
+}
+
 }  // namespace zq

@@ -78,6 +78,9 @@ std::string edit_f(double v, int w, int d);
 std::string edit_e(double v, int w, int d);
 std::string edit_g(double v, int w, int d);
 std::string edit_a(std::string_view s, int w);  // cut to w, or blanks before to width w
+// A value for a message, as a short text that reads back to it: whole numbers as such
+// ("-5", "100000"), others in their shortest form ("0.01", "4.9e-324").
+std::string shortest(double v);
 
 // Fixed-column input. Blanks inside a numeric field are ignored and an all-blank field reads
 // as zero; a real field may carry a sign, a decimal point and an exponent (E or D, or a

@@ -1,53 +1,204 @@
 #include "format/text_io.h"
 
-#include <cstdio>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <iostream>
-#include <sstream>
 #include <system_error>
+#include <vector>
 
 namespace zq {
 
 namespace fs = std::filesystem;
 
-OutputFile::OutputFile(fs::path path) : path_(std::move(path)) {}
+namespace {
+
+// Text is written in blocks of this size: few system calls, and a failure shows within a
+// block of where it happened.
+constexpr std::size_t BLOCK = 64 * 1024;
+
+// Symbolic links followed to find the file they point to; more is a loop.
+constexpr int MAX_LINKS = 40;
+
+// Writes all of `text` to `fd`, going on after partial writes; false with errno set on a
+// failure (a full disk, a file-size limit).
+bool write_all(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t n = ::write(fd, text.data(), text.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        text.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// No write permission for anyone: the user has made the file read-only. Checked apart from
+// the system's own test, which lets a privileged user write anything.
+bool protected_by_mode(const struct stat& st) {
+    return S_ISREG(st.st_mode) && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
+// The file that `p` names, following symbolic links (relative targets from the link's own
+// folder); `p` itself when it is not a link. A target that does not exist is still given.
+fs::path final_target(fs::path p) {
+    std::error_code ec;
+    for (int i = 0; i < MAX_LINKS && fs::is_symlink(fs::symlink_status(p, ec)); ++i) {
+        const fs::path to = fs::read_symlink(p, ec);
+        if (ec) break;
+        p = to.is_absolute() ? to : p.parent_path() / to;
+    }
+    return p;
+}
+
+mode_t new_file_mode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return static_cast<mode_t>(0666 & ~mask);
+}
+
+// The temporary files of `target`: "<name>.tmp-<pid>-XXXXXX", and "<name>.tmp" of earlier
+// versions of the program.
+std::string temp_prefix(const fs::path& target) { return target.filename().string() + ".tmp-"; }
+
+}  // namespace
+
+// ---- OutputFile ----------------------------------------------------------------------
+
+OutputFile::OutputFile(Io& io, fs::path path, bool discard) : io_(io), path_(std::move(path)), discard_(discard) {}
+
+OutputFile::~OutputFile() {
+    if (fd_ < 0) return;
+    (void)write_all(fd_, buf_);
+    ::close(fd_);
+}
+
+void OutputFile::fail(std::string_view action, int err) {
+    buf_.clear();
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    io_.file_failure(path_, action, err);
+}
 
 void OutputFile::create_if_absent() {
-    std::error_code ec;
-    if (fs::exists(path_, ec)) return;
-    std::ofstream touch(path_, std::ios::app);
+    if (discard_) return;
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) == 0 && protected_by_mode(st)) fail("open", EACCES);
+    const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) fail("open", errno);
+    if (::close(fd) != 0) fail("close", errno);
 }
 
 void OutputFile::start() {
-    if (started_) return;
-    out_.open(path_, std::ios::out | std::ios::trunc);
+    if (discard_ || fd_ >= 0) {
+        started_ = true;
+        return;
+    }
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) == 0 && protected_by_mode(st)) fail("open", EACCES);
+    // The first write replaces the content; after close() the file is continued.
+    fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (started_ ? O_APPEND : O_TRUNC), 0666);
+    if (fd_ < 0) fail("open", errno);
     started_ = true;
 }
 
+void OutputFile::drain() {
+    if (fd_ < 0 || buf_.empty()) return;
+    if (!write_all(fd_, buf_)) fail("write", errno);
+    buf_.clear();
+}
+
 void OutputFile::line(std::string_view text) {
-    start();
-    out_ << text << '\n';
+    write(text);
+    if (!discard_) buf_ += '\n';
+    unseen_.assign(text);
 }
 
 void OutputFile::write(std::string_view text) {
     start();
-    out_ << text;
+    if (discard_) return;
+    buf_ += text;
+    if (buf_.size() >= BLOCK) drain();
 }
 
-void OutputFile::flush() {
-    if (started_) out_.flush();
+void OutputFile::flush() { drain(); }
+
+void OutputFile::close() {
+    drain();
+    if (fd_ < 0) return;
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) fail("close", errno);
 }
+
+// ---- AppendFile ----------------------------------------------------------------------
+
+AppendFile::~AppendFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+void AppendFile::open(Io& io, const fs::path& path, bool fresh) {
+    close();
+    io_ = &io;
+    path_ = path;
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) == 0 && protected_by_mode(st)) io.file_failure(path_, "open", EACCES);
+    fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (fresh ? O_TRUNC : O_APPEND), 0666);
+    if (fd_ < 0) io.file_failure(path_, "open", errno);
+}
+
+void AppendFile::close() {
+    if (fd_ < 0) return;
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) io_->file_failure(path_, "close", errno);
+}
+
+void AppendFile::line(std::string_view text) {
+    buffer_.assign(text);
+    buffer_ += '\n';
+    if (!write_all(fd_, buffer_)) {
+        const int err = errno;
+        ::close(fd_);
+        fd_ = -1;
+        io_->file_failure(path_, "write", err);
+    }
+}
+
+// ---- Io --------------------------------------------------------------------------------
 
 Io::Io(fs::path dir, std::istream& in, std::ostream& out)
     : dir_(std::move(dir)),
       in_(in),
       out_(out),
-      plot_(dir_ / "ZARNPLOT.DAT"),
-      listing_(dir_ / "ZARNOUT.DAT"),
-      skip_(dir_ / "Skip_Species.txt") {}
+      plot_(*this, dir_ / "ZARNPLOT.DAT", false),
+      listing_(*this, dir_ / "ZARNOUT.DAT", false),
+      skip_(*this, dir_ / "Skip_Species.txt", false) {}
+
+Io::Io(Scratch, std::istream& in, std::ostream& out)
+    : in_(in),
+      out_(out),
+      scratch_(true),
+      plot_(*this, "ZARNPLOT.DAT", true),
+      listing_(*this, "ZARNOUT.DAT", true),
+      skip_(*this, "Skip_Species.txt", true) {}
+
+Io::~Io() {
+    if (lock_fd_ >= 0) ::close(lock_fd_);
+}
 
 void Io::console(std::string_view text) {
     out_ << text << '\n';
     out_.flush();
+    listing_.seen();
 }
 
 std::string Io::ask_line() {
@@ -69,8 +220,26 @@ bool Io::ask_yes(std::string_view prompt) {
 }
 
 void Io::both(std::string_view text) {
-    listing_.line(text);
+    try {
+        listing_.line(text);
+    } catch (const RunStop&) {
+        console(text);  // the message still reaches the user, after the listing's failure
+        throw;
+    }
     console(text);
+}
+
+std::string Io::shown_name(const fs::path& file) const {
+    if (!scratch_ && file.parent_path() == dir_) return file.filename().string();
+    return file.string();
+}
+
+void Io::file_failure(const fs::path& file, std::string_view action, int err) {
+    console("");
+    console("  Cannot " + std::string(action) + " " + shown_name(file) + ": " + std::strerror(err) + ".");
+    console("  Execution stopped.");
+    console("");
+    stop_run(1);
 }
 
 bool Io::exists(std::string_view name) const {
@@ -78,41 +247,139 @@ bool Io::exists(std::string_view name) const {
     return fs::is_regular_file(dir_ / fs::path(name), ec);
 }
 
-std::optional<std::string> Io::read_file(std::string_view name) const {
-    std::ifstream f(dir_ / fs::path(name), std::ios::binary);
-    if (!f) return std::nullopt;
-    std::ostringstream ss;
-    ss << f.rdbuf();
-    return std::move(ss).str();
+std::optional<std::uintmax_t> Io::file_size(std::string_view name) const {
+    struct stat st {};
+    if (::stat((dir_ / fs::path(name)).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return static_cast<std::uintmax_t>(st.st_size);
+}
+
+std::optional<std::string> Io::read_file(std::string_view name, std::size_t limit, bool* too_large) {
+    if (too_large) *too_large = false;
+    const int fd = ::open((dir_ / fs::path(name)).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        last_error_ = std::strerror(errno);
+        return std::nullopt;
+    }
+    std::string text;
+    std::vector<char> block(BLOCK);
+    for (;;) {
+        const ssize_t n = ::read(fd, block.data(), block.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            last_error_ = std::strerror(errno);
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        text.append(block.data(), static_cast<std::size_t>(n));
+        if (text.size() > limit) {
+            // A file that grew past its bound while being read, or is not a plain file.
+            if (too_large) *too_large = true;
+            last_error_ = "larger than " + std::to_string(limit) + " bytes";
+            ::close(fd);
+            return std::nullopt;
+        }
+    }
+    ::close(fd);
+    return text;
+}
+
+bool Io::read_only(std::string_view name) const {
+    const fs::path target = final_target(dir_ / fs::path(name));
+    struct stat st {};
+    if (::stat(target.c_str(), &st) != 0) return false;
+    if (protected_by_mode(st)) return true;
+    return ::access(target.c_str(), W_OK) != 0 && (errno == EACCES || errno == EROFS);
 }
 
 void Io::replace_file(std::string_view name, std::string_view content) {
-    const fs::path dest = dir_ / fs::path(name);
-    fs::path tmp = dest;
-    tmp += ".tmp";
-    {
-        std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
-        f << content;
-        f.flush();
-        if (!f) {
-            console("  Cannot write " + tmp.string());
-            stop_run(1);
+    const fs::path dest = final_target(dir_ / fs::path(name));
+    struct stat st {};
+    const bool existed = ::stat(dest.c_str(), &st) == 0;
+    if (existed && protected_by_mode(st)) file_failure(dest, "replace", EACCES);
+    const mode_t mode = existed ? static_cast<mode_t>(st.st_mode & 07777) : new_file_mode();
+
+    std::string tmp = (dest.parent_path() / temp_prefix(dest)).string() + std::to_string(::getpid()) + "-XXXXXX";
+    const int fd = ::mkstemp(tmp.data());
+    if (fd < 0) file_failure(dest.parent_path() / (temp_prefix(dest) + "*"), "create", errno);
+    auto give_up = [&](std::string_view action, int err) {
+        ::close(fd);
+        ::unlink(tmp.c_str());
+        file_failure(tmp, action, err);
+    };
+    if (::fchmod(fd, mode) != 0) give_up("set the permissions of", errno);
+    if (!write_all(fd, content)) give_up("write", errno);
+    if (::close(fd) != 0) {
+        const int err = errno;
+        ::unlink(tmp.c_str());
+        file_failure(tmp, "close", err);
+    }
+    if (::rename(tmp.c_str(), dest.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(tmp.c_str());
+        file_failure(dest, "replace", err);
+    }
+}
+
+void Io::remove_stale_temporaries(std::initializer_list<std::string_view> names) {
+    for (std::string_view name : names) {
+        const fs::path target = final_target(dir_ / fs::path(name));
+        const fs::path folder = target.parent_path();
+        const std::string prefix = temp_prefix(target);
+        const std::string legacy = target.filename().string() + ".tmp";
+        std::error_code ec;
+        for (const auto& entry : fs::directory_iterator(folder, ec)) {
+            const std::string file = entry.path().filename().string();
+            bool stale = false;
+            if (file == legacy) {
+                stale = folder == dir_;  // this directory is locked: nobody else writes here
+            } else if (file.rfind(prefix, 0) == 0) {
+                // "<pid>-XXXXXX": stale when process <pid> has ended.
+                char* end = nullptr;
+                const long pid = std::strtol(file.c_str() + prefix.size(), &end, 10);
+                stale = pid > 0 && *end == '-' && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 &&
+                        errno == ESRCH;
+            }
+            if (stale) fs::remove(entry.path(), ec);
         }
     }
-    std::error_code ec;
-    fs::rename(tmp, dest, ec);
-    if (ec) {
-        console("  Cannot replace " + dest.string() + ": " + ec.message());
-        stop_run(1);
+}
+
+void Io::lock_directory() {
+    const fs::path lock = dir_ / fs::path(LOCK_FILE);
+    lock_fd_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (lock_fd_ < 0) {
+        // A lock file that exists but may not be written can still be locked.
+        const int err = errno;
+        if (err == EACCES || err == EROFS) lock_fd_ = ::open(lock.c_str(), O_RDONLY | O_CLOEXEC);
+        if (lock_fd_ < 0) file_failure(lock, "create the lock file", err);
     }
+    if (::flock(lock_fd_, LOCK_EX | LOCK_NB) == 0) return;
+    if (errno != EWOULDBLOCK) return;  // a file system without locks: nothing to keep out
+    console("");
+    console("  Another run is going on in this folder: it holds the lock on " + std::string(LOCK_FILE) + ".");
+    console("  Two runs in one folder would write the same files. Execution stopped.");
+    console("");
+    stop_run(1);
 }
 
 void Io::create_output_files() {
     plot_.create_if_absent();
     listing_.create_if_absent();
-    OutputFile(dir_ / "ZARNRUN.SAV").create_if_absent();
-    OutputFile(dir_ / "ZARNRUN.SA2").create_if_absent();
+    OutputFile(*this, dir_ / "ZARNRUN.SAV", scratch_).create_if_absent();
+    OutputFile(*this, dir_ / "ZARNRUN.SA2", scratch_).create_if_absent();
     skip_.create_if_absent();
+}
+
+void Io::close_outputs() {
+    listing_.close();
+    plot_.close();
+    skip_.close();
+}
+
+void Io::show_unseen_listing_message() {
+    const std::string text = listing_.unseen();
+    if (!text.empty()) console(text);
 }
 
 }  // namespace zq

@@ -128,7 +128,7 @@ void write_phase_tables(const ChemicalSystem& sys, const Conditions& cond, const
         const bool gas = mn.is_gas();
         double vol = 0.0;
         if (gas) {
-            const auto [k1, k2] = gas_volume_coefficients(sys, cond, rp, f);
+            const auto [k1, k2] = gas_volume_coefficients(sys, rp, eq, f);
             const double pr = rp.PFLUID;
             vol = moles * GAS_CONSTANT_CM3_BAR * cond.TK * ((k1 * pr + k2) * pr + 1.0) / pr;
         } else {

@@ -23,6 +23,10 @@ struct PathState {
     double GRMCOM = 0;                    // grams of the fresh-fluid recipe that flushes BOX-1
     std::string unit_label = " g      ";  // unit of reactant amounts, 8 characters
     double gas_enthalpy = 0;  // kcal of the gases of the last enthalpy report (0 while the constraint is off)
+    // Mixing: heat content of water per mole (header quantity 5) of the mixing solution at
+    // TEMPC, fixed at start-up, and of the system's solution at the last mixing step.
+    double heat_mix = 0;
+    double heat_act = 0;
     KeptAnswers answers;
     StepTotals totals;  // of the last converged equilibrium
 

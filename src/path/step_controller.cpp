@@ -9,7 +9,10 @@
 #include "format/record_layout.h"
 #include "format/text_io.h"
 #include "path/fractionation.h"
+#include "path/mixing.h"
+#include "path/path_progress.h"
 #include "path/titration.h"
+#include "phases/data_limits.h"
 #include "phases/enthalpy.h"
 #include "phases/gas_mixture.h"
 #include "solver/activity.h"
@@ -92,9 +95,17 @@ StepOutcome temperature_step(RunParams& rp, double curinc, Io& io) {
     return StepOutcome::Continue;
 }
 
-[[noreturn]] void mixing_not_available(Io& io) {
-    io.both(layout(R"(/ "  Mixing of a second fluid (TEMPC not 0) is not available in this version." /)"));
-    stop_run(1);
+// A mixing run goes on while TOTMIX has not passed SLIM: it goes on at SLIM itself.
+StepOutcome mixing(const ChemicalSystem& sys, Conditions& cond, RunParams& rp, PathState& ps, EquilibriumState& eq,
+                   Io& io) {
+    mixing_step(sys, cond, rp, ps, eq, io);
+    if ((rp.SINC > 0 && rp.TOTMIX > rp.SLIM) || (rp.SINC < 0 && rp.TOTMIX < rp.SLIM))
+        return limit_reached(
+            io,
+            layout(
+                R"(/ "  Mixing fraction reached given limit of " [E10.4] / "  TOTMIX = " [E10.4] "  Execution stopped.")",
+                {rp.SLIM, rp.TOTMIX}));
+    return StepOutcome::Continue;
 }
 
 // A titration goes on while TOTMIX has not reached SLIM: it stops at SLIM itself.
@@ -108,12 +119,12 @@ StepOutcome titration(const ChemicalSystem& sys, RunParams& rp, PathState& ps, E
             {rp.SLIM, rp.TOTMIX}));
 }
 
-// The gases of the mixture that carry an enthalpy and are in the matrix: their lines of the
-// enthalpy report and their enthalpy in kcal.
-double gas_enthalpy(const ChemicalSystem& sys, const RunParams& rp, const EquilibriumState& eq, Io& io) {
+// The gases of the mixture that carry an enthalpy: their lines of the enthalpy report, with
+// the molar enthalpies of the last solve, and the enthalpy in kcal of those in the matrix.
+double gas_enthalpy(const ChemicalSystem& sys, const EquilibriumState& eq, Io& io) {
     double total = 0;
-    for (int g = 1; g <= sys.ngasmix; ++g) {
-        const double h = mixed_gas_enthalpy(sys, rp, g);
+    for (int g = 1; g <= enthalpy_gases(sys); ++g) {
+        const double h = eq.gas.h[g];
         io.listing().line(layout(R"([6X] [A20] [2X] [F10.4] " kcal/mole")", {sys.mn[g].name, h}));
         if (matrix_position(eq, g) != 0) total += h * eq.mn_moles[g];
     }
@@ -129,7 +140,7 @@ void enthalpy_report(const ChemicalSystem& sys, const RunParams& rp, const Equil
                      Io& io) {
     const double h_water = water_molar_enthalpy(rp.TEMP);
     io.listing().line(layout(R"(/ "  Enthalpies: " / [6X] "Pure water" [F10.4] " kcal/mole")", {h_water}));
-    ps.gas_enthalpy = ps.enthalpy_row ? gas_enthalpy(sys, rp, eq, io) : 0.0;
+    ps.gas_enthalpy = ps.enthalpy_row ? gas_enthalpy(sys, eq, io) : 0.0;
     const double solution = solution_enthalpy(eq, h_water);
     io.listing().line(layout(R"([6X] "Current solution " [F10.4] [6X] "Gas " [F10.4] " kcal")"
                              R"( / [6X] "Total current enthalpy " [3X] [F10.4] " kcal")"
@@ -139,15 +150,23 @@ void enthalpy_report(const ChemicalSystem& sys, const RunParams& rp, const Equil
 
 // While the enthalpy constraint holds: the heat lost or gained per degree, and the heat
 // of gases that fractionation takes away.
-void enthalpy_bookkeeping(RunParams& rp, const PathState& ps, Io& io) {
+void enthalpy_bookkeeping(RunParams& rp, const PathState& ps, double liquid_before, const EquilibriumState& eq,
+                          Io& io) {
     if (!ps.enthalpy_row) return;
+    // A flush of BOX-1 exchanges pore water for fresh water at the box's temperature: the
+    // enthalpy follows the water of the box (the gases leave below with their heat).
+    if (rp.IFRAC == 5 && ps.CURINC == rp.SINC) rp.ENTH += eq.gas.h_water * (eq.comp[2].total - liquid_before);
     if (rp.DENTH != 0) {
-        rp.ENTH -= rp.SINC * rp.DENTH;
+        // Per degree of the step taken: a half step back is charged half a step.
+        rp.ENTH -= ps.CURINC * rp.DENTH;
         io.listing().line(layout(R"(/ "  Given heat loss or gain per Deg. C  cooling: " [F10.4] " kcal")"
                                  R"( / [10X] "New total enthalpy: " [14X] [F10.4] " kcal")",
                                  {rp.DENTH, rp.ENTH}));
     }
-    if (rp.IFRAC >= 2) {
+    // The heat of the gases goes with them: on full steps of the modes that take the gases
+    // away (gases, gases and solids, flushing of BOX-1).
+    const bool gases_left = rp.IFRAC == 2 || rp.IFRAC == 3 || rp.IFRAC == 5;
+    if (gases_left && ps.CURINC == rp.SINC) {
         rp.ENTH -= ps.gas_enthalpy;
         io.listing().line(
             layout(R"("  Gas fractionation, we fractionate the gas heat" [5X] "New total enthalpy: " [F10.4] " KCAL")",
@@ -164,12 +183,16 @@ void total_charge_check(const ChemicalSystem& sys, const RunParams& rp, const Eq
         layout(R"(/ "  Charge balance check after fractionation or titration: TBAL = " [E10.4])", {tbal}));
 }
 
-// An IENTH run whose first gas has entered the matrix: the enthalpy balance becomes the
-// row after the last component species, from a total enthalpy of the solution's own when
-// none was given.
-void gas_enthalpy_preparation(const ChemicalSystem& sys, RunParams& rp, const EquilibriumState& eq, PathState& ps,
-                              Io& io) {
-    if (rp.IENTH == 0 || sys.ngas_records == 0 || matrix_position(eq, 1) == 0) return;
+// An IENTH run: the molar enthalpies of pure water and of the gases at the conditions of
+// the next solve; once the first gas has entered the matrix the enthalpy balance becomes
+// the row after the last component species, from a total enthalpy of the solution's own
+// when none was given.
+void gas_enthalpy_preparation(const ChemicalSystem& sys, const Conditions& cond, RunParams& rp, EquilibriumState& eq,
+                              PathState& ps, Io& io) {
+    if (rp.IENTH == 0) return;
+    eq.gas.h_water = water_molar_enthalpy(rp.TEMP);
+    gas_enthalpies(sys, cond, rp, rp.PFLUID, eq);
+    if (sys.ngas_records == 0 || matrix_position(eq, 1) == 0) return;
     if (!ps.enthalpy_row) io.listing().line(layout(R"(/ "  Gases just saturated. Enthalpy constraint kicks in")"));
     if (rp.ENTH == 0) rp.ENTH = solution_enthalpy(eq, water_molar_enthalpy(rp.TEMP)) + 0.01;
     if (rp.SENTH == 0) rp.SENTH = rp.ENTH;
@@ -206,6 +229,12 @@ void change_conditions(const ChemicalSystem& sys, Conditions& cond, RunParams& r
 StepOutcome step_controller(const ChemicalSystem& sys, Conditions& cond, RunParams& rp, PathState& ps,
                             EquilibriumState& eq, Io& io) {
     const double curinc = ps.CURINC;
+    const PathMark mark = mark_path(rp, curinc);
+    // The data at the new conditions; a phase of the matrix whose data end there leaves it.
+    auto reevaluate = [&] {
+        change_conditions(sys, cond, rp, ps, io);
+        leave_matrix_without_data(sys, cond, rp.TEMP, eq, io);
+    };
     StepOutcome out = StepOutcome::Continue;
     switch (step_kind(rp)) {
         case StepKind::Flushing: break;
@@ -213,18 +242,22 @@ StepOutcome step_controller(const ChemicalSystem& sys, Conditions& cond, RunPara
         case StepKind::Enthalpy: out = enthalpy_step(rp, curinc, io); break;
         case StepKind::Pressure:
             out = pressure_step(rp, curinc, io);
-            if (out == StepOutcome::Continue) change_conditions(sys, cond, rp, ps, io);
+            if (out == StepOutcome::Continue) reevaluate();
             break;
         case StepKind::Temperature:
             out = temperature_step(rp, curinc, io);
-            if (out == StepOutcome::Continue) change_conditions(sys, cond, rp, ps, io);
+            if (out == StepOutcome::Continue) reevaluate();
             break;
-        case StepKind::Mixing: mixing_not_available(io);
+        case StepKind::Mixing:
+            out = mixing(sys, cond, rp, ps, eq, io);
+            if (out == StepOutcome::Continue && rp.TEMPC != rp.TEMP) reevaluate();
+            break;
         case StepKind::Titration: out = titration(sys, rp, ps, eq, io); break;
     }
     if (out != StepOutcome::Continue) return out;
     out = fractionate_or_flush(sys, rp, ps, eq, io);
     if (out != StepOutcome::Continue) return out;
+    check_path_progress(mark, sys, rp, io);
 
     const double ratio = std::fabs(curinc / rp.SINC);
     if ((rp.SINC * curinc < 0 && std::fabs(curinc) < LOOC_BACK_LIMIT) || ratio < LOOC_RATIO_LIMIT) rp.LOOC = 0;
@@ -241,11 +274,12 @@ StepOutcome after_step(const ChemicalSystem& sys, Conditions& cond, RunParams& r
             layout(R"(/ [2X] "Calculations done for " [F10.4] " Deg. C;" [2X] [F10.4] " bar")", {rp.TEMP, rp.PFLUID}));
         if (rp.INCREM != 0) ps.CURINC = rp.SINC;
         if (rp.IENTH != 0) enthalpy_report(sys, rp, eq, ps, io);
+        const double liquid_before = eq.comp[2].total - eq.comp[2].gas;
         if (step_controller(sys, cond, rp, ps, eq, io) == StepOutcome::LimitReached) return StepOutcome::LimitReached;
-        enthalpy_bookkeeping(rp, ps, io);
+        enthalpy_bookkeeping(rp, ps, liquid_before, eq, io);
         total_charge_check(sys, rp, eq, io);
     }
-    gas_enthalpy_preparation(sys, rp, eq, ps, io);
+    gas_enthalpy_preparation(sys, cond, rp, eq, ps, io);
     return StepOutcome::Continue;
 }
 

@@ -95,17 +95,11 @@ private:
         const Mineral& mn = sys_.mn[i];
         PhaseState& ps = eq_.phase[i];
         const double logk = cond_.mn_logk[i];
-        double logq = 0;
-        for (int t = 1; t <= mn.itot; ++t) {
-            const auto tu = static_cast<std::size_t>(t);
-            logq += mn.coefm[tu] * std::log10(eq_.act[mn.specm[tu]]);
-        }
+        double logq = phase_log_q(sys_, eq_, i, in_matrix_[i]);
         const int s = sys_.ss.of[i];
         if (s != 0) {
             const int b = ps.ss_present;
-            if (b != 0 && in_matrix_[i]) {
-                logq -= std::log10(ps.lambda) + mn.site_n * std::log10(std::fabs(eq_.mn_moles[i] / eq_.ss.total[b]));
-            } else {
+            if (b == 0 || !in_matrix_[i]) {
                 // x = 10^g kept finite; a g that is not a number (n = 0) counts as no saturation.
                 double g = (logq - (std::log10(ps.lambda) + logk)) / mn.site_n;
                 if (!(g >= -300)) g = -300;
@@ -325,6 +319,20 @@ private:
 };
 
 }  // namespace
+
+double phase_log_q(const ChemicalSystem& sys, const EquilibriumState& eq, int i, bool in_matrix) {
+    const Mineral& mn = sys.mn[i];
+    double logq = 0;
+    for (int t = 1; t <= mn.itot; ++t) {
+        const auto tu = static_cast<std::size_t>(t);
+        logq += mn.coefm[tu] * std::log10(eq.act[mn.specm[tu]]);
+    }
+    const PhaseState& ps = eq.phase[i];
+    const int b = ps.ss_present;
+    if (sys.ss.of[i] != 0 && b != 0 && in_matrix)
+        logq -= std::log10(ps.lambda) + mn.site_n * std::log10(std::fabs(eq.mn_moles[i] / eq.ss.total[b]));
+    return logq;
+}
 
 AssemblageResult check_phase_assemblage(const ChemicalSystem& sys, const Conditions& cond, const RunParams& rp,
                                         double curinc, int looc, const std::vector<int>& barred, bool release,

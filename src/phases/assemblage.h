@@ -37,6 +37,11 @@ struct AssemblageResult {
     bool released = false;  // the entering phase was barred (see `release`)
 };
 
+// log Q of phase i from the activities of its reaction's component species; for a member
+// of a solid solution present in the matrix (`in_matrix`), less its own activity term
+// log(lambda x^n), so that log Q - log K is 0 at equilibrium.
+double phase_log_q(const ChemicalSystem& sys, const EquilibriumState& eq, int i, bool in_matrix);
+
 // Checks the phase assemblage after a converged equilibrium (see the file comment): rebuilds
 // eq.ph / eq.nph in phase-table order, sets the moles of entering phases, stores log Q of
 // every phase (666 for the phases listed in the matrix part of the table) and the log

@@ -51,7 +51,7 @@ void build_solid_solutions(ChemicalSystem& sys, EquilibriumState& eq, Io& io) {
         io.listing().line(layout(R"([8X] [A20] [2X] [I3])", {mn.name, s}));
     }
     for (int s = 1; s <= MAX_SOLUTIONS; ++s) {
-        if (ss.nmembers[s] != 1) continue;
+        if (ss.nmembers[s] != 1 || s == MIXED_GAS_JSOLS) continue;
         ss.of[ss.member[s][1]] = 0;
         ss.member[s][1] = 0;
         ss.nmembers[s] = 0;
@@ -66,7 +66,7 @@ void refresh_solid_solutions(const ChemicalSystem& sys, EquilibriumState& eq) {
 
     int b = 0;
     for (int s = 1; s <= MAX_SOLUTIONS; ++s) {
-        if (ss.nmembers[s] < 2) continue;
+        if (ss.nmembers[s] < (s == MIXED_GAS_JSOLS ? 1 : 2)) continue;
         ++b;
         eq.ss.present_s[b] = s;
         eq.ss.total[b] = 0.0;

@@ -16,13 +16,15 @@ inline constexpr int MIXED_GAS_JSOLS = 6;
 
 // Mode 1: lists the members of every solution index to the listing and builds the member
 // tables; a solution with a single member is dissolved (that phase is a pure phase for
-// good); then does mode 2. Mixed gases and electrum members take the site multiplicity 1.
+// good), except the gas mixture: a lone mixed gas (H2O,gas of a run without carbon) keeps
+// its fugacity coefficient as a mixture of one; then does mode 2. Mixed gases and electrum
+// members take the site multiplicity 1.
 // An index above 20, a 21st member or a negative index stops the run.
 void build_solid_solutions(ChemicalSystem& sys, EquilibriumState& eq, Io& io);
 
-// Mode 2: numbers the solutions with two or more members (present solutions 1, 2, ... in
-// order of their index), marks their members in the matrix, sums their moles and clears the
-// saturation sums.
+// Mode 2: numbers the solutions with two or more members (the gas mixture with one or
+// more) as present solutions 1, 2, ... in order of their index, marks their members in the
+// matrix, sums their moles and clears the saturation sums.
 void refresh_solid_solutions(const ChemicalSystem& sys, EquilibriumState& eq);
 
 }  // namespace zq

@@ -50,6 +50,27 @@ struct PresentSolutions {
     Table<double, MAX_SOLUTIONS> total{};  // moles of present solution b's members in the matrix
 };
 
+// The gas mixture: the mixed gases (JSOLS 6, mineral slots 1..nmixed) as the Newton
+// iteration, the listing and the enthalpy balance see them. The fugacity coefficient of a
+// mixed gas is its activity coefficient lambda (PhaseState); here are its mole fraction,
+// the two pressure coefficients of ln phi = (a + b P / 2) P, and the molar enthalpies.
+struct GasMixtureState {
+    Table<double, MAX_MIXED_GASES> y{};  // mole fractions (of the gas phase, or at saturation)
+    Table<double, MAX_MIXED_GASES> a{};  // P coefficient of ln phi, 1/bar (the volume's B')
+    Table<double, MAX_MIXED_GASES> b{};  // its P^2 coefficient times 2 (the volume's C'), 1/bar^2
+    Table<double, 3> h{};                // molar enthalpy of H2O, CO2, CH4 gas at T and P, kcal/mol
+    Table<double, 3> dhdp{};             // their pressure derivatives, kcal/(mol bar)
+    double h_water = 0;                  // molar enthalpy of pure liquid water at TEMP, kcal/mol
+};
+
+// A term of the Newton system from an activity coefficient that depends on the amounts of
+// the members of its solution (electrum): d log10 lambda(phase) / d moles(wrt).
+struct CompositionTerm {
+    int phase = 0;
+    int wrt = 0;
+    double dlog10_lambda = 0;
+};
+
 struct EquilibriumState {
     // Per-species solution state.
     Table<double, MAX_SPECIES> m{};      // molality (H2O slot holds 1.0)
@@ -69,6 +90,9 @@ struct EquilibriumState {
     int nph = 0;
     Table<int, MAX_PHASES> ph{};
     PresentSolutions ss;
+    GasMixtureState gas;
+    int nterms = 0;  // composition terms of the Newton system, in force while gold is in the matrix
+    std::array<CompositionTerm, 4> terms{};
 };
 
 // Position of phase `phase` in the matrix list, 0 when it is not in the matrix.

@@ -213,7 +213,10 @@ void set_tolerances(const ChemicalSystem& sys, const Conditions& cond, const Run
     if (st.enthalpy_row) st.tol[sys.nc + 1] = std::fabs(rp.ENTH) * e;
     const int row0 = first_phase_row(sys, st.enthalpy_row) - 1;
     for (int p = 1; p <= eq.nph; ++p) {
-        const double lk = cond.mn_logk[eq.ph[p]];
+        // A mixed gas's log K holds log10 P, which moves the sum through 0 near the boiling
+        // pressure: its tolerance follows the log K of the reaction alone.
+        const int f = eq.ph[p];
+        const double lk = f <= sys.nmixed ? cond.mn_logk_raw[f] : cond.mn_logk[f];
         st.tol[row0 + p] = lk == 0.0 ? 10.0 * e : std::fabs(lk) * 10.0 * e;
     }
     if (fixed_ph(rp)) st.tol[1] = e * std::pow(10.0, -rp.pH);
@@ -357,6 +360,13 @@ void assemble(const ChemicalSystem& sys, const Conditions& cond, const RunParams
             const double xgas = eq.actmodel.xgas;
             ls.A(h, 2) = xgas == 0.0 ? std::log10(eq.gamma[2]) * ls.A(h, 2) / (-LOG10E * w) : -ls.A(h, 2) * xgas;
         }
+    }
+
+    // An activity coefficient that follows the composition of its solution (electrum).
+    for (int t = 0; t < eq.nterms; ++t) {
+        const CompositionTerm& c = eq.terms[static_cast<std::size_t>(t)];
+        const int p = matrix_position(eq, c.phase), q = matrix_position(eq, c.wrt);
+        if (p != 0 && q != 0) ls.A(row0 + p, row0 + q) -= c.dlog10_lambda;
     }
 
     if (ph_fixed) {
@@ -532,6 +542,7 @@ SolveResult solve_equilibrium(const ChemicalSystem& sys, const Conditions& cond,
         if (unchanged >= STALLED_LOOPS && st.loop >= FIRST_CONVERGENCE_LOOP)
             return finish(sys, rp, eq, st, SolveEnd::Stalled, result);
         if (hooks.refresh_gas_mixture) hooks.refresh_gas_mixture();
+        if (hooks.refresh_solution_models) hooks.refresh_solution_models();
 
         if (const int j = derived_species(sys, cond, eq, st, st.loop == 5 ? &io : nullptr)) return species_fault(j);
         io.console(layout(R"("     Loop no." [I4] "  Ionic strength: " [F15.12])", {st.loop, eq.actmodel.I}));

@@ -80,6 +80,9 @@ struct NewtonHooks {
     std::function<void(LinearSystem& ls, int row)> enthalpy_row;
     std::function<void(double correction)> update_pressure;
     std::function<void()> refresh_gas_mixture;
+    // Solid solutions whose activity coefficients follow their composition (electrum): the
+    // coefficients and the composition terms of eq.terms refreshed after the phase amounts.
+    std::function<void()> refresh_solution_models;
 };
 
 // The starting solution of a run: the H2O slot 1.0, the solid and gas moles of the

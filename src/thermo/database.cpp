@@ -391,8 +391,10 @@ private:
             const FixedRead r1 = read_fixed("[A20] [T67] [I2] [F8.3] [T81] [A4] [T91] [A4]", l1);
             Mineral mn;
             mn.name = Name20(text(r1, 0));
-            if (mn.name.blank()) {  // the end record: its lines 2 and 3 are read and ignored
-                skip_lines(2);
+            if (mn.name.blank()) {
+                // The end record: its lines 2 and 3 are read and ignored. They are blank, so
+                // a file that lacks its final newline (or these lines) ends here normally.
+                if (src_.next()) src_.next();
                 break;
             }
             if (!r1.ok) bad_line(l1);

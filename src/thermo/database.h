@@ -3,9 +3,28 @@
 // what the run uses and the evaluation of every kept log K at the starting T and P.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
+#include "base/fixed.h"
+
 namespace zq {
+
+// The largest DORNEVAL.QVD the program takes: a file as large as the tables can use, with
+// room to spare. It holds the preamble (notices, at most DB_PREAMBLE_BYTES), the five
+// header grids, one line per database component and two records (a record may come in an
+// O2,aq and an HS- form) for every species and mineral slot, each record with a full grid
+// of log K. Every value is given DB_VALUE_BYTES characters (a double printed with 17
+// digits, a sign, an exponent and blanks) and every text line DB_LINE_BYTES. About 97 MB;
+// a larger file stops the run before it is read.
+inline constexpr std::size_t DB_PREAMBLE_BYTES = 1 << 20;
+inline constexpr std::size_t DB_VALUE_BYTES = 32;
+inline constexpr std::size_t DB_LINE_BYTES = 256;
+inline constexpr std::size_t DB_GRID_BYTES = GRID_CELLS * DB_VALUE_BYTES;
+inline constexpr std::size_t DB_RECORD_BYTES = 5 * DB_LINE_BYTES + DB_GRID_BYTES;
+inline constexpr std::size_t MAX_DATABASE_BYTES = DB_PREAMBLE_BYTES + 5 * (DB_GRID_BYTES + 2 * DB_LINE_BYTES) +
+                                                  MAX_DB_COMPONENTS * DB_LINE_BYTES +
+                                                  2 * (MAX_SPECIES + MAX_MINERALS) * DB_RECORD_BYTES;
 
 class Io;
 class TextSource;

@@ -154,7 +154,7 @@ void locate_grid(double p, double t, GridPosition& pos) {
     }
 
     // Temperature column and the row shift.
-    if (!(t >= 0.01)) {
+    if (!(t >= DATA_T_MIN)) {
         pos.col = 3;
         r = std::min(r, LAST_ROW - 1);
         pos.pstat = 'E';
@@ -166,7 +166,7 @@ void locate_grid(double p, double t, GridPosition& pos) {
         apply_band(*b, p, r, pos);
     } else if (t <= 600.0) {
         apply_band(BAND_600, p, r, pos);
-    } else if (t <= 610.0) {
+    } else if (t <= GRID_T_LIMIT) {
         apply_band(BAND_610, p, r, pos);
         if (p >= P_MIN && p <= P_MAX) pos.pstat = 'W';
     } else {
@@ -235,7 +235,7 @@ double grid_interpolate(double p, double t, const GridPosition& pos, const RawLo
 }
 
 double saturation_interpolate(double t, const RawLogK& v) {
-    if (!(t >= 0.01) || t > 400.0) return NO_DATA;
+    if (!(t >= DATA_T_MIN) || t > SATURATION_T_LIMIT) return NO_DATA;
     // First of the three points (1-based): 0.01-25-50 up to 50 C; then the point below the
     // interval holding t and its two neighbours above; 300-325-350 above 325 C.
     int first = 1;
@@ -269,7 +269,7 @@ double eight_point_interpolate(double t, const RawLogK& v) {
         if (is_no_data(y(1)) && t != 50.0) return NO_DATA;
         return y(1) + (0.04 * t - 1.0) * (y(2) - y(1));
     }
-    if (!(t <= te[static_cast<std::size_t>(n)] + 50.0) || t > 400.0) return NO_DATA;
+    if (!(t <= te[static_cast<std::size_t>(n)] + 50.0) || t > SATURATION_T_LIMIT) return NO_DATA;
 
     int m = 7;  // band: t <= 25 -> 0, 25-50 -> 1, 50-100 -> 2, ..., above 300 -> 7
     for (int k = 1; k <= 7; ++k) {

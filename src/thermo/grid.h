@@ -15,6 +15,13 @@ class Io;
 struct ChemicalSystem;
 struct RunParams;
 
+// The temperatures (C) at which the data give values: from DATA_T_MIN to GRID_T_LIMIT on
+// the extended grid (above 600 C extrapolated, with a warning), to SATURATION_T_LIMIT on
+// the liquid-vapour saturation curve (above 350 C extrapolated, with a warning).
+inline constexpr double DATA_T_MIN = 0.01;
+inline constexpr double GRID_T_LIMIT = 610.0;
+inline constexpr double SATURATION_T_LIMIT = 400.0;
+
 // Temperatures (C) of the 36 grid columns and pressures (bar) of the 37 grid rows, 1-based.
 extern const std::array<double, GRID_COLS + 1> GRID_T;
 extern const std::array<double, GRID_ROWS + 1> GRID_P;

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -38,11 +39,12 @@ TEST(CommandLine, ArgumentListsAndWhatTheyMean) {
         {{"--init"}, Action::Usage, "", -1, "--init needs a directory"},
         {{"--bogus"}, Action::Usage, "", -1, "unknown option --bogus"},
         {{"ZARNRUN.DAT"}, Action::Usage, "", -1, "unexpected argument ZARNRUN.DAT"},
-        {{"--init", "d", "--answer", "no"},
+        {{"--init", "d", "--no-tables"},
          Action::Usage,
          "",
          -1,
-         "--init makes a run folder; -C and --answer belong to a run"},
+         "--init makes a run folder; -C, --answer and --no-tables belong to a run"},
+        {{"--no-tables", "-C", "x"}, Action::Run, "x", -1, ""},
     };
     for (const auto& c : cases) {
         std::string joined;
@@ -54,6 +56,7 @@ TEST(CommandLine, ArgumentListsAndWhatTheyMean) {
         if (c.action == Action::Usage) continue;
         EXPECT_EQ(cl.dir.string(), c.dir);
         EXPECT_EQ(cl.answer.has_value() ? int(*cl.answer) : -1, c.answer);
+        EXPECT_EQ(cl.tables, joined.find("--no-tables") == std::string::npos);
     }
 }
 

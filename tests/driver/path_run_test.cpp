@@ -432,5 +432,46 @@ TEST(PathRun, APhaseThatKeepsComingBackIsKeptOutAtThoseConditions) {
     EXPECT_EQ(count(listing, "Number of loops used"), 17u);
 }
 
+// A step that cannot move its path variable, or a path that would need more than
+// MAX_PATH_STEPS steps, stops the run after the first solve, naming SINC and the variable;
+// so does a pressure path that takes PFLUID to 0.
+TEST(PathRun, APathThatCannotReachItsLimitStops) {
+    struct Case {
+        const char* name;
+        std::string run_file;
+        std::string message;
+    };
+    const std::string curve = "   200.000    50.000\n   400.000   150.000\n";
+    const Case cases[] = {
+        {"cooling by -1e-20", RunText("cooling-250-to-100c").step(0, -1e-20).text,
+         "  The step of TEMP by -1e-20 (SINC = -1e-20) leaves TEMP at 250:\n"
+         "  the path would never reach SLIM = 100. Execution stopped.\n"},
+        {"cooling by the smallest double", RunText("cooling-250-to-100c").step(0, -4.9e-324).text,
+         "  The step of TEMP by -5e-324 (SINC = -5e-324) leaves TEMP at 250:\n"},
+        {"pH path by 1e-17", RunText("ph-path").step(0, 1e-17).text,
+         "  The step of pH by 1e-17 (SINC = 1e-17) leaves pH at 8:\n"},
+        {"pressure path on a T-P curve", RunText("pressure-path").curve(curve).text,
+         "  The step of PFLUID by 100 (SINC = 100) leaves PFLUID at 100:\n  the path would never reach SLIM = 1000. "
+         "Execution stopped.\n  PFLUID follows the T-P curve at TEMP: a pressure path needs a run file without the "
+         "curve.\n"},
+        {"cooling by -1e-13", RunText("cooling-250-to-100c").step(0, -1e-13).text,
+         "  SINC = -1e-13 would take more than 1000000 steps to bring TEMP from 249.9999999999999 to SLIM = 100.\n"
+         "  Execution stopped: give a larger SINC.\n"},
+        {"titration by 1e-18", RunText("basalt-seawater-250c").step(0, 1e-18).text,
+         "  SINC = 1e-18 would take more than 1000000 steps to bring TOTMIX from 1e-18 to SLIM = 100.\n"},
+        {"pressure path below 0 bar", RunText("seawater").option("INCP", 1).param(2, 10).step(0, -5).step(1, -20).text,
+         "  The pressure path takes PFLUID to 0 bar (SINC = -5): a pressure must stay above 0. Execution stopped.\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PathRun run(c.run_file);
+        run.go();
+        EXPECT_EQ(run.out.status, 1);
+        EXPECT_NE(run.out.console.find(c.message), std::string::npos) << run.out.console;
+        EXPECT_NE(run.listing().find(c.message), std::string::npos);
+        EXPECT_LE(run.solves.size(), 10u);  // the solves before the first full step
+    }
+}
+
 }  // namespace
 }  // namespace zq::test

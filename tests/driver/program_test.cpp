@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -14,7 +15,9 @@
 
 #include "driver/program.h"
 #include "driver/run_state.h"
+#include "support/bundled_run.h"
 #include "support/run_dir.h"
+#include "thermo/database.h"
 
 namespace zq::test {
 namespace {
@@ -99,6 +102,90 @@ TEST(ProgramStartUp, ConditionsAndReactantUnit) {
         EXPECT_DOUBLE_EQ(state->cond.logP, std::log10(state->rp.PFLUID));
         EXPECT_EQ(state->ps.unit_label, minsol >= 3 ? " moles  " : " g      ");
     }
+}
+
+// An impossible value stops the whole run at the reader, with the message last on the
+// console, before the report or any result is written: never a listing of NaN and status 0.
+TEST(ProgramStartUp, AnImpossiblePressureStopsBeforeAnythingIsComputed) {
+    TempDir dir;
+    stage_bundled_data(dir);
+    BundledRun run;
+    run.pfluid = -5;
+    run.rows = {{1, "H+", 0.0}, {2, "H2O", 1.0}, {3, "Cl-", 0.1}, {5, "Na+", 0.1}, {13, "HCO3-", 0.01}};
+    dir.write("ZARNRUN.DAT", run.run_file());
+    const RunOutcome out = run_in(dir);
+    EXPECT_EQ(out.status, 1);
+    const std::string message =
+        "\n  PFLUID = -5 in line 5 of ZARNRUN.DAT is out of range;\n"
+        "  expected: a pressure above 0 and below 10000 bar (0 takes 500 bar).\n";
+    EXPECT_TRUE(out.console.ends_with(message)) << out.console;
+    EXPECT_EQ(dir.read("ZARNOUT.DAT"), message);
+    EXPECT_EQ(dir.read("Skip_Species.txt"), "");
+}
+
+// A stop whose message goes to the listing only (a mineral of the database with more
+// components than a reaction may hold) shows that message on the console too.
+TEST(ProgramStartUp, AStopListedOnlyInTheListingReachesTheConsole) {
+    TempDir dir;
+    stage_bundled_data(dir);
+    std::string db = dir.read("DORNEVAL.QVD");
+    const std::size_t quartz = db.rfind("\nQuartz  ");
+    const std::size_t itot = db.find('\n', db.find('\n', quartz + 1) + 1) + 1;
+    db.replace(itot, 3, " 13");
+    dir.write("DORNEVAL.QVD", db);
+    BundledRun run;
+    run.rows = {{1, "H+", 0.0}, {2, "H2O", 1.0}, {3, "Cl-", 0.1}, {5, "Na+", 0.1}, {12, "SiO2,aq", 0.01}};
+    dir.write("ZARNRUN.DAT", run.run_file());
+    const RunOutcome out = run_in(dir);
+    EXPECT_EQ(out.status, 1);
+    EXPECT_TRUE(out.console.ends_with("  itot for that mineral is  13 ; maximum is  12\n")) << out.console;
+}
+
+// Starting minerals of one composition would make the first Newton system singular: the
+// second starts outside the matrix, saying why, and the run goes on.
+TEST(ProgramStartUp, DependentStartingMineralsDoNotAllStartInTheMatrix) {
+    TempDir dir;
+    stage_bundled_data(dir);
+    BundledRun run;
+    run.rows = {{1, "H+", 0.0}, {2, "H2O", 1.0}, {3, "Cl-", 0.1}, {5, "Na+", 0.1}, {12, "SiO2,aq", 0.01}};
+    std::string text = run.run_file();
+    const std::string minerals = "caption minerals\n";
+    text.insert(text.find(minerals) + minerals.size(),
+                "Quartz                           0.005\nChalcedony                       0.005\n");
+    dir.write("ZARNRUN.DAT", text);
+    const RunOutcome out = run_in(dir);
+    EXPECT_EQ(out.status, 0) << out.console;
+    EXPECT_NE(out.console.find("  Chalcedony           starts outside the matrix: its reaction depends on those of the "
+                               "minerals before it,\n      Chalcedony = 1.0000 Quartz\n"),
+              std::string::npos)
+        << out.console;
+}
+
+// The bundled database without its final newline reads as the whole file does; a file
+// larger than any database the tables can take is refused before it is read (a sparse file
+// here: it takes no disk space).
+TEST(ProgramStartUp, DatabaseSizeAndFinalNewline) {
+    BundledRun run;
+    run.rows = {{1, "H+", 0.0}, {2, "H2O", 1.0}, {3, "Cl-", 0.1}, {5, "Na+", 0.1}};
+    TempDir whole, cut, huge;
+    for (const TempDir* d : {&whole, &cut, &huge}) {
+        stage_bundled_data(*d);
+        d->write("ZARNRUN.DAT", run.run_file());
+    }
+    const std::string db = whole.read("DORNEVAL.QVD");
+    ASSERT_EQ(db.back(), '\n');
+    cut.write("DORNEVAL.QVD", db.substr(0, db.size() - 1));
+    EXPECT_EQ(run_in(whole).status, 0);
+    EXPECT_EQ(run_in(cut).status, 0);
+    EXPECT_EQ(cut.read("ZARNOUT.DAT"), whole.read("ZARNOUT.DAT"));
+
+    std::filesystem::resize_file(huge.path() / "DORNEVAL.QVD", MAX_DATABASE_BYTES + 1);
+    const RunOutcome out = run_in(huge);
+    EXPECT_EQ(out.status, 1);
+    EXPECT_TRUE(out.console.ends_with("\n  DORNEVAL.QVD holds " + std::to_string(MAX_DATABASE_BYTES + 1) +
+                                      " bytes, more than the program can take (" + std::to_string(MAX_DATABASE_BYTES) +
+                                      " bytes).\n  The file is not read. Execution stopped.\n\n"))
+        << out.console;
 }
 
 }  // namespace

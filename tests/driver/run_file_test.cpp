@@ -2,9 +2,11 @@
 
 #include <cmath>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "driver/pickup.h"
 #include "driver/run_file.h"
 #include "driver/run_file_samples.h"
 #include "path/titration.h"
@@ -158,13 +160,13 @@ TEST(RunFileReader, AppliesDefaultsAndAdjustments) {
              EXPECT_DOUBLE_EQ(rp.TOTMIX, 4.5);
              EXPECT_DOUBLE_EQ(rp.enth_added, 0.0);
          }},
-        {"enthalpy path takes TOTMIX as the enthalpy added", l4, "1 2 4.5", l8, "0 1 0 0 100 0 0 0 0 0 0 0 0 3 0 0 0 0",
+        {"enthalpy path takes TOTMIX as the enthalpy added", l4, "1 2 4.5", l8, "0 1 0 0 100 0 0 0 0 0 0 0 0 2 0 0 0 0",
          [](const RunParams& rp, const std::string&) {
              EXPECT_EQ(rp.IENTH, 1);
              EXPECT_DOUBLE_EQ(rp.TOTMIX, 0.0);
              EXPECT_DOUBLE_EQ(rp.enth_added, 4.5);
          }},
-        {"run on the saturation curve", l4, l6, l8, "2 1 0 0 100 0 0 0 0 0 0 0 0 0 0 0 0 0",
+        {"run on the saturation curve", l4, l6, l8, "0 1 0 0 100 0 0 0 0 0 0 0 0 0 0 0 0 0",
          [](const RunParams&, const std::string& con) {
              EXPECT_TRUE(
                  contains(con, "\n    This run is at the P & T of L-V saturation (con_flag not equal to 1).\n\n"));
@@ -176,10 +178,11 @@ TEST(RunFileReader, AppliesDefaultsAndAdjustments) {
              EXPECT_DOUBLE_EQ(rp.RHOROC, 3.0);
              EXPECT_EQ(rp.NLOOP, 100);
          }},
-        {"a slash ends a line's values early", "1e-9 7.5 250 /", l6, l8, plain,
+        {"a slash ends a line's values early", "1e-9 7.5 250 150 /", l6, l8, plain,
          [](const RunParams& rp, const std::string&) {
-             EXPECT_DOUBLE_EQ(rp.PFLUID, 250.0);
-             EXPECT_DOUBLE_EQ(rp.TEMP, 0.0);
+             EXPECT_DOUBLE_EQ(rp.TEMP, 150.0);
+             EXPECT_DOUBLE_EQ(rp.TEMPC, 0.0);
+             EXPECT_DOUBLE_EQ(rp.RHOROC, 0.0);
          }},
     };
     for (const Case& c : cases) {
@@ -251,6 +254,7 @@ TEST(RunFileReader, AsksAboutMuchWater) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.total) + " answered '" + c.answer + "'");
         RunFileParts p;
+        p.line8 = "0 0 0 0 0 0 5000 0";  // AQGRM given: the mass of so much water would not fit it
         p.comps[1] = comp_row("2", "H2O", c.total, "1.0", "1.0");
         auto run = fresh_run();
         const ReadOutcome r = read_text(p.text(), *run, c.answer);
@@ -292,13 +296,13 @@ TEST(RunFileReader, ConvertsReactantUnits) {
     }
 }
 
-// Lists filled exactly to capacity are accepted, with their terminator.
+// Lists filled exactly to capacity are accepted, with their terminator. The component
+// block holds at most 69 valid rows: 70 distinct numbers would hold both HS- (6) and O2 (31).
 TEST(RunFileReader, AcceptsListsFilledToCapacity) {
     RunFileParts p;
     p.comps.clear();
-    // Components 6 (HS-) and 31 (O2) exclude each other: row 31 repeats number 30.
     for (int k = 1; k <= MAX_COMPONENTS; ++k)
-        p.comps.push_back(comp_row(std::to_string(k == 31 ? 30 : k), "", "1.0", "1.0", "1.0"));
+        if (k != 31) p.comps.push_back(comp_row(std::to_string(k), "", "1.0", "1.0", "1.0"));
     for (int k = 1; k <= MAX_SAT_MINERALS; ++k) p.minerals.push_back(name_row("Min" + std::to_string(k), "1"));
     for (int k = 1; k <= MAX_REACTANTS; ++k) p.reactants.push_back(name_row("Rock" + std::to_string(k), "1"));
     for (int k = 1; k <= MAX_SUPPRESSED; ++k) p.suppressed.push_back("Supp" + std::to_string(k));
@@ -308,7 +312,7 @@ TEST(RunFileReader, AcceptsListsFilledToCapacity) {
     auto& sys = run->sys;
     const ReadOutcome r = read_text(p.text(), *run);
     ASSERT_EQ(r.status, 0) << r.console;
-    EXPECT_EQ(sys.nc, MAX_COMPONENTS);
+    EXPECT_EQ(sys.nc, MAX_COMPONENTS - 1);
     EXPECT_EQ(sys.nsat, MAX_SAT_MINERALS);
     EXPECT_EQ(sys.nreact, MAX_REACTANTS);
     EXPECT_EQ(sys.nsupp, MAX_SUPPRESSED);
@@ -328,8 +332,7 @@ TEST(RunFileReader, StopsWithAMessage) {
     };
     auto many_comps = [](int n) {
         std::vector<std::string> rows;
-        // Row 6 repeats number 70, so HS- (6) and O2 (31) are never both present.
-        for (int k = 1; k <= n; ++k) rows.push_back(comp_row(std::to_string(k == 6 ? 70 : k), "", "1", "1", "1"));
+        for (int k = 1; k <= n; ++k) rows.push_back(comp_row(std::to_string(k), "", "1", "1", "1"));
         return rows;
     };
     const std::string read_error_head =
@@ -441,6 +444,40 @@ TEST(RunFileReader, StopsWithAMessage) {
          read_error_head + " saq> <   name   >", false},  // the caption is taken for the rest
         {"much water refused", [](RunFileParts& p) { p.comps[1] = comp_row("2", "H2O", "50.0", "1", "1"); },
          "    Continue? (Yes/No, Enter = Yes)\n", false, "n\n"},
+        {"a component number given twice",
+         [](RunFileParts& p) {
+             p.comps.push_back(comp_row("7", "K+", "1", "1", "1"));
+             p.comps.push_back(comp_row("7", "K+", "1", "1", "1"));
+         },
+         "\n  Component number 7 is given twice in ZARNRUN.DAT: in line 20 (component row 3) and in line 21 "
+         "(component row 4).\n",
+         true},
+        {"water not in the second row", [](RunFileParts& p) { p.comps[1] = comp_row("7", "K+", "1", "1", "1"); },
+         "\n  Component row 2 (line 19 of ZARNRUN.DAT) gives component number 7; row 2 must be water, number 2.\n",
+         true},
+        {"no water", [](RunFileParts& p) { p.comps[1] = comp_row("2", "H2O", "0.0", "1", "1"); },
+         "\n  kg of water (component row 2) = 0 in line 19 of ZARNRUN.DAT is out of range;\n"
+         "  expected: more than 0 kg.\n",
+         true},
+        {"so much water that AQGRM cannot hold the solution",
+         [](RunFileParts& p) { p.comps[1] = comp_row("2", "H2O", "10.0", "1", "1"); },
+         "\n  kg of water (component row 2) = 10 in line 19 of ZARNRUN.DAT is out of range;\n", true},
+        {"negative mixing water", [](RunFileParts& p) { p.comps[1] = comp_row("2", "H2O", "1.0", "1", "1", "-1.0"); },
+         "  kg of water of the mixing solution (component row 2) = -1 in line 19", true},
+        {"negative trial moles", [](RunFileParts& p) { p.minerals = {name_row("Quartz", "-1.5")}; },
+         "  the trial moles of Quartz = -1.5 in line 22 of ZARNRUN.DAT is out of range;", true},
+        {"negative reactant", [](RunFileParts& p) { p.reactants = {name_row("Granite", "-5.0")}; },
+         "  the amount of Granite = -5 in line 24", true},
+        {"negative curve pressure",
+         [](RunFileParts& p) {
+             p.curve = {"100 10", "200 -5"};
+         },
+         "  the T-P curve pressure = -5 in line 31", true},
+        {"curve temperature too wide",
+         [](RunFileParts& p) {
+             p.curve = {"100 10", "1e6 20"};
+         },
+         "  the T-P curve temperature = 1000000 in line 31", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -452,6 +489,110 @@ TEST(RunFileReader, StopsWithAMessage) {
         EXPECT_TRUE(contains(r.console, c.message)) << r.console;
         if (c.listing) {
             EXPECT_TRUE(contains(r.listing, c.message)) << r.listing;
+        }
+    }
+}
+
+// Every value with a valid range, at and just past its bounds: a value outside stops the
+// run naming the field and its line, before anything is written.
+TEST(RunFileReader, ChecksEveryValueAgainstItsRange) {
+    struct Case {
+        std::string edit;  // "line4 i v", "line8 i v" or "opt i v": value i (0-based) set to v
+        bool accepted;
+        std::string message = {};  // the start of the message's first line
+    };
+    const std::vector<Case> cases = {
+        {"line4 0 -1e-12", false, "ERPC = -1e-12 in line 5"},
+        {"line4 0 0.1", true},
+        {"line4 0 0.2", false},
+        {"line4 1 -2", true},
+        {"line4 1 -2.01", false, "pH = -2.01 in line 5"},
+        {"line4 1 16", true},
+        {"line4 1 16.5", false},
+        {"line4 2 -5", false, "PFLUID = -5 in line 5"},
+        {"line4 2 9999.9999", true},
+        {"line4 2 10000", false},
+        {"line4 3 0", false, "TEMP = 0 in line 5"},
+        {"line4 3 0.01", true},
+        {"line4 3 400", true},
+        {"line4 3 400.5", false},
+        {"line4 4 -5", false, "TEMPC = -5"},
+        {"line4 5 -1", false, "VBOX-1 = -1"},
+        {"line4 6 -0.5", false, "RHOFRS = -0.5"},
+        {"line4 7 -1", false},
+        {"line8 0 99999.9999", true},
+        {"line8 0 100000", false, "ENTH = 100000 in line 11"},
+        {"line8 1 -10000", false},
+        {"line8 3 100", true},
+        {"line8 3 101", false, "TOTWAT = 101"},
+        {"line8 3 -5", false},
+        {"line8 5 -0.5", false, "RM = -0.5"},
+        {"line8 6 9999.9999", true},
+        {"line8 6 10000", false, "AQGRM = 10000"},
+        {"line8 7 -1e-10", false, "SUPRNT = -1e-10"},
+        {"opt 0 2", false, "CONFLG = 2 in line 15"},
+        {"opt 2 4", true},
+        {"opt 2 6", false, "IFRAC = 6"},
+        {"opt 3 3", false, "IPUNCH = 3"},
+        {"opt 4 -1", false, "NLOOP = -1"},
+        {"opt 4 99999", true},
+        {"opt 4 100000", false},
+        {"opt 5 3", false, "ISTEP = 3"},
+        {"opt 6 2", true},
+        {"opt 6 3", false, "LIMSOL = 3"},
+        {"opt 7 2", false, "LOOC = 2"},
+        {"opt 8 2", false, "IENTH = 2"},
+        {"opt 9 3", false, "ITREF = 3"},
+        {"opt 10 -1", false, "IDEAL = -1"},
+        {"opt 11 2", false, "IPSAT = 2"},
+        {"opt 12 2", false, "INCREM = 2"},
+        {"opt 13 3", false, "INCP = 3"},
+        {"opt 14 5", false, "MINSOL = 5"},
+        {"opt 15 100000", false, "NEUT = 100000"},
+        {"opt 16 2", false, "AWAT = 2"},
+        {"opt 17 2", false, "CHGF = 2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.edit);
+        std::istringstream edit(c.edit);
+        std::string where, value;
+        std::size_t i = 0;
+        edit >> where >> i >> value;
+        RunFileParts p;
+        std::string& line = where == "line4" ? p.line4 : where == "line8" ? p.line8 : p.options;
+        std::vector<std::string> values;
+        std::istringstream in(line);
+        for (std::string v; in >> v;) values.push_back(v);
+        values[i] = value;
+        line.clear();
+        for (const std::string& v : values) line += v + " ";
+        auto run = fresh_run();
+        const ReadOutcome r = read_text(p.text(), *run);
+        EXPECT_EQ(r.status, c.accepted ? 0 : 1) << r.console;
+        if (c.accepted) {
+            std::string unreadable;  // a value at its bound still fits its pickup column
+            (void)pickup_text(run->sys, run->eq, run->rp, &unreadable);
+            EXPECT_EQ(unreadable, "");
+            continue;
+        }
+        EXPECT_TRUE(contains(r.console, " of ZARNRUN.DAT is out of range;\n  expected: ")) << r.console;
+        EXPECT_TRUE(contains(r.console, "\n  " + c.message)) << r.console;
+        EXPECT_EQ(r.listing.find("This run is at the P & T"), std::string::npos);  // stopped before the run-mode line
+    }
+}
+
+// The extended grid reaches 610 C.
+TEST(RunFileReader, TemperatureRangeFollowsTheData) {
+    for (const auto& [temp, status] : std::vector<std::pair<std::string, int>>{{"610", 0}, {"611", 1}, {"0", 1}}) {
+        RunFileParts p;
+        p.line4 = "0 0 0 " + temp + " 0 0 0 0";
+        p.options = "1 1 0 0 100 0 0 0 0 0 0 0 0 0 0 0 0 0";
+        auto run = fresh_run();
+        const ReadOutcome r = read_text(p.text(), *run);
+        EXPECT_EQ(r.status, status) << temp << r.console;
+        if (status == 1) {
+            EXPECT_TRUE(
+                contains(r.console, "expected: a temperature from 0.01 to 610 C, where the data of the extended"));
         }
     }
 }

@@ -86,18 +86,28 @@ TEST(StepController, EachKindOfStepChangesItsVariableAndStopsPastItsLimit) {
          "  Pressure changed by  100.0000 bar to 1050.0000 bar\n\n"
          "\n  Pressure reached given limit of  1000.0000\n  PFLUID =  1050.0000  Execution stopped.\n",
          nullptr},
-        {"mixing", [](RunParams& r, PathState& p) { r.TEMPC = 50, r.SINC = p.CURINC = 0.1, r.SLIM = 1; }, 1, "",
-         "\n  Mixing of a second fluid (TEMPC not 0) is not available in this version.\n\n", nullptr},
+        {"mixing at the same temperature",
+         [](RunParams& r, PathState& p) { r.TEMPC = 25, r.TOTMIX = 0.5, r.SINC = p.CURINC = 0.5, r.SLIM = 1; }, -1,
+         "  New mixer fraction:       1.0000000\n  Resulting temperature:  25.000Deg. C \n\n",
+         "\n  Mixer fraction:       0.5000000\n\n", [](const RunParams& r) { return r.TOTMIX == 1 && r.TEMP == 25; }},
+        {"mixing past its limit",
+         [](RunParams& r, PathState& p) { r.TEMPC = 25, r.TOTMIX = 0.8, r.SINC = p.CURINC = 0.5, r.SLIM = 1; }, 0, "",
+         "\n  Mixing fraction reached given limit of 0.1000E+01\n  TOTMIX = 0.1300E+01  Execution stopped.\n", nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         PathSystem b;
         c.set(b.rp, b.ps);
+        b.cond.logP = 99.0;  // a value no evaluation gives
         EXPECT_EQ(step_status(b), c.status);
         EXPECT_NE(b.console().find(c.console), std::string::npos) << b.console();
         EXPECT_NE(b.listing().find(c.listing), std::string::npos) << b.listing();
         if (c.after) {
             EXPECT_TRUE(c.after(b.rp));
+        }
+        // Mixing at the same temperature evaluates no data again.
+        if (step_kind(b.rp) == StepKind::Mixing) {
+            EXPECT_EQ(b.cond.logP, 99.0);
         }
         EXPECT_EQ(b.console().find("INCREMENT pH") != std::string::npos, step_kind(b.rp) == StepKind::PH);
     }
@@ -173,6 +183,52 @@ TEST(StepController, AfterStepSequenceOfAnEnthalpyRun) {
     after_step(b.sys, b.cond, rp, ps, b.eq, *b.io, AfterStepEntry::Solved);
     EXPECT_EQ(b.listing(), listing);
     EXPECT_EQ(b.console(), console);
+}
+
+// The heat of the gases leaves ENTH only with the gases: on full steps of IFRAC 2, 3 and 5,
+// not on a half step back nor with IFRAC 4 (solids only). DENTH is charged per degree of the
+// step taken.
+TEST(StepController, HeatOfTheGasesGoesWithThem) {
+    struct Case {
+        int ifrac;
+        double curinc;
+        bool gas_heat_leaves;
+    };
+    const Case cases[] = {{2, 0.1, true}, {3, 0.1, true}, {2, -0.05, false}, {4, 0.1, false}, {0, 0.1, false}};
+    for (const Case& c : cases) {
+        PathSystem b;
+        b.mineral("H2O,gas", 0, 18.015, 0, {{1, 2}}, 0.5, true, 6, 1, true);
+        b.sys.ngas_records = b.sys.nmixed = 1;
+        b.rp.IENTH = 1, b.rp.pH = 7, b.rp.SINC = 0.1, b.rp.SLIM = 8, b.rp.DENTH = 2, b.rp.IFRAC = c.ifrac;
+        after_step(b.sys, b.cond, b.rp, b.ps, b.eq, *b.io, AfterStepEntry::GasEnthalpy);
+        const double start = b.rp.ENTH;
+        b.ps.CURINC = c.curinc;
+        after_step(b.sys, b.cond, b.rp, b.ps, b.eq, *b.io, AfterStepEntry::Solved);
+        const double expected = start - c.curinc * 2 - (c.gas_heat_leaves ? 0.5 * 10.97 : 0.0);
+        EXPECT_DOUBLE_EQ(b.rp.ENTH, expected) << "IFRAC " << c.ifrac << ", CURINC " << c.curinc;
+    }
+}
+
+// A flush of BOX-1 under the enthalpy constraint: the steam leaves with its heat, and the
+// water exchanged brings or takes its enthalpy at the box's temperature. Here a kilogram of
+// pore water (0.5 mol of it as steam) in a box of 60 cm3 of pores keeps 54 g and takes 6 g
+// of fresh water.
+TEST(StepController, FlushingUnderTheEnthalpyConstraint) {
+    PathSystem b;
+    b.mineral("H2O,gas", 0, 18.015, 0, {{1, 2}}, 0.5, true, 6, 1, true);
+    b.sys.ngas_records = b.sys.nmixed = 1;
+    b.sys.comp[2].mix_total = 1000 / 18.015;  // a kilogram of fresh water per unit of the recipe
+    b.eq.comp[2].gas = 0.5;
+    b.rp.IENTH = 1, b.rp.IFRAC = 5, b.rp.SINC = 0.1, b.rp.SLIM = 1000, b.rp.VBOX1 = 100, b.rp.RHOFRS = 1;
+    b.ps.GRMCOM = 1000;
+    b.ps.totals.solids_volume = 40, b.ps.totals.solution_grams = 1000;
+    after_step(b.sys, b.cond, b.rp, b.ps, b.eq, *b.io, AfterStepEntry::GasEnthalpy);
+    const double start = b.rp.ENTH;
+    b.ps.CURINC = 0.1;
+    after_step(b.sys, b.cond, b.rp, b.ps, b.eq, *b.io, AfterStepEntry::Solved);
+    const double water = 1000 / 18.015 * 0.006 + (WATER_MOLES_PER_KG - 0.5) * 0.054;
+    EXPECT_NEAR(b.eq.comp[2].total, water, 1e-12);
+    EXPECT_NEAR(b.rp.ENTH, start - 0.5 * 10.97 + water_molar_enthalpy(25) * (water - (WATER_MOLES_PER_KG - 0.5)), 1e-9);
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ ChemBuilder::ChemBuilder()
       eq(run->eq),
       ps(run->ps),
       state(run->newton) {
-    rp.ERPC = 1e-12, rp.NLOOP = 100, rp.NEUT = 3, rp.AWAT = 1, rp.LIMSOL = 1, rp.IDEAL = 2, rp.C = 1;
+    rp.ERPC = 1e-12, rp.NLOOP = 100, rp.NEUT = 3, rp.AWAT = 1, rp.LIMSOL = 1, rp.IDEAL = 2, rp.C = rp.C_read = 1;
     rp.TEMP = 25, cond.TK = 298.15, rp.PFLUID = 1, rp.SUPRNT = 1e-10, eq.water_kg = 1;
     rp.SINC = -5, rp.SLIM = 25;  // a temperature path that ends after its first equilibrium
     rp.title1 = "Test system";

@@ -11,6 +11,8 @@ void Ledger::before_solve(const RunState& run) {
     if (start_.empty()) {
         start_.assign(nc + 1, 0.0), removed_.assign(nc + 1, 0.0), per_unit_.assign(nc + 1, 0.0);
         taken_.assign(nc + 1, 0.0);
+        if (rp.TEMPC != 0)
+            for (int k = 1; k <= nc; ++k) per_unit_[k] = sys.comp[k].mix_total;
         for (int r = 1; r <= sys.nreact; ++r) {
             const Reactant& re = sys.react[r];
             const double moles = 0.01 * re.amount / (rp.MINSOL <= 2 ? re.gfw : 1.0);
@@ -19,8 +21,11 @@ void Ledger::before_solve(const RunState& run) {
         for (int k = 1; k <= nc; ++k) start_[k] = run.eq.comp[k].total;
     }
     pending_.assign(nc + 1, 0.0);
-    if (run.ps.CURINC == rp.SINC)
+    heat_pending_ = 0;
+    if (run.ps.CURINC == rp.SINC) {
         for (int k = 1; k <= nc; ++k) pending_[k] = taken_[k];
+        if (run.ps.enthalpy_row && (rp.IFRAC == 2 || rp.IFRAC == 3)) heat_pending_ = run.ps.gas_enthalpy;
+    }
 }
 
 std::string Ledger::after_solve(const RunState& run) {
@@ -28,8 +33,14 @@ std::string Ledger::after_solve(const RunState& run) {
     const EquilibriumState& eq = run.eq;
     const RunParams& rp = run.rp;
     for (int k = 1; k <= sys.nc; ++k) removed_[k] += pending_[k];
+    heat_taken_ += heat_pending_;
     std::string faults;
-    for (int k = 1; k <= sys.nc; ++k) {
+    if (run.ps.enthalpy_row && rp.DENTH == 0 && rp.INCP <= 1 && rp.TEMPC == 0) {
+        if (enth_start_ == 0) enth_start_ = rp.ENTH;
+        if (std::fabs(rp.ENTH + heat_taken_ - enth_start_) > 1e-10 * std::fabs(enth_start_))
+            faults += "enthalpy off by " + std::to_string(rp.ENTH + heat_taken_ - enth_start_) + "\n";
+    }
+    for (int k = 1; k <= sys.nc && rp.IFRAC != 5; ++k) {
         if (rp.pH != 0 && (k == 1 || k == rp.C)) continue;
         const double added = rp.TOTMIX * per_unit_[k];
         const double scale = std::fabs(start_[k]) + std::fabs(removed_[k]) + std::fabs(added);

@@ -7,6 +7,9 @@
 
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
+#include "driver/pickup.h"
 #include "driver/program.h"
 #include "format/text_io.h"
 
@@ -60,15 +63,26 @@ std::string Session::unread() {
     return rest.str();
 }
 
+void expect_run_file_reads_back(const TempDir& dir, const std::string& before) {
+    const std::string after = dir.read("ZARNRUN.DAT");
+    if (after == before) return;  // not replaced by a pickup
+    std::string reason;
+    EXPECT_TRUE(pickup_reads_back(after, &reason)) << "ZARNRUN.DAT written by the run does not read back:\n"
+                                                   << reason << "\n"
+                                                   << after;
+}
+
 RunOutcome run_in(const TempDir& dir, std::string_view input, const RunObserver* observer) {
     std::istringstream in{std::string(input)};
     std::ostringstream out;
     RunOutcome outcome;
+    const std::string run_file = dir.read("ZARNRUN.DAT");
     {
         Io io(dir.path(), in, out);
         outcome.status = run_program(io, observer);
     }
     outcome.console = out.str();
+    expect_run_file_reads_back(dir, run_file);
     return outcome;
 }
 

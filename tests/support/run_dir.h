@@ -62,8 +62,12 @@ int stop_status(F&& f) {
     return -1;
 }
 
+// A ZARNRUN.DAT that differs from `before` (a pickup replaced it) must read back as a run
+// file: a test failure otherwise.
+void expect_run_file_reads_back(const TempDir& dir, const std::string& before);
+
 // Runs the program in `dir` (in-process), answering console questions from `input`, with
-// an optional observer of the solves.
+// an optional observer of the solves; every pickup it leaves in ZARNRUN.DAT must read back.
 RunOutcome run_in(const TempDir& dir, std::string_view input = {}, const RunObserver* observer = nullptr);
 
 // Path of a file in the source tree (for fixtures under tests/data and the bundled data).

@@ -10,7 +10,7 @@ sys.path.insert(0, os.path.join(ROOT, "tools"))
 from qvdconv import reader  # noqa: E402
 
 EXAMPLES = ("seawater", "reservoir-250c", "cooling-250-to-100c", "basalt-seawater-250c", "ph-path",
-            "pressure-path")
+            "pressure-path", "boiling-300c", "mixing-hot-cold", "electrum", "flushing-calcite-co2")
 CAPTIONS = {
     3: "<  erpc  ><   pH   >< pfluid ><  temp  ><  tempc ><  volbox-1  ><rhofresh>< rhorock>",
     6: "< step increm >< step limit  >< total mixer >",
@@ -78,6 +78,8 @@ class Examples(unittest.TestCase):
             charge = sum(comp[n][1] * total for n, _, total, *_ in run["rows"] if n != 2)
             t_c = next(total for n, _, total, *_ in run["rows"] if n == c)
             self.assertLessEqual(abs(charge), 1e-4 * t_c, ex)
+            mixer = sum(comp[r[0]][1] * r[5] for r in run["rows"] if r[0] != 2)
+            self.assertLessEqual(abs(mixer), 1e-9, ex)               # the mixing solution too
 
     def test_minerals_and_reactants_exist_for_the_run_components(self):
         for ex, run in self.runs.items():
@@ -92,6 +94,9 @@ class Examples(unittest.TestCase):
             for name, _ in run["suppressed"]:
                 self.assertIn(name, names, (ex, name))
         self.assertEqual(self.runs["basalt-seawater-250c"]["options"][14], 1)       # MINSOL
+        self.assertEqual(self.runs["boiling-300c"]["options"][8], 1)               # IENTH
+        self.assertNotEqual(float(self.runs["mixing-hot-cold"]["lines"][4].split()[4]), 0.0)    # TEMPC
+        self.assertEqual(self.runs["flushing-calcite-co2"]["options"][2], 5)       # IFRAC
 
     def test_solids_volume_of_the_reference_listings_uses_the_densities(self):
         rows = 0

@@ -44,7 +44,8 @@ class Regeneration(unittest.TestCase):
             self.run_quietly(make_minox.main, ["-o", out])
             self.assertEqual(read(out), read(os.path.join(ROOT, "data", "MINOX.DAT")))
             self.run_quietly(make_examples.main, ["-e", tmp])
-            for ex in ("seawater", "reservoir-250c", "cooling-250-to-100c", "basalt-seawater-250c"):
+            for ex in ("seawater", "reservoir-250c", "cooling-250-to-100c", "basalt-seawater-250c", "ph-path",
+                       "pressure-path", "boiling-300c", "mixing-hot-cold", "electrum", "flushing-calcite-co2"):
                 self.assertEqual(read(os.path.join(tmp, ex, "ZARNRUN.DAT")),
                                  read(os.path.join(ROOT, "examples", ex, "ZARNRUN.DAT")), ex)
 

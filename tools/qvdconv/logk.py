@@ -25,7 +25,7 @@ R_KJ = 8.314462618e-3          # kJ/(mol K)
 T_REF = 298.15
 T25 = 25.0
 
-QUALITY = {"exact": 0, "analytic": 1, "van 't Hoff": 2, "25 only": 3}
+QUALITY = {"exact": 0, "IAPWS-95": 0, "analytic": 1, "van 't Hoff": 2, "25 only": 3}
 
 
 class LogK:

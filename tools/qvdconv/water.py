@@ -99,6 +99,20 @@ def debye_huckel(rho, t_c):
     return a, b
 
 
+@lru_cache(maxsize=None)
+def steam_log_fugacity(t_c):
+    """log10 of the fugacity (bar) of saturated steam at t_c (°C), IAPWS-95: the saturation
+    pressure times the fugacity coefficient of the saturated vapour, ln φ = φr + δ φr_δ −
+    ln(1 + δ φr_δ) from the residual Helmholtz function at the vapour's density."""
+    T = kelvin(t_c)
+    v = IAPWS95(T=T, x=1)
+    w = IAPWS95()
+    delta, tau = v.rho / w.rhoc, w.Tc / T
+    r = w._phir(tau, delta)
+    ln_phi = r["fir"] + delta * r["fird"] - math.log(1.0 + delta * r["fird"])
+    return math.log10(v.P * 10.0) + ln_phi / math.log(10.0)
+
+
 def molar_enthalpy_kcal(h_kj_kg):
     """Molar enthalpy in kcal/mol referred to liquid water at the triple point."""
     return (h_kj_kg - _h_triple_liquid()) * M_WATER / 1000.0 / CAL

@@ -1,0 +1,353 @@
+#include "output/step_tables.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+#include <string_view>
+
+#include "base/run_params.h"
+#include "path/step_controller.h"
+#include "phases/assemblage.h"
+#include "solver/equilibrium_state.h"
+#include "thermo/conditions.h"
+#include "thermo/system_tables.h"
+
+namespace zq {
+
+namespace {
+
+// The columns before the phases', in order.
+constexpr const char* FIXED_COLUMNS[] = {"step",
+                                         "kind",
+                                         "path_variable",
+                                         "path_value",
+                                         "temperature_C",
+                                         "pressure_bar",
+                                         "pH",
+                                         "water_activity",
+                                         "ionic_strength_mol_per_kg",
+                                         "stoichiometric_ionic_strength_mol_per_kg",
+                                         "water_kg",
+                                         "steam_mol",
+                                         "gas_mol",
+                                         "enthalpy_kcal",
+                                         "status"};
+constexpr std::size_t NFIXED = std::size(FIXED_COLUMNS);
+constexpr std::size_t STATUS = NFIXED - 1;
+
+constexpr const char* SPECIES_COLUMNS =
+    "step,kind,type,name,molality_mol_per_kg,activity,gamma,log_K,log_Q_K,moles,in_matrix,status";
+
+const char* arrival_name(StepArrival a) {
+    switch (a) {
+        case StepArrival::Start: return "start";
+        case StepArrival::Full: return "full";
+        case StepArrival::Half: return "half";
+    }
+    return "";
+}
+
+// The path variable of the run: its column name (with its unit) and current value.
+std::pair<const char*, double> path_variable(const RunParams& rp) {
+    switch (step_kind(rp)) {
+        case StepKind::Temperature: return {"temperature_C", rp.TEMP};
+        case StepKind::Pressure: return {"pressure_bar", rp.PFLUID};
+        case StepKind::PH: return {"pH", rp.pH};
+        case StepKind::Enthalpy: return {"enthalpy_added_kcal", rp.enth_added};
+        case StepKind::Mixing: return {"mixer_fraction", rp.TOTMIX};
+        case StepKind::Flushing: return {"fluid_infused_g", rp.TOTMIX};
+        case StepKind::Titration: return {rp.MINSOL >= 3 ? "reactant_mol" : "reactant_g", rp.TOTMIX};
+    }
+    return {"", 0.0};
+}
+
+// A name as a CSV field: quoted when it holds a comma or a quote.
+std::string field(std::string_view name) {
+    if (name.find_first_of(",\"") == std::string_view::npos) return std::string(name);
+    std::string out = "\"";
+    for (char c : name) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + '"';
+}
+
+std::vector<std::string> split(std::string_view line) {
+    std::vector<std::string> cells(1);
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+                cells.back() += '"';
+                ++i;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                cells.back() += c;
+            }
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            cells.emplace_back();
+        } else {
+            cells.back() += c;
+        }
+    }
+    return cells;
+}
+
+std::string join(const std::vector<std::string>& cells) {
+    std::string out;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (i) out += ',';
+        out += cells[i];
+    }
+    return out;
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) break;  // a line cut short by a stop is not a row
+        out.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return out;
+}
+
+std::optional<double> number(const std::string& cell) {
+    double v = 0;
+    const auto [end, ec] = std::from_chars(cell.data(), cell.data() + cell.size(), v);
+    if (ec != std::errc() || end != cell.data() + cell.size()) return std::nullopt;
+    return v;
+}
+
+bool close(double a, double b, double rel, double abs) {
+    return std::fabs(a - b) <= abs + rel * std::max(std::fabs(a), std::fabs(b));
+}
+
+std::string component_column(const ChemicalSystem& sys, int k) {
+    return "total_" + sys.sp[k].name.trimmed() + "_mol_per_kg";
+}
+
+std::string phase_column(const ChemicalSystem& sys, int i) { return "moles_" + sys.mn[i].name.trimmed(); }
+
+// Cells written one after another into a text: numbers in full precision (the shortest
+// text that reads back the same), a value that is not finite as an empty cell named in the
+// status.
+class Cells {
+public:
+    explicit Cells(std::string& out, std::string& status) : out_(out), status_(status) {}
+    void text(std::string_view s) {
+        separate();
+        out_ += s;
+    }
+    void empty(int n) {
+        for (int k = 0; k < n; ++k) separate();
+    }
+    void number(double v, std::string_view column) {
+        separate();
+        if (!std::isfinite(v)) {
+            status_ += status_.empty() ? "not finite: " : " ";
+            status_ += column;
+            return;
+        }
+        char buf[32];
+        const auto res = std::to_chars(buf, buf + sizeof buf, v);
+        out_.append(buf, res.ptr);
+    }
+
+private:
+    void separate() {
+        if (!first_) out_ += ',';
+        first_ = false;
+    }
+    std::string& out_;
+    std::string& status_;
+    bool first_ = true;
+};
+
+}  // namespace
+
+bool StepTables::resumable(const ChemicalSystem& sys, const RunParams& rp, const std::string& text) {
+    const std::vector<std::string> lines = lines_of(text);
+    if (lines.empty()) return false;
+    const std::vector<std::string> head = split(lines.front());
+    if (head.size() < NFIXED) return false;
+    for (std::size_t c = 0; c < NFIXED; ++c)
+        if (head[c] != FIXED_COLUMNS[c]) return false;
+    // The phase columns, then exactly this run's components.
+    std::vector<int> phases;
+    std::size_t c = NFIXED;
+    for (; c < head.size() && head[c].rfind("moles_", 0) == 0; ++c) {
+        int found = 0;
+        for (int i = 1; i <= sys.nmin && found == 0; ++i)
+            if (phase_column(sys, i) == head[c]) found = i;
+        if (found == 0) return false;
+        phases.push_back(found);
+    }
+    for (int k = 1; k <= sys.nc; ++k) {
+        if (k == 2) continue;
+        if (c >= head.size() || head[c++] != component_column(sys, k)) return false;
+    }
+    if (c != head.size()) return false;
+
+    // The last step written is where this run starts.
+    for (auto line = lines.rbegin(); line + 1 != lines.rend(); ++line) {
+        const std::vector<std::string> cells = split(*line);
+        if (cells.size() != head.size()) return false;
+        if (cells[1] == "resume") continue;
+        const auto [name, value] = path_variable(rp);
+        const auto step = number(cells[0]), v = number(cells[3]), t = number(cells[4]), p = number(cells[5]);
+        if (!step || !v || !t || !p || cells[2] != name) return false;
+        if (!close(*v, value, 1e-6, 1e-9) || !close(*t, rp.TEMP, 0, 1e-3) || !close(*p, rp.PFLUID, 1e-5, 1e-6))
+            return false;
+        phases_ = std::move(phases);
+        step_ = static_cast<long>(*step);
+        return true;
+    }
+    return false;
+}
+
+void StepTables::open(const ChemicalSystem& sys, const RunParams& rp, Io& io) {
+    raw_names_.assign(1, std::string());
+    for (int j = 1; j <= sys.ns; ++j) raw_names_.push_back(sys.sp[j].name.trimmed());
+    for (int i = 1; i <= sys.nmin; ++i) raw_names_.push_back(sys.mn[i].name.trimmed());
+    names_.clear();
+    for (const std::string& name : raw_names_) names_.push_back(field(name));
+    phases_.clear();
+    step_ = 0;
+    skip_start_ = false;
+    const std::optional<std::string> earlier = io.read_file(STEP_TABLE);
+    const bool resume = earlier && resumable(sys, rp, *earlier);
+    const bool species_fresh = !resume || !io.read_file(SPECIES_TABLE);
+    steps_.open(io, io.path_of(STEP_TABLE), !resume);
+    species_.open(io, io.path_of(SPECIES_TABLE), species_fresh);
+    if (species_fresh) species_.line(SPECIES_COLUMNS);
+    if (!resume) {
+        std::vector<std::string> head(std::begin(FIXED_COLUMNS), std::end(FIXED_COLUMNS));
+        for (int k = 1; k <= sys.nc; ++k)
+            if (k != 2) head.push_back(field(component_column(sys, k)));
+        steps_.line(join(head));
+        return;
+    }
+    std::vector<std::string> mark(NFIXED + phases_.size() + static_cast<std::size_t>(sys.nc - 1));
+    mark[1] = "resume";
+    steps_.line(join(mark));
+    species_.line(",resume,,,,,,,,,,");
+    skip_start_ = true;
+}
+
+// A phase enters the matrix for the first time: its column goes in after the other phases',
+// 0 in the rows written so far, and the table is replaced whole.
+void StepTables::add_phase_column(const ChemicalSystem& sys, int phase, Io& io) {
+    const std::size_t at = NFIXED + phases_.size();
+    phases_.push_back(phase);
+    std::string text;
+    bool first = true;
+    for (const std::string& line : lines_of(io.read_file(STEP_TABLE).value_or(""))) {
+        std::vector<std::string> cells = split(line);
+        for (std::string& c : cells) c = field(c);
+        const bool resume_row = cells.size() > 1 && cells[1] == "resume";
+        cells.insert(cells.begin() + static_cast<std::ptrdiff_t>(std::min(at, cells.size())),
+                     first        ? field(phase_column(sys, phase))
+                     : resume_row ? ""
+                                  : "0");
+        text += join(cells) + '\n';
+        first = false;
+    }
+    steps_.close();
+    io.replace_file(STEP_TABLE, text);
+    steps_.open(io, io.path_of(STEP_TABLE), false);
+}
+
+void StepTables::write_step(const ChemicalSystem& sys, const Conditions& cond, const EquilibriumState& eq,
+                            const RunParams& rp, StepArrival arrival, Io& io) {
+    // The starting point of a resumed run is the last step of the tables already.
+    const bool skip = skip_start_ && arrival == StepArrival::Start;
+    skip_start_ = false;
+    if (skip) return;
+    for (int p = 1; p <= eq.nph; ++p)
+        if (std::find(phases_.begin(), phases_.end(), eq.ph[p]) == phases_.end()) add_phase_column(sys, eq.ph[p], io);
+    ++step_;
+    const std::string step = std::to_string(step_);
+    const char* kind = arrival_name(arrival);
+
+    double steam = 0, gas = 0;
+    for (int p = 1; p <= eq.nph; ++p) {
+        const int i = eq.ph[p];
+        if (i > sys.ngas_records) continue;
+        gas += eq.mn_moles[i];
+        if (raw_names_[static_cast<std::size_t>(sys.ns + i)] == "H2O,gas") steam += eq.mn_moles[i];
+    }
+    const auto [path_name, path_value] = path_variable(rp);
+    // The status column sits between the fixed columns and the phases': the row is made of
+    // its two halves.
+    std::string status, head, tail;
+    Cells h(head, status);
+    h.text(step);
+    h.text(kind);
+    h.text(path_name);
+    const double values[] = {
+        path_value,  rp.TEMP, rp.PFLUID, -std::log10(eq.act[1]), eq.gamma[2], eq.actmodel.I, eq.actmodel.I_st,
+        eq.water_kg, steam,   gas};
+    for (std::size_t c = 3; c < 13; ++c) h.number(values[c - 3], FIXED_COLUMNS[c]);
+    if (rp.IENTH != 0)
+        h.number(rp.ENTH, FIXED_COLUMNS[13]);
+    else
+        h.empty(1);
+    Cells t(tail, status);
+    for (const int i : phases_) {
+        double moles = 0;
+        for (int p = 1; p <= eq.nph; ++p)
+            if (eq.ph[p] == i) moles = eq.mn_moles[i];
+        t.number(moles, raw_names_[static_cast<std::size_t>(sys.ns + i)]);
+    }
+    for (int k = 1; k <= sys.nc; ++k)
+        if (k != 2) t.number(eq.comp[k].aqueous() / eq.water_kg, raw_names_[static_cast<std::size_t>(k)]);
+    steps_.line(head + ',' + field(status) + ',' + tail);
+
+    // The long table, written at once: the species, then the gases and minerals.
+    std::string block;
+    for (int j = 1; j <= sys.ns; ++j) {
+        if (j == 2) continue;
+        std::string row_status;
+        Cells r(block, row_status);
+        r.text(step);
+        r.text(kind);
+        r.text("species");
+        r.text(names_[static_cast<std::size_t>(j)]);
+        r.number(eq.m[j], "molality");
+        r.number(eq.act[j], "activity");
+        r.number(eq.gamma[j], "gamma");
+        r.empty(4);
+        r.text(field(row_status));
+        block += '\n';
+    }
+    for (int i = 1; i <= sys.nmin; ++i) {
+        bool in = false;
+        for (int p = 1; p <= eq.nph && !in; ++p) in = eq.ph[p] == i;
+        std::string row_status;
+        Cells r(block, row_status);
+        r.text(step);
+        r.text(kind);
+        r.text(i <= sys.ngas_records ? "gas" : "mineral");
+        r.text(names_[static_cast<std::size_t>(sys.ns + i)]);
+        r.empty(3);
+        r.number(cond.mn_logk[i], "log_K");
+        r.number(phase_log_q(sys, eq, i, in) - cond.mn_logk[i], "log_Q_K");
+        r.number(in ? eq.mn_moles[i] : 0.0, "moles");
+        r.text(in ? "1" : "0");
+        r.text(field(row_status));
+        block += '\n';
+    }
+    block.pop_back();
+    species_.line(block);
+}
+
+}  // namespace zq
