@@ -39,19 +39,24 @@ def tool(*args, check=True, env=None, **kw):
     return run
 
 
-def read_table(path):
-    with open(path, newline="") as f:
+def read_table(source):
+    """The rows of a CSV table: a file's path, or its lines."""
+    if not isinstance(source, str):
+        return list(csv.DictReader(source))
+    with open(source, newline="") as f:
         return list(csv.DictReader(f))
 
 
 # The quick temperature x CO2 sweep of the reservoir fluid: every case one equilibrium (SLIM
 # above every TEMP with a negative SINC), Cl- adjusted to the changed carbonate (CHGF = 1),
-# at most 40 iterations so that a case that does not converge ends soon.
+# at most 40 iterations so that a case that does not converge ends soon, at 100 bar so that
+# the water does not boil up to 300 C.
 QUICK_SWEEP = """
 [set]
 CHGF = 1
 NLOOP = 40
 SLIM = 1000
+PFLUID = 100
 [vary]
 TEMP = {{ range = [{t0}, {t1}, {dt}] }}
 [vary.total]
@@ -67,13 +72,13 @@ def write_quick_sweep(folder, temps, co2):
 
 
 def single_run(temp, hco3, nloop=40):
-    """The reservoir example at TEMP with the HCO3- total hco3, run once in a fresh folder,
-    its run file edited here line by line without the tool. Returns (exit status, listing,
-    the per-step table's text or None)."""
+    """The reservoir example at TEMP and 100 bar with the HCO3- total hco3, run once in a
+    fresh folder, its run file edited here line by line without the tool. Returns (exit
+    status, listing, the rows of its per-step table ZARNSTEP.CSV and that table's header)."""
     with open(os.path.join(TEMPLATE, "ZARNRUN.DAT")) as f:
         lines = f.read().split("\n")
     p = lines[4]
-    lines[4] = p[:31] + f"{temp:9.4f}" + p[40:]              # TEMP, F9.4 in columns 32-40
+    lines[4] = p[:21] + f"{100:9.4f} {temp:9.4f}" + p[40:]   # PFLUID, TEMP: F9.4 in columns 22-30, 32-40
     lines[7] = " -5.0000000      1000.0000      0.0000000    "  # SINC, SLIM, TOTMIX
     opts = lines[14].split()
     opts[4], opts[17] = str(nloop), "1"                       # NLOOP, CHGF
@@ -89,9 +94,10 @@ def single_run(temp, hco3, nloop=40):
                               stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL).returncode
         with open(os.path.join(d, "ZARNOUT.DAT"), "rb") as f:
             listing = f.read()
-        steps = os.path.join(d, "ZARNSTEP.CSV")
-        table = open(steps).read() if os.path.exists(steps) else None
-    return code, listing, table
+        with open(os.path.join(d, "ZARNSTEP.CSV"), newline="") as f:
+            steps = csv.DictReader(f)
+            rows = list(steps)
+    return code, listing, rows, steps.fieldnames
 
 
 def without(rows, *columns):

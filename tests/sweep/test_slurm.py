@@ -38,7 +38,7 @@ class SlurmEngine(unittest.TestCase):
         self.assertEqual({r["case_status"] for r in table} - {"ok", "failed"}, set())
         for r in table[::17]:
             with self.subTest(case=r["case"]):
-                code, listing, _ = single_run(float(r["TEMP"]), float(r["total:HCO3-"]))
+                code, listing, _, _ = single_run(float(r["TEMP"]), float(r["total:HCO3-"]))
                 self.assertEqual(str(code), r["exit_code"])
                 with open(os.path.join(sweep, "cases", r["case"], "ZARNOUT.DAT"), "rb") as f:
                     self.assertEqual(f.read(), listing)

@@ -51,7 +51,7 @@ class SshEngine(unittest.TestCase):
         table = read_table(os.path.join(self.sweep, "results.csv"))
         for r in table[::5]:
             with self.subTest(case=r["case"]):
-                code, listing, _ = single_run(float(r["TEMP"]), float(r["total:HCO3-"]))
+                code, listing, _, _ = single_run(float(r["TEMP"]), float(r["total:HCO3-"]))
                 self.assertEqual(str(code), r["exit_code"])
                 with open(os.path.join(self.sweep, "cases", r["case"], "ZARNOUT.DAT"), "rb") as f:
                     self.assertEqual(f.read(), listing)
