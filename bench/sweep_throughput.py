@@ -4,7 +4,7 @@
     /usr/bin/python3 bench/sweep_throughput.py [--cases 1000] [--pairs 3] [--slurm] [-o notes.md]
 
 Each repetition plans fresh sweeps of the reservoir example (temperature steps of 0.1 C
-from 200 C, HCO3- total 0.04, Cl- balancing, one equilibrium a case), then times, in
+from 200 C at 100 bar, Cl- balancing, one equilibrium a case), then times, in
 alternating order: the cases run one after another by a shell loop (`zarn-qvd -C CASE
 --answer no`, nothing else), `zarn-sweep run --engine local` (GNU parallel on every core)
 and `zarn-sweep run --jobs 1` (the tool's own cost with nothing in parallel). With --slurm
@@ -30,6 +30,7 @@ DESCRIPTION = """template = "{template}"
 CHGF = 1
 NLOOP = 40
 SLIM = 1000
+PFLUID = 100
 [vary]
 TEMP = {{ range = [200, {last}, 0.1] }}
 """
