@@ -111,6 +111,7 @@ class RunFileEdits(unittest.TestCase):
             (("param", "TEMP"), 12345.0, "TEMP = 12345.0 does not fit its column (F9.4)"),
             (("param", "pH"), 0.00001, "pH = 1e-05 does not fit its column: it would be written as 0.0000"),
             (("param", "NLOOP"), 2.5, "NLOOP = 2.5 is not a whole number"),
+            (("param", "NLOOP"), float("inf"), "NLOOP = inf is not a whole number"),
             (("param", "NLOOP"), 100000, "NLOOP = 100000 does not fit its column (I5)"),
             (("total", "HCO3-"), float("nan"), "total:HCO3- = nan does not fit"),
         ]
@@ -199,6 +200,7 @@ class Descriptions(unittest.TestCase):
         self.assertEqual(draws, [c[("scale", "Na+")] for _, c in self.cases(doc, wells)])  # the seed repeats them
         self.assertNotEqual(draws, [c[("scale", "Na+")] for _, c in self.cases(dict(doc, seed=8), wells)])
         self.assertEqual(Z.case_ids(cases)[:4], ["w1-0001", "w1-0002", "w1-0003", "w1-0004"])
+        self.assertEqual(Z.case_ids([("w1", {}), ("", {}), ("w1", {})]), ["w1-0001", "case-0001", "w1-0002"])
 
     def test_distributions_have_their_moments(self):
         doc = {"samples": 4000, "seed": 1, "vary": {"TEMP": {"normal": [250, 10]}, "pH": {"uniform": [6, 8]},
