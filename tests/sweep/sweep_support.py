@@ -17,8 +17,8 @@ DATA = os.path.join(ROOT, "data")
 def load_tool():
     """tools/zarn-sweep as a module (the file has no .py suffix)."""
     loader = importlib.machinery.SourceFileLoader("zarn_sweep", TOOL)
-    spec = importlib.util.spec_from_loader("zarn_sweep", loader)
-    module = importlib.util.module_from_spec(spec)
+    found = importlib.util.spec_from_loader("zarn_sweep", loader)
+    module = importlib.util.module_from_spec(found)
     loader.exec_module(module)
     return module
 

@@ -161,9 +161,9 @@ class Descriptions(unittest.TestCase):
             ({"linspace": [0, 1, 3]}, [0.0, 0.5, 1.0]),
             ({"logspace": [0.01, 1, 3]}, [0.01, 0.1, 1.0]),
         ]
-        for spec, want in cases:
-            with self.subTest(spec=spec):
-                got = Z.grid_values(spec, "t")
+        for entry, want in cases:
+            with self.subTest(entry=entry):
+                got = Z.grid_values(entry, "t")
                 self.assertEqual(len(got), len(want))
                 for g, w in zip(got, want):
                     self.assertAlmostEqual(g, w, places=12)
