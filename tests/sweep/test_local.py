@@ -163,8 +163,8 @@ class LocalEngine(unittest.TestCase):
             time.sleep(0.05)
 
     def test_failures_and_timeouts_are_recorded(self):
-        # A stand-in for the program that fails, hangs or is killed in the first three cases
-        # and runs the real program in the fourth.
+        # A stand-in for the program that fails, hangs or is killed in the first three cases,
+        # runs the real program in the fourth and is stopped (TERM, as by scancel) in the fifth.
         stand_in = os.path.join(self.dir, "stand-in")
         with open(stand_in, "w") as f:
             f.write(f"""#!/bin/sh
@@ -172,25 +172,27 @@ case "$2" in
   */00001) exit 1 ;;
   */00002) exec sleep 60 ;;
   */00003) kill -9 $$ ;;
+  */00005) kill -TERM $$ ;;
 esac
 exec {program()} "$@"
 """)
         os.chmod(stand_in, 0o755)
         sweep = os.path.join(self.dir, "troubles")
-        with open(os.path.join(self.dir, "four.toml"), "w") as f:
-            f.write("[set]\nCHGF = 1\nSLIM = 1000\n[vary]\nTEMP = [250, 251, 252, 253]\n")
-        tool("plan", "-t", TEMPLATE, "-d", os.path.join(self.dir, "four.toml"), sweep)
-        tool("run", sweep, "--program", stand_in, "--timeout", "2", "--chunk", "1")
-        cases = [  # options of a rerun, what it says, statuses after it
-            (None, "", ["failed/1", "timeout/-9", "killed/-9", "ok/0"]),
-            ((), "4 cases: 1 ok, 1 failed, 1 timeout, 1 killed, 0 pending",
-             ["failed/1", "timeout/-9", "killed/-9", "ok/0"]),
-            (("--retry-failed", "--program", program()), "3 of 4 cases to run", ["ok/0", "ok/0", "ok/0", "ok/0"]),
+        with open(os.path.join(self.dir, "five.toml"), "w") as f:
+            f.write("[set]\nCHGF = 1\nSLIM = 1000\n[vary]\nTEMP = [250, 251, 252, 253, 254]\n")
+        tool("plan", "-t", TEMPLATE, "-d", os.path.join(self.dir, "five.toml"), sweep)
+        troubles = ["failed/1", "timeout/-9", "killed/-9", "ok/0"]
+        cases = [  # options of a run, its exit status and what it says, statuses after it
+            (("--program", stand_in, "--timeout", "2", "--chunk", "1"), 1,
+             "5 cases: 1 ok, 1 failed, 1 timeout, 1 killed, 1 pending", troubles + ["pending/"]),
+            ((), 0, "1 of 5 cases to run", troubles + ["ok/0"]),
+            ((), 0, "5 cases: 2 ok, 1 failed, 1 timeout, 1 killed, 0 pending", troubles + ["ok/0"]),
+            (("--retry-failed", "--program", program()), 0, "3 of 5 cases to run", ["ok/0"] * 5),
         ]
-        for options, says, statuses in cases:
+        for options, code, says, statuses in cases:
             with self.subTest(options=options):
-                if options is not None:
-                    self.assertIn(says, tool("run", sweep, *options).stdout)
+                run = tool("run", sweep, *options, check=False)
+                self.assertEqual((run.returncode, says in run.stdout), (code, True), run.stdout + run.stderr)
                 tool("gather", sweep)
                 rows = read_table(os.path.join(sweep, "results.csv"))
                 self.assertEqual([f"{r['case_status']}/{r['exit_code']}" for r in rows], statuses)
