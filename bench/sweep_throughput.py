@@ -9,8 +9,10 @@ alternating order: the cases run one after another by a shell loop (`zarn-qvd -C
 --answer no`, nothing else), `zarn-sweep run --engine local` (GNU parallel on every core)
 and `zarn-sweep run --jobs 1` (the tool's own cost with nothing in parallel). With --slurm
 it starts a one-node Slurm cluster (as the tests do) and times `--engine slurm --wait` with
-the default chunk and with one array task per core. Medians of the repetitions; planning
-is not timed. It reports, and asserts nothing.
+the default chunk and with one array task per core, up to the end of the last case.
+Medians of the repetitions; planning is not timed. Each run notes the load average of the
+minute before it: a run that other work on the machine slowed down shows there. It
+reports, and asserts nothing.
 """
 import argparse
 import os
@@ -46,11 +48,30 @@ def plan(folder, name, n, program):
     return sweep
 
 
+LOADS = {}  # seconds of a run -> the load average of the minute before it started
+
+
 def timed(command, env=None):
+    load = os.getloadavg()[0]
     start = time.monotonic()
     subprocess.run(command, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env,
                    stdin=subprocess.DEVNULL)
-    return time.monotonic() - start
+    seconds = time.monotonic() - start
+    LOADS[seconds] = load
+    return seconds
+
+
+def until_last_case(sweep, command, env):
+    """Seconds from the submission to the end of the last case: `sbatch --wait` polls the
+    job with waits growing to 32 s, too coarse to time it by."""
+    load = os.getloadavg()[0]
+    start = time.time()
+    subprocess.run(command, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env,
+                   stdin=subprocess.DEVNULL)
+    cases = os.path.join(sweep, "cases")
+    seconds = max(os.stat(os.path.join(cases, c, "DONE")).st_mtime for c in os.listdir(cases)) - start
+    LOADS[seconds] = load
+    return seconds
 
 
 def sequential(sweep, program):
@@ -90,7 +111,8 @@ def main():
                     runs[what].append(timed([TOOL, "run", sweep, *jobs], env))
                     if not jobs:
                         inside.append(program_seconds(sweep) / n)
-                print(f"  {what}: {runs[what][-1]:.1f} s", file=sys.stderr, flush=True)
+                print(f"  {what}: {runs[what][-1]:.1f} s (load before {LOADS[runs[what][-1]]:.1f})",
+                      file=sys.stderr, flush=True)
         if args.slurm:
             os.mkdir(os.path.join(d, "cluster"))
             cluster = OneNodeSlurm(os.path.join(d, "cluster"))
@@ -102,20 +124,22 @@ def main():
                     runs[label] = []
                     for rep in range(args.pairs):
                         sweep = plan(d, f"s{rep}-{len(runs)}", n, args.program)
-                        runs[label].append(timed([TOOL, "run", sweep, "--engine", "slurm", "--wait", *chunk],
-                                                 dict(env, **cluster.env)))
-                        print(f"  {label}: {runs[label][-1]:.1f} s", file=sys.stderr, flush=True)
+                        runs[label].append(until_last_case(sweep, [TOOL, "run", sweep, "--engine", "slurm",
+                                                                   "--wait", *chunk], dict(env, **cluster.env)))
+                        print(f"  {label}: {runs[label][-1]:.1f} s (load before {LOADS[runs[label][-1]]:.1f})",
+                              file=sys.stderr, flush=True)
             finally:
                 cluster.stop()
 
     seq = statistics.median(runs["one after another"])
     lines = [f"## {n} cases, {args.pairs} repetitions, {time.strftime('%Y-%m-%d')}, load average "
              f"{os.getloadavg()[0]:.1f} at the end", "",
-             "| engine | median s | cases/s | vs one after another | runs (s) |", "|---|---|---|---|---|"]
+             "| engine | median s | cases/s | vs one after another | runs: s (load average before) |",
+             "|---|---|---|---|---|"]
     for what, times in runs.items():
         med = statistics.median(times)
         lines.append(f"| {what} | {med:.1f} | {n / med:.1f} | {seq / med:.2f} | "
-                     f"{', '.join(f'{t:.1f}' for t in times)} |")
+                     f"{', '.join(f'{t:.1f} ({LOADS[t]:.1f})' for t in times)} |")
     j1 = statistics.median(runs["local, --jobs 1"])
     lines += ["", f"Overhead of the tool per case (--jobs 1 less the shell loop): {1000 * (j1 - seq) / n:.1f} ms; "
               f"the program's own wall time per case inside the sweep: {1000 * statistics.median(inside):.1f} ms; "
