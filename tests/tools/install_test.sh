@@ -8,7 +8,8 @@ cmake=$2
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 "$cmake" --install "$build" --prefix "$prefix" >/dev/null
-for f in bin/zarn-qvd bin/zarn-plot share/zarn-qvd/data/DORNEVAL.QVD share/zarn-qvd/data/MINOX.DAT share/zarn-qvd/data/README.md \
+for f in bin/zarn-qvd bin/zarn-plot bin/zarn-sweep share/zarn-qvd/data/DORNEVAL.QVD share/zarn-qvd/data/MINOX.DAT \
+         share/zarn-qvd/data/README.md \
          share/zarn-qvd/examples/seawater/ZARNRUN.DAT share/doc/zarn-qvd/LICENSE share/doc/zarn-qvd/manual/README.md; do
     test -f "$prefix/$f" || { echo "not installed: $f"; exit 1; }
 done
@@ -24,3 +25,9 @@ if /usr/bin/python3 -c 'import matplotlib' 2>/dev/null; then
     test -s figures/species.png
 fi
 echo "installed, initialised and ran: status $status"
+# zarn-sweep finds the program installed beside it: the run folder as a one-case sweep.
+if command -v parallel >/dev/null 2>&1; then
+    env -u ZARN_QVD "$prefix/bin/zarn-sweep" plan -t "$prefix/run" "$prefix/sweep"
+    env -u ZARN_QVD "$prefix/bin/zarn-sweep" run "$prefix/sweep" >/dev/null
+    env -u ZARN_QVD "$prefix/bin/zarn-sweep" status "$prefix/sweep"
+fi
