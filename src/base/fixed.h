@@ -84,30 +84,43 @@ inline double grid_cell(const RawLogK& v, int row, int col) {
     return v[static_cast<std::size_t>((row - 1) * GRID_COLS + (col - 1))];
 }
 
-// Raw log K records, 1-based like a Table of capacity N, holding only the slots written so
-// far: a record is 10 kB and a run keeps a few hundred of the database's records, so the
-// table grows as the database reader fills it instead of taking the whole capacity.
+// The values of a record that a run on the liquid-vapour saturation curve reads: the 15 of
+// the saturation view of an "All " record (1 bar up to 75 C, then the saturation pressure),
+// or the eight of an "L-V " record.
+using SaturationLogK = std::array<double, 15>;
+
+// Raw log K records, 1-based like a Table of capacity N, holding only the records stored so
+// far. A run on the extended grid keeps whole grids (10 kB a record); a run on the
+// saturation curve only reads the saturation values of each record, and keeps only those.
 template <int N>
 class RawLogKTable {
 public:
-    RawLogK& operator[](int i) {  // writing: the slot is made if it is not there yet
-        assert(i >= 0 && i <= N);
-        if (static_cast<std::size_t>(i) >= slots_.size()) {
-            // The whole capacity reserved once: the records never move, and the pages of
-            // slots never written are never touched.
-            if (slots_.capacity() == 0) slots_.reserve(N + 1);
-            slots_.resize(static_cast<std::size_t>(i) + 1);
-        }
-        return slots_[static_cast<std::size_t>(i)];
-    }
-    const RawLogK& operator[](int i) const {
-        assert(i >= 0 && static_cast<std::size_t>(i) < slots_.size());
-        return slots_[static_cast<std::size_t>(i)];
-    }
+    // Set before the first record is stored.
+    void keep_grids(bool whole) { whole_ = whole; }
+    bool grids() const { return whole_; }
+
+    void store(int i, const RawLogK& grid) { slot(grids_, i) = grid; }
+    void store(int i, const SaturationLogK& values) { slot(saturation_, i) = values; }
+    const RawLogK& grid(int i) const { return grids_.at(static_cast<std::size_t>(i)); }
+    const SaturationLogK& saturation(int i) const { return saturation_.at(static_cast<std::size_t>(i)); }
     static constexpr int capacity() { return N; }
 
 private:
-    std::vector<RawLogK> slots_;
+    template <class T>
+    static T& slot(std::vector<T>& v, int i) {
+        assert(i >= 0 && i <= N);
+        if (static_cast<std::size_t>(i) >= v.size()) {
+            // The whole capacity reserved once: the records never move, and the pages of
+            // slots never stored are never touched.
+            if (v.capacity() == 0) v.reserve(N + 1);
+            v.resize(static_cast<std::size_t>(i) + 1);
+        }
+        return v[static_cast<std::size_t>(i)];
+    }
+
+    bool whole_ = true;
+    std::vector<RawLogK> grids_;
+    std::vector<SaturationLogK> saturation_;
 };
 
 }  // namespace zq

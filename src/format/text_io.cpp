@@ -261,6 +261,11 @@ std::optional<std::string> Io::read_file(std::string_view name, std::size_t limi
         return std::nullopt;
     }
     std::string text;
+    // Room for the whole file at once: a large file read in blocks would otherwise be copied
+    // each time the text outgrows its room.
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<std::size_t>(st.st_size) <= limit)
+        text.reserve(static_cast<std::size_t>(st.st_size) + 1);
     std::vector<char> block(BLOCK);
     for (;;) {
         const ssize_t n = ::read(fd, block.data(), block.size());

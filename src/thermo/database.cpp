@@ -1,6 +1,7 @@
 #include "thermo/database.h"
 
 #include <array>
+#include <memory>
 #include <cmath>
 #include <cstddef>
 #include <string>
@@ -114,6 +115,18 @@ private:
         for (int i = 1; i <= sys_.nsat; ++i) sys_.sat[i].slot = 0;
         names_ = DatabaseNames{};
         sat_dropped_.fill(0);
+        // A run on the saturation curve reads only the saturation values of each record.
+        sys_.sp_raw.keep_grids(rp_.CONFLG == 1);
+        sys_.mn_raw.keep_grids(rp_.CONFLG == 1);
+    }
+
+    // The log K record just read (in raw_) kept in slot i of `table`.
+    template <int N>
+    void keep_raw(RawLogKTable<N>& table, int i, const Kind4& kind) {
+        if (table.grids())
+            table.store(i, *raw_);
+        else
+            table.store(i, saturation_values(kind, *raw_));
     }
 
     // A record of mineral `name` left out of the run: a starting mineral of that name not
@@ -354,7 +367,7 @@ private:
                 sp.coef[static_cast<std::size_t>(j)] = real(r3, 2 * j - 3);
                 db[static_cast<std::size_t>(j)] = integer(r3, 2 * j - 2);
             }
-            RawLogK& raw = sys_.sp_raw[p];  // slot p is overwritten until a record is kept
+            RawLogK& raw = *raw_;
             read_logk(sp.kind, raw);
 
             if (flag == SU33) {
@@ -412,6 +425,7 @@ private:
                 stop_run(1);
             }
             sys_.sp[p] = sp;
+            keep_raw(sys_.sp_raw, p, sp.kind);
             cond_.logk[p] = logk;
             ++p;
         }
@@ -480,7 +494,7 @@ private:
                 mn.eos_a = {real(r4, 0), real(r4, 1), real(r4, 2)};
                 mn.eos_b = {real(r4, 3), real(r4, 4), real(r4, 5)};
             }
-            RawLogK& raw = sys_.mn_raw[s];  // slot s is overwritten until a record is kept
+            RawLogK& raw = *raw_;
             read_logk(mn.kind, raw);
 
             if (rp_.CONFLG == 1 && mn.kind == LV) {
@@ -604,6 +618,7 @@ private:
         // LIMSOL 0 switches solid solutions off for the run.
         if (rp_.LIMSOL == 0) mn.jsols = 0;
         sys_.mn[s] = mn;
+        keep_raw(sys_.mn_raw, s, mn.kind);
         cond_.mn_logk[s] = logk;
     }
 
@@ -651,6 +666,7 @@ private:
     std::string record_;                                   // the record being read, for messages
     std::array<int, MAX_SAT_MINERALS + 1> sat_dropped_{};  // see note_dropped
     std::vector<double> values_;                           // one line's values of a free-format group, reused
+    std::unique_ptr<RawLogK> raw_ = std::make_unique<RawLogK>();  // the log K record being read
 };
 
 }  // namespace

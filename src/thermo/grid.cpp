@@ -234,7 +234,23 @@ double grid_interpolate(double p, double t, const GridPosition& pos, const RawLo
     return lagrange3(t, tn, cols);
 }
 
+SaturationLogK saturation_values(const Kind4& kind, const RawLogK& v) {
+    static const Kind4 ALL("All ");
+    SaturationLogK s{};
+    if (kind == ALL) {
+        for (int k = 1; k <= 15; ++k) s[static_cast<std::size_t>(k - 1)] = saturation_cell(v, k);
+    } else {
+        std::copy(v.begin(), v.begin() + 8, s.begin());
+    }
+    return s;
+}
+
 double saturation_interpolate(double t, const RawLogK& v) {
+    static const Kind4 ALL("All ");
+    return saturation_interpolate(t, saturation_values(ALL, v));
+}
+
+double saturation_interpolate(double t, const SaturationLogK& v) {
     if (!(t >= DATA_T_MIN) || t > SATURATION_T_LIMIT) return NO_DATA;
     // First of the three points (1-based): 0.01-25-50 up to 50 C; then the point below the
     // interval holding t and its two neighbours above; 300-325-350 above 325 C.
@@ -247,12 +263,17 @@ double saturation_interpolate(double t, const RawLogK& v) {
     std::array<double, 3> nodes{}, y{};
     for (int k = 0; k < 3; ++k) {
         nodes[static_cast<std::size_t>(k)] = GRID_T[static_cast<std::size_t>(first + k)];
-        y[static_cast<std::size_t>(k)] = saturation_cell(v, first + k);
+        y[static_cast<std::size_t>(k)] = v[static_cast<std::size_t>(first + k - 1)];
     }
     return lagrange3(t, nodes, y);
 }
 
 double eight_point_interpolate(double t, const RawLogK& v) {
+    static const Kind4 LV("L-V ");
+    return eight_point_interpolate(t, saturation_values(LV, v));
+}
+
+double eight_point_interpolate(double t, const SaturationLogK& v) {
     static constexpr std::array<double, 9> te{0, 25, 50, 100, 150, 200, 250, 300, 350};
     auto y = [&v](int i) { return v[static_cast<std::size_t>(i - 1)]; };
 
@@ -296,6 +317,14 @@ double evaluate_record(const Kind4& kind, const RawLogK& v, double p, double t, 
     if (kind == ALL) return conflg == 1 ? grid_interpolate(p, t, pos, v) : saturation_interpolate(t, v);
     // Eight values are no grid: an "L-V " record has nothing to give an extended run.
     if (kind == LV && conflg != 1) return eight_point_interpolate(t, v);
+    return NO_DATA;
+}
+
+double evaluate_record(const Kind4& kind, const SaturationLogK& v, double t, int conflg) {
+    static const Kind4 ALL("All "), LV("L-V ");
+    if (conflg == 1) return NO_DATA;  // no grid kept: not a record of an extended run
+    if (kind == ALL) return saturation_interpolate(t, v);
+    if (kind == LV) return eight_point_interpolate(t, v);
     return NO_DATA;
 }
 

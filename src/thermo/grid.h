@@ -56,15 +56,31 @@ void check_saturation_range(double t, char& answer, Io& io);
 double grid_interpolate(double p, double t, const GridPosition& pos, const RawLogK& v,
                         std::array<double, 3>* w = nullptr);
 
+// The values of a record that a run on the saturation curve reads: the 15-cell saturation
+// view of an "All " record, the eight values of an "L-V " record.
+SaturationLogK saturation_values(const Kind4& kind, const RawLogK& v);
+
 // Saturation-curve interpolation of an "All " record's 15-cell saturation view.
 double saturation_interpolate(double t, const RawLogK& v);
+double saturation_interpolate(double t, const SaturationLogK& v);
 
 // Eight-point interpolation of an "L-V " record (values at 25..350 C in v[0..7]).
 double eight_point_interpolate(double t, const RawLogK& v);
+double eight_point_interpolate(double t, const SaturationLogK& v);
 
 // Evaluates a record at the current conditions: CONFLG 1 uses the grid, otherwise the
 // saturation view ("All ") or the eight points ("L-V "). Above 99999 means no data.
 double evaluate_record(const Kind4& kind, const RawLogK& v, double p, double t, const GridPosition& pos, int conflg);
+// The same from the saturation values alone (a run on the saturation curve).
+double evaluate_record(const Kind4& kind, const SaturationLogK& v, double t, int conflg);
+
+// Record i of a table, kept whole or as its saturation values.
+template <int N>
+double evaluate_record(const Kind4& kind, const RawLogKTable<N>& table, int i, double p, double t,
+                       const GridPosition& pos, int conflg) {
+    return table.grids() ? evaluate_record(kind, table.grid(i), p, t, pos, conflg)
+                         : evaluate_record(kind, table.saturation(i), t, conflg);
+}
 
 // Evaluates the five activity-model header quantities (grids read as "All " data) at the
 // run's PFLUID and TEMP, and the two values derived from quantities 3 and 4.
