@@ -296,8 +296,11 @@ TEST(PickupFile, AKilledRunLeavesARunFileThatResumesThePath) {
         std::string row;
         std::getline(table, row);
         long expect = 1;
-        while (std::getline(table, row))
-            if (row.rfind(",resume,", 0) != 0) EXPECT_EQ(std::stol(row), expect++) << row;
+        while (std::getline(table, row)) {
+            if (row.rfind(",resume,", 0) != 0) {
+                EXPECT_EQ(std::stol(row), expect++) << row;
+            }
+        }
         EXPECT_GE(expect, 2501);  // the starting point and 2500 steps, or one fewer
     }
 }
