@@ -159,7 +159,7 @@ public:
         }
         char buf[32];
         const auto res = std::to_chars(buf, buf + sizeof buf, v);
-        out_.append(buf, res.ptr);
+        out_.append(buf, static_cast<std::size_t>(res.ptr - buf));
     }
 
 private:
