@@ -229,6 +229,10 @@ struct Snapshot {
 
     explicit Snapshot(const RunState& r)
         : cond(r.cond), rp(r.rp), eq(r.eq), ps(r.ps), fprev(r.newton.fprev), damp(r.newton.damp) {}
+    void take(const RunState& r) {
+        cond = r.cond, rp = r.rp, eq = r.eq, ps = r.ps;
+        fprev = r.newton.fprev, damp = r.newton.damp;
+    }
     void restore(RunState& r) const {
         const int ipunch = r.rp.IPUNCH;            // the plot file's header stays written
         const KeptAnswers answers = r.ps.answers;  // a question is asked once
@@ -254,7 +258,10 @@ public:
 
     // After the listing of a converged solve, before its phase-assemblage check.
     void keep(const RunState& r) {
-        kept_ = std::make_unique<Snapshot>(r);
+        if (kept_)
+            kept_->take(r);  // in place: a snapshot is some 60 kB, taken at every solve
+        else
+            kept_ = std::make_unique<Snapshot>(r);
         recorded_ = false;
     }
     // The kept state's step went to the plot file and the tables.
