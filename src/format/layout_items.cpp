@@ -1,7 +1,9 @@
 // Parsing of the bracket notation into items, and the cache of parsed layouts.
 #include "format/layout_items.h"
 
+#include <array>
 #include <cctype>
+#include <cstdint>
 #include <functional>
 #include <stdexcept>
 #include <unordered_map>
@@ -215,9 +217,20 @@ const ParsedLayout& parsed(std::string_view lay) {
     // The program is single-threaded; the cache lives as long as the process. Its nodes are
     // stable, so returned references stay valid while other layouts are added.
     static std::unordered_map<std::string, ParsedLayout, TextHash, std::equal_to<>> cache;
-    if (auto it = cache.find(lay); it != cache.end()) return it->second;
-    ParsedLayout p = Parser(lay).run();
-    return cache.emplace(std::string(lay), std::move(p)).first->second;
+    // Most layouts are literals: the same text at the same address call after call. A small
+    // table by address finds them without hashing the text; the text is still compared.
+    struct Recent {
+        const char* at = nullptr;
+        const std::string* text = nullptr;
+        const ParsedLayout* layout = nullptr;
+    };
+    static std::array<Recent, 256> recent;
+    Recent& r = recent[(reinterpret_cast<std::uintptr_t>(lay.data()) >> 3) % recent.size()];
+    if (r.text != nullptr && r.at == lay.data() && *r.text == lay) return *r.layout;
+    auto it = cache.find(lay);
+    if (it == cache.end()) it = cache.emplace(std::string(lay), Parser(lay).run()).first;
+    r = {lay.data(), &it->first, &it->second};
+    return it->second;
 }
 
 }  // namespace zq::layout_detail
