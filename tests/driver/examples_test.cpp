@@ -27,18 +27,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string slurp(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
 void compare_or_bless(const fs::path& ref, const std::string& got) {
     if (std::getenv("ZQ_BLESS")) {
         std::ofstream(ref, std::ios::binary) << got;
         return;
     }
     ASSERT_TRUE(fs::exists(ref)) << ref << " missing; bless the examples";
-    EXPECT_EQ(tolerant_diff(slurp(ref), got), "") << ref;
+    EXPECT_EQ(tolerant_diff(read_text(ref), got), "") << ref;
 }
 
 TEST(Examples, BundledExamplesSolveAndMatchTheirReferences) {
@@ -49,10 +44,10 @@ TEST(Examples, BundledExamplesSolveAndMatchTheirReferences) {
         SCOPED_TRACE(folder.filename().string());
         ++examples;
         TempDir run;
-        const std::string run_file = slurp(folder / "ZARNRUN.DAT");
+        const std::string run_file = read_text(folder / "ZARNRUN.DAT");
         run.write("ZARNRUN.DAT", run_file);
         for (const char* file : {"DORNEVAL.QVD", "MINOX.DAT"})
-            run.write(file, slurp(fs::exists(folder / file) ? folder / file : source_path("data") / file));
+            run.write(file, read_text(fs::exists(folder / file) ? folder / file : source_path("data") / file));
         const CheckedRun checked = run_checked(run);
         EXPECT_EQ(checked.status, 0) << checked.console;
         EXPECT_GT(checked.solves, 0);

@@ -18,13 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string slurp(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::ostringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
 void spit(const fs::path& p, const std::string& text) {
     fs::create_directories(p.parent_path());
     std::ofstream(p, std::ios::binary) << text;
@@ -53,12 +46,12 @@ TEST(Golden, CommittedRunsReproduceTheirOutputs) {
         SCOPED_TRACE("golden case " + dir.filename().string());
         ++cases;
         TempDir run;
-        run.write("ZARNRUN.DAT", slurp(dir / "ZARNRUN.DAT"));
+        run.write("ZARNRUN.DAT", read_text(dir / "ZARNRUN.DAT"));
         for (const char* name : {"DORNEVAL.QVD", "MINOX.DAT"}) {
             const fs::path own = dir / name;
-            run.write(name, slurp(fs::exists(own) ? own : source_path("tests/data/fixture") / name));
+            run.write(name, read_text(fs::exists(own) ? own : source_path("tests/data/fixture") / name));
         }
-        const std::string input = fs::exists(dir / "stdin.txt") ? slurp(dir / "stdin.txt") : "";
+        const std::string input = fs::exists(dir / "stdin.txt") ? read_text(dir / "stdin.txt") : "";
         const RunOutcome out = run_in(run, input);
 
         const std::pair<std::string, std::string> outputs[] = {
@@ -73,7 +66,7 @@ TEST(Golden, CommittedRunsReproduceTheirOutputs) {
                 continue;
             }
             ASSERT_TRUE(fs::exists(want_path)) << want_path << " missing; bless the case";
-            const std::string want = slurp(want_path);
+            const std::string want = read_text(want_path);
             EXPECT_TRUE(want == got) << name << ": " << first_difference(want, got);
         }
     }

@@ -18,11 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string slurp(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
 TEST(HardPaths, PathsReachTheirLimitConservingMatter) {
     int paths = 0, finished = 0, retried = 0;
     std::string unfinished;
@@ -31,8 +26,8 @@ TEST(HardPaths, PathsReachTheirLimitConservingMatter) {
         SCOPED_TRACE(entry.path().filename().string());
         ++paths;
         TempDir dir;
-        dir.write("ZARNRUN.DAT", slurp(entry.path() / "ZARNRUN.DAT"));
-        for (const char* file : {"DORNEVAL.QVD", "MINOX.DAT"}) dir.write(file, slurp(source_path("data") / file));
+        dir.write("ZARNRUN.DAT", read_text(entry.path() / "ZARNRUN.DAT"));
+        for (const char* file : {"DORNEVAL.QVD", "MINOX.DAT"}) dir.write(file, read_text(source_path("data") / file));
         const CheckedRun run = run_checked(dir);
         finished += run.status == 0;
         retried += run.failed_solves > 0;

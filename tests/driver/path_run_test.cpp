@@ -24,11 +24,6 @@
 namespace zq::test {
 namespace {
 
-std::string source_text(std::string_view rel) {
-    std::ifstream f(source_path(rel), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
 // The run file of an example with values replaced in their fixed columns.
 class RunText {
 public:

@@ -116,14 +116,9 @@ TEST(StepTables, RowsColumnsStatusAndResume) {
     EXPECT_EQ(read_table(b.dir.read(STEP_TABLE)).size(), 0u);
 }
 
-std::string slurp(const std::filesystem::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
 void stage(TempDir& dir, const std::string& run_file) {
     dir.write("ZARNRUN.DAT", run_file);
-    for (const char* f : {"DORNEVAL.QVD", "MINOX.DAT"}) dir.write(f, slurp(source_path("data") / f));
+    for (const char* f : {"DORNEVAL.QVD", "MINOX.DAT"}) dir.write(f, read_text(source_path("data") / f));
 }
 
 // The listing's equilibria that were accepted as steps: those followed by the saturation
@@ -163,7 +158,7 @@ TEST(StepTables, ExamplesAgreeWithTheirListings) {
     for (const char* example : {"cooling-250-to-100c", "basalt-seawater-250c", "ph-path"}) {
         SCOPED_TRACE(example);
         TempDir dir;
-        stage(dir, slurp(source_path("examples") / example / "ZARNRUN.DAT"));
+        stage(dir, read_text(source_path("examples") / example / "ZARNRUN.DAT"));
         ASSERT_EQ(run_in(dir).status, 0);
         const Table rows = read_table(dir.read(STEP_TABLE));
         const std::vector<ListedStep> listed = listed_steps(dir.read("ZARNOUT.DAT"));
@@ -189,7 +184,7 @@ TEST(StepTables, ExamplesAgreeWithTheirListings) {
 // The cooling example stopped at 175 C and resumed from its pickup to 100 C gives the rows of
 // the path run through, with a resume row between.
 TEST(StepTables, InterruptedAndResumedPathGivesTheSameRows) {
-    const std::string run = slurp(source_path("examples/cooling-250-to-100c/ZARNRUN.DAT"));
+    const std::string run = read_text(source_path("examples/cooling-250-to-100c/ZARNRUN.DAT"));
     auto with_limit = [](std::string text, const char* limit) {
         const std::size_t row = text.find('\n', text.find("< step increm >")) + 1;
         text.replace(row + 15, 15, limit);

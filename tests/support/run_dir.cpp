@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <sstream>
 
@@ -88,5 +89,12 @@ RunOutcome run_in(const TempDir& dir, std::string_view input, const RunObserver*
 }
 
 fs::path source_path(std::string_view relative) { return fs::path(ZQ_SOURCE_DIR) / fs::path(relative); }
+
+std::string read_text(const fs::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+std::string source_text(std::string_view relative) { return read_text(source_path(relative)); }
 
 }  // namespace zq::test

@@ -74,4 +74,8 @@ RunOutcome run_in(const TempDir& dir, std::string_view input = {}, const RunObse
 // Path of a file in the source tree (for fixtures under tests/data and the bundled data).
 std::filesystem::path source_path(std::string_view relative);
 
+// The whole content of a file ("" when it cannot be read), and of a file of the source tree.
+std::string read_text(const std::filesystem::path& p);
+std::string source_text(std::string_view relative);
+
 }  // namespace zq::test

@@ -15,11 +15,6 @@
 namespace zq::test {
 namespace {
 
-std::string slurp(const std::filesystem::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
 // The run file with NLOOP, the fifth field of the option line (columns 21-25), set to 0.
 std::string as_input_check(std::string run) {
     const std::size_t caption = run.find("\nhiP:1");
@@ -49,7 +44,7 @@ TEST(BundledData, EveryExampleInputCheckRunsClean) {
         SCOPED_TRACE(example);
         TempDir dir;
         stage_bundled_data(dir);
-        const std::string run = slurp(source_path(std::string("examples/") + example + "/ZARNRUN.DAT"));
+        const std::string run = read_text(source_path(std::string("examples/") + example + "/ZARNRUN.DAT"));
         ASSERT_FALSE(run.empty());
         dir.write("ZARNRUN.DAT", as_input_check(run));
         expect_clean_echo(dir, run_in(dir));
