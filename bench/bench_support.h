@@ -5,6 +5,7 @@
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -39,6 +40,26 @@ inline std::string slurp(const fs::path& p) {
 
 // The repository root (this header sits in bench/).
 inline fs::path source_root() { return fs::path(__FILE__).parent_path().parent_path(); }
+
+// A scratch folder `name`-PID under the system's temporary folder, holding the bundled
+// database and reactant file.
+inline fs::path stage_bundled(const std::string& name) {
+    const fs::path dir = fs::temp_directory_path() / (name + "-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    std::ofstream(dir / "DORNEVAL.QVD", std::ios::binary) << slurp(source_root() / "data/DORNEVAL.QVD");
+    std::ofstream(dir / "MINOX.DAT", std::ios::binary) << slurp(source_root() / "data/MINOX.DAT");
+    return dir;
+}
+
+// An example's run file with SINC (the first 15 columns of its line) replaced by `field`.
+inline std::string example_with_sinc(const std::string& example, std::string field) {
+    std::string text = slurp(source_root() / "examples" / example / "ZARNRUN.DAT");
+    const std::string caption = "< step increm >< step limit  >< total mixer >\n";
+    const std::size_t line = text.find(caption) + caption.size();
+    field.resize(15, ' ');
+    text.replace(line, 15, field);
+    return text;
+}
 
 // A name made of a letter and a number, for generated records.
 inline std::string numbered(char letter, int i) {

@@ -35,25 +35,12 @@ bool minimal = false;  // no plot file, no tables
 
 // The cooling example with SINC `sinc` (a negative number of at most 9 characters).
 std::string run_file(const std::string& sinc) {
-    std::string text = slurp(source_root() / "examples/cooling-250-to-100c/ZARNRUN.DAT");
-    const std::string caption = "< step increm >< step limit  >< total mixer >\n";
-    const std::size_t line = text.find(caption) + caption.size();
-    std::string field = " " + sinc;
-    field.resize(15, ' ');
-    text.replace(line, 15, field);
+    std::string text = example_with_sinc("cooling-250-to-100c", " " + sinc);
     if (minimal) {  // IPUNCH, the fourth switch, to 0
         const std::string options = "    0    3    1    1  100";
         text.replace(text.find(options), options.size(), "    0    3    1    0  100");
     }
     return text;
-}
-
-fs::path stage() {
-    const fs::path dir = fs::temp_directory_path() / ("zq-pathbench-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    std::ofstream(dir / "DORNEVAL.QVD", std::ios::binary) << slurp(source_root() / "data/DORNEVAL.QVD");
-    std::ofstream(dir / "MINOX.DAT", std::ios::binary) << slurp(source_root() / "data/MINOX.DAT");
-    return dir;
 }
 
 void reset(const fs::path& dir, const std::string& sinc) {
@@ -68,7 +55,7 @@ int main(int argc, char** argv) {
     const int reps = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     const std::string sinc = argc > 2 ? argv[2] : "-1.5";
     minimal = argc > 3 && std::string(argv[3]) == "minimal";
-    const fs::path dir = stage();
+    const fs::path dir = stage_bundled("zq-pathbench");
     std::printf("Cooling path 250 -> 100 C in steps of %s C, bundled data, IFRAC 1, listing%s\n", sinc.c_str(),
                 minimal ? " only" : ", plot file, tables");
 
