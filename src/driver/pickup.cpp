@@ -283,14 +283,7 @@ bool pickup_reads_back(const std::string& text, std::string* reason) {
 
 void write_pickup(std::string_view dest, const ChemicalSystem& sys, const EquilibriumState& eq, const RunParams& rp,
                   Io& io) {
-    std::vector<std::string> unreadable;
-    const std::string text = pickup_text(sys, eq, rp, unreadable);
-    if (dest == PICKUP_RUN_FILE) {
-        check_quickly(text, unreadable, io);
-        check_before_writing(text, io);
-    }
-    io.replace_file(dest, text);
-    announce(dest, unreadable, io);
+    PickupSchedule(0).offer(dest, sys, eq, rp, io);  // a first offer is written at once
 }
 
 void PickupSchedule::offer(std::string_view dest, const ChemicalSystem& sys, const EquilibriumState& eq,
