@@ -211,11 +211,9 @@ RunState& scratch_state() {
 }
 
 // ZARNRUN.DAT is the user's run file: it is replaced only by a pickup that the reader takes
-// back, and only when the user lets it be written. The quick checks: the file's rights, and
-// the fields that print as asterisks.
-void check_quickly(const std::string& text, const std::vector<std::string>& unreadable, Io& io) {
-    if (io.read_only(PICKUP_RUN_FILE))
-        keep_run_file(text, layout(R"([2X] A " is read-only: it is not replaced.")", {PICKUP_RUN_FILE}), io);
+// back, and only when the user lets it be written. The fields that print as asterisks are
+// checked at every offer; the file's rights and the reader just before the file is replaced.
+void check_fields(const std::string& text, const std::vector<std::string>& unreadable, Io& io) {
     if (unreadable.empty()) return;
     std::string fields;
     for (const std::string& f : unreadable) fields += (fields.empty() ? "" : "; ") + f;
@@ -224,9 +222,10 @@ void check_quickly(const std::string& text, const std::vector<std::string>& unre
                   io);
 }
 
-// The whole check, just before the file is replaced: the rights again, and the reader.
+// Just before the file is replaced: its rights, and the reader.
 void check_before_writing(const std::string& text, Io& io) {
-    check_quickly(text, {}, io);
+    if (io.read_only(PICKUP_RUN_FILE))
+        keep_run_file(text, layout(R"([2X] A " is read-only: it is not replaced.")", {PICKUP_RUN_FILE}), io);
     if (std::string reason; !pickup_reads_back(text, &reason))
         keep_run_file(text, layout(R"([2X] "The pickup of this step would not be read back as a run file:" /)") + reason,
                       io);
@@ -291,7 +290,7 @@ void PickupSchedule::offer(std::string_view dest, const ChemicalSystem& sys, con
     Waiting& w = dest == PICKUP_RUN_FILE ? run_file_ : save_;
     std::vector<std::string> unreadable;
     std::string text = pickup_text(sys, eq, rp, unreadable);
-    if (dest == PICKUP_RUN_FILE) checked([&] { check_quickly(text, unreadable, io); });
+    if (dest == PICKUP_RUN_FILE) checked([&] { check_fields(text, unreadable, io); });
     w.text = std::move(text);
     w.waiting = true;
     if (!w.written || std::chrono::duration<double>(Clock::now() - w.when).count() >= interval_) write(dest, w, io);

@@ -45,7 +45,8 @@ void write_pickup(std::string_view dest, const ChemicalSystem& sys, const Equili
 // otherwise spend most of its time waiting on it. Each file always holds a whole pickup of a
 // finished solve: a run stopped at any moment resumes from a solve at most `interval` behind
 // the last one. Fields that do not fit their columns are reported, and stop the run for
-// ZARNRUN.DAT, at the offer; the read-back check of ZARNRUN.DAT comes before each write.
+// ZARNRUN.DAT, at the offer; the file's rights and the read-back check of ZARNRUN.DAT come
+// before each write.
 class PickupSchedule {
 public:
     explicit PickupSchedule(double interval_seconds) : interval_(interval_seconds) {}

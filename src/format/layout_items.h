@@ -42,12 +42,14 @@ const ParsedLayout& parsed(std::string_view lay);
 // The widest field and the most decimals a layout may ask for.
 constexpr int MAX_FIELD_WIDTH = 1000;
 
-// Field editing that appends exactly w characters to `out` (edit_i ... edit_a of
-// record_layout.h return the same text as a string).
-void append_i(std::string& out, long long v, int w);
-void append_f(std::string& out, double v, int w, int d);
-void append_e(std::string& out, double v, int w, int d);
-void append_g(std::string& out, double v, int w, int d);
-void append_a(std::string& out, std::string_view s, int w);
+// Field editing that writes exactly w characters at p (edit_i ... edit_a of record_layout.h
+// return the same text as a string). Rounding goes by a fast scaling wherever that decides
+// it; `fast` = false rounds every value by its exact decimal expansion instead (the tests
+// hold the two against each other).
+void put_i(char* p, long long v, int w);
+void put_f(char* p, double v, int w, int d, bool fast = true);
+void put_e(char* p, double v, int w, int d, bool fast = true);
+void put_g(char* p, double v, int w, int d, bool fast = true);
+void put_a(char* p, std::string_view s, int w);
 
 }  // namespace zq::layout_detail

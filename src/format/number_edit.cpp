@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -35,14 +36,13 @@ struct FieldText {
     }
 };
 
-void append_stars(std::string& out, int w) { out.append(static_cast<std::size_t>(w), '*'); }
+void put_stars(char* p, int w) { std::memset(p, '*', static_cast<std::size_t>(w)); }
 
-// `t` right-aligned in w columns, or asterisks when it is wider.
-void append_aligned(std::string& out, const char* t, int n, int w) {
-    if (n > w) return append_stars(out, w);
-    const std::size_t at = out.size();
-    out.resize(at + static_cast<std::size_t>(w), ' ');
-    std::copy(t, t + n, out.data() + at + (w - n));
+// `t` right-aligned in the w columns at p, or asterisks when it is wider.
+void put_aligned(char* p, const char* t, int n, int w) {
+    if (n > w) return put_stars(p, w);
+    std::memset(p, ' ', static_cast<std::size_t>(w - n));
+    std::memcpy(p + (w - n), t, static_cast<std::size_t>(n));
 }
 
 // Enough significant digits to hold any double exactly (the longest exact expansion of a
@@ -61,8 +61,8 @@ struct Rounded {
 constexpr double EXACT_POWER[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-// 10^0 .. 10^15 as integers: q has k digits when 10^(k-1) <= q < 10^k.
-constexpr std::uint64_t EXACT_WHOLE[16] = {1ULL,
+// 10^0 .. 10^19 as integers: q has k digits when 10^(k-1) <= q < 10^k.
+constexpr std::uint64_t EXACT_WHOLE[20] = {1ULL,
                                            10ULL,
                                            100ULL,
                                            1000ULL,
@@ -77,7 +77,42 @@ constexpr std::uint64_t EXACT_WHOLE[16] = {1ULL,
                                            1000000000000ULL,
                                            10000000000000ULL,
                                            100000000000000ULL,
-                                           1000000000000000ULL};
+                                           1000000000000000ULL,
+                                           10000000000000000ULL,
+                                           100000000000000000ULL,
+                                           1000000000000000000ULL,
+                                           10000000000000000000ULL};
+
+// The decimal digits of q (at least 1).
+int digit_count(std::uint64_t q) {
+    int k = 1;
+    while (k < 20 && q >= EXACT_WHOLE[k]) ++k;
+    return k;
+}
+
+// "00" "01" ... "99": the digits of a number are written two at a time.
+struct DigitPairs {
+    char c[200];
+    constexpr DigitPairs() : c() {
+        for (int i = 0; i < 100; ++i) {
+            c[2 * i] = static_cast<char>('0' + i / 10);
+            c[2 * i + 1] = static_cast<char>('0' + i % 10);
+        }
+    }
+};
+constexpr DigitPairs PAIRS;
+
+// Writes the last n digits of q (leading zeros included) just before `end`; returns where
+// they begin.
+char* put_digits_back(char* end, std::uint64_t q, int n) {
+    for (; n >= 2; n -= 2) {
+        end -= 2;
+        std::memcpy(end, PAIRS.c + 2 * (q % 100), 2);
+        q /= 100;
+    }
+    if (n == 1) *--end = static_cast<char>('0' + q % 10);
+    return end;
+}
 
 // a x 10^k for |k| <= 44: one correctly rounded operation up to 10^22, two beyond. `exact`
 // says whether it was one.
@@ -87,6 +122,13 @@ double scaled(double a, int k, bool& exact) {
     return k >= -22 ? a / EXACT_POWER[-k] : a / EXACT_POWER[22] / EXACT_POWER[-k - 22];
 }
 
+// |v| rounded as the integer q of `digits` digits: |v| ~ q x 10^(exp - digits).
+struct RoundedWhole {
+    std::uint64_t q = 0;
+    int digits = 0;
+    int exp = 0;
+};
+
 // The common case without printing: the value scaled by a power of ten so that the kept
 // digits come before the point, then rounded to the nearest integer q below 10^15. One
 // correctly rounded scaling keeps the order of values, so the scaled value lies on the same
@@ -94,12 +136,13 @@ double scaled(double a, int k, bool& exact) {
 // value, or on it; two roundings keep it outside a margin of a few units in the last place.
 // A value on a tie or a power of ten (or within that margin), and more than 15 kept digits,
 // return false: the exact expansion decides them.
-bool round_fast(double a, bool decimals, int n, Rounded& r) {
+bool round_fast(double a, bool decimals, int n, RoundedWhole& r) {
     if (!(a >= 1e-280 && a < 1e280) || (!decimals && n > 15)) return false;
     // 2^(bexp-1) <= a < 2^bexp, from the exponent bits of a normal double.
     const int bexp = static_cast<int>((std::bit_cast<std::uint64_t>(a) >> 52) & 0x7ff) - 1022;
-    // 10^(e-1) <= a < 10^(e+1): the decimal exponent of a is e or e + 1.
-    int e = static_cast<int>(std::floor((bexp - 1) * 0.30102999566398120)) + 1;
+    // 10^(e-1) <= a < 10^(e+1): the decimal exponent of a is e or e + 1. floor(k log10 2)
+    // is (k x 78913) >> 18 exactly for |k| below 1650 (the shift rounds towards -infinity).
+    int e = ((bexp - 1) * 78913 >> 18) + 1;
     int shift = decimals ? n : n - e;  // significant digits: a x 10^shift has n digits
     if (shift > 44 || shift < -44) return false;
     bool exact = true;
@@ -116,29 +159,15 @@ bool round_fast(double a, bool decimals, int n, Rounded& r) {
     const auto whole = static_cast<std::uint64_t>(y);
     const double frac = y - static_cast<double>(whole);  // exact below 2^52
     if (std::fabs(frac - 0.5) <= margin) return false;
-    std::uint64_t q = whole + (frac > 0.5 ? 1 : 0);
-    int digits = 0;
-    while (digits < 16 && q >= EXACT_WHOLE[digits]) ++digits;
-    // q x 10^-shift = 0.D1...Dk x 10^exp, leading digit not zero; trailing zeros dropped.
-    r.n = digits;
-    r.exp = digits - shift;
-    while (q != 0 && q % 10 == 0) {
-        q /= 10;
-        --r.n;
-    }
-    for (int j = r.n - 1; j >= 0; --j) {
-        r.digits[j] = static_cast<char>('0' + q % 10);
-        q /= 10;
-    }
-    if (r.n == 0) r.exp = 0;
+    r.q = whole + (frac > 0.5 ? 1 : 0);
+    r.digits = r.q == 0 ? 0 : digit_count(r.q);
+    r.exp = r.digits - shift;
     return true;
 }
 
 // |v| (finite, non-zero) rounded to `n` significant digits, or (decimals = true) to the
-// digits down to 10^-n.
-void round_half_away(double v, bool decimals, int n, Rounded& r) {
-    const double a = std::fabs(v);
-    if (round_fast(a, decimals, n, r)) return;
+// digits down to 10^-n, by the exact expansion of the double.
+void round_exact(double a, bool decimals, int n, Rounded& r) {
     int bexp = 0;
     std::frexp(a, &bexp);
     const int exp_bound = static_cast<int>(std::ceil(bexp * 0.30103)) + 1;  // >= decimal exp
@@ -187,10 +216,24 @@ void round_half_away(double v, bool decimals, int n, Rounded& r) {
     }
 }
 
+// |v| (finite, non-zero) rounded half away from zero to `n` significant digits, or
+// (decimals = true) to the digits down to 10^-n: by the fast scaling when it decides, else
+// by the exact expansion (`fast` = false: always by the exact expansion).
+void round_half_away(double v, bool decimals, int n, Rounded& r, bool fast) {
+    const double a = std::fabs(v);
+    RoundedWhole w;
+    if (!fast || !round_fast(a, decimals, n, w)) return round_exact(a, decimals, n, r);
+    r.n = w.digits;
+    r.exp = w.exp;
+    put_digits_back(r.digits + w.digits, w.q, w.digits);
+    while (r.n > 0 && r.digits[r.n - 1] == '0') --r.n;  // trailing zeros dropped
+    if (r.n == 0) r.exp = 0;
+}
+
 char digit_at(const Rounded& r, int j) { return j >= 0 && j < r.n ? r.digits[j] : '0'; }
 
 // [Ew.d] from digits already rounded to d significant digits (n == 0: the value zero).
-void append_e_form(std::string& out, bool negative, const Rounded& r, int w, int d) {
+void put_e_form(char* p, bool negative, const Rounded& r, int w, int d) {
     FieldText s;
     if (negative) s.put('-');
     s.put("0.", 2);
@@ -207,13 +250,39 @@ void append_e_form(std::string& out, bool negative, const Rounded& r, int w, int
         std::copy(s.c + at + 1, s.c + s.n, s.c + at);
         --s.n;
     }
-    append_aligned(out, s.c, s.n, w);
+    put_aligned(p, s.c, s.n, w);
 }
 
-void append_f_checked(std::string& out, double v, int w, int d) {
-    if (!std::isfinite(v) || std::fabs(v) >= (w <= 22 ? EXACT_POWER[w] : std::pow(10.0, w))) return append_stars(out, w);
+// [Fw.d] of a value the fast scaling rounds, straight from the rounded integer q = |v| x
+// 10^d: false leaves the value to the exact expansion.
+bool put_f_fast(char* p, double v, int w, int d) {
+    if (d > 15) return false;
+    std::uint64_t q = 0;
+    if (v != 0) {
+        RoundedWhole r;
+        if (!round_fast(std::fabs(v), true, d, r)) return false;
+        q = r.q;
+    }
+    char t[48];
+    char* const end = t + sizeof t;
+    char* s = put_digits_back(end, q % EXACT_WHOLE[d], d);
+    *--s = '.';
+    const bool negative = std::signbit(v) && q > 0;
+    if (const std::uint64_t whole = q / EXACT_WHOLE[d]; whole > 0)
+        s = put_digits_back(s, whole, digit_count(whole));
+    else if ((negative ? 1 : 0) + 1 + d < w)  // the zero before the point only when the field has room
+        *--s = '0';
+    if (negative) *--s = '-';
+    put_aligned(p, s, static_cast<int>(end - s), w);
+    return true;
+}
+
+void put_f_checked(char* p, double v, int w, int d, bool fast) {
+    if (!std::isfinite(v) || std::fabs(v) >= (w <= 22 ? EXACT_POWER[w] : std::pow(10.0, w)))
+        return put_stars(p, w);
+    if (fast && put_f_fast(p, v, w, d)) return;
     Rounded r;
-    if (v != 0) round_half_away(v, true, d, r);
+    if (v != 0) round_half_away(v, true, d, r, fast);
     FieldText s;
     if (std::signbit(v) && r.n > 0) s.put('-');
     const int int_digits = r.n > 0 ? r.exp : 0;
@@ -222,97 +291,154 @@ void append_f_checked(std::string& out, double v, int w, int d) {
     s.put('.');
     const int first = r.n > 0 ? r.exp : 0;  // digit index of the first decimal
     for (int j = 0; j < d; ++j) s.put(digit_at(r, first + j));
-    append_aligned(out, s.c, s.n, w);
+    put_aligned(p, s.c, s.n, w);
+}
+
+// [Ew.d] of a value the fast scaling rounds, straight from the rounded integer of d digits:
+// false leaves the value to the exact expansion.
+bool put_e_fast(char* p, double v, int w, int d) {
+    std::uint64_t q = 0;
+    int x = 0;
+    if (v != 0) {
+        RoundedWhole r;
+        if (!round_fast(std::fabs(v), false, d, r)) return false;
+        q = r.q;
+        x = r.exp;
+        if (r.digits == d + 1) {  // 9.99 -> 10.0: the digits of 10^d, one more power of ten
+            q /= 10;
+        } else if (r.digits != d) {
+            return false;
+        }
+    }
+    const bool negative = std::signbit(v) && v != 0;
+    char t[48];
+    int n = 0;
+    if (negative) t[n++] = '-';
+    t[n++] = '0';
+    t[n++] = '.';
+    n += d;
+    put_digits_back(t + n, q, d);
+    const int ax = x < 0 ? -x : x;
+    if (ax <= 99) t[n++] = 'E';  // a three-digit exponent takes the letter's column
+    t[n++] = x < 0 ? '-' : '+';
+    if (ax > 99) t[n++] = static_cast<char>('0' + ax / 100);
+    t[n++] = static_cast<char>('0' + ax / 10 % 10);
+    t[n++] = static_cast<char>('0' + ax % 10);
+    const char* s = t;
+    if (n == w + 1) {  // drop the 0 before the point
+        if (negative) t[1] = '-';
+        ++s;
+        --n;
+    }
+    put_aligned(p, s, n, w);
+    return true;
+}
+
+void put_e_checked(char* p, double v, int w, int d, bool fast) {
+    if (!std::isfinite(v)) return put_stars(p, w);
+    if (fast && put_e_fast(p, v, w, d)) return;
+    Rounded r;
+    if (v != 0) round_half_away(v, false, d, r, fast);
+    put_e_form(p, std::signbit(v) && v != 0, r, w, d);
+}
+
+void put_g_checked(char* p, double v, int w, int d, bool fast) {
+    if (!std::isfinite(v)) return put_stars(p, w);
+    if (v == 0) {
+        if (w <= 4) return put_stars(p, w);
+        put_f_checked(p, 0.0, w - 4, d - 1, fast);
+        std::memset(p + w - 4, ' ', 4);
+        return;
+    }
+    Rounded r;
+    round_half_away(v, false, d, r, fast);
+    // 0.1 <= |x| < 10^d, x being v rounded to d digits: fixed point with d significant
+    // digits (k = r.exp digits before the point) and four blanks where the exponent goes.
+    if (r.exp >= 0 && r.exp <= d) {
+        if (w <= 4) return put_stars(p, w);
+        put_f_checked(p, v, w - 4, d - r.exp, fast);
+        std::memset(p + w - 4, ' ', 4);
+        return;
+    }
+    put_e_form(p, std::signbit(v), r, w, d);
+}
+
+// Appends the w characters `put` writes.
+template <class Put>
+void append_field(std::string& out, int w, Put&& put) {
+    const std::size_t at = out.size();
+    out.resize(at + static_cast<std::size_t>(w));
+    put(out.data() + at);
 }
 
 }  // namespace
 
 namespace layout_detail {
 
-void append_i(std::string& out, long long v, int w) {
+void put_i(char* p, long long v, int w) {
     check_width(w, 0, "edit_i");
     char buf[24];
     const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    append_aligned(out, buf, static_cast<int>(r.ptr - buf), w);
+    put_aligned(p, buf, static_cast<int>(r.ptr - buf), w);
 }
 
-void append_f(std::string& out, double v, int w, int d) {
+void put_f(char* p, double v, int w, int d, bool fast) {
     check_width(w, d, "edit_f");
-    append_f_checked(out, v, w, d);
+    put_f_checked(p, v, w, d, fast);
 }
 
-void append_e(std::string& out, double v, int w, int d) {
+void put_e(char* p, double v, int w, int d, bool fast) {
     check_width(w, d, "edit_e");
     if (d < 1) throw std::logic_error("edit_e: needs at least one decimal");
-    if (!std::isfinite(v)) return append_stars(out, w);
-    Rounded r;
-    if (v != 0) round_half_away(v, false, d, r);
-    append_e_form(out, std::signbit(v) && v != 0, r, w, d);
+    put_e_checked(p, v, w, d, fast);
 }
 
-void append_g(std::string& out, double v, int w, int d) {
+void put_g(char* p, double v, int w, int d, bool fast) {
     check_width(w, d, "edit_g");
     if (d < 1) throw std::logic_error("edit_g: needs at least one decimal");
-    if (!std::isfinite(v)) return append_stars(out, w);
-    if (v == 0) {
-        if (w <= 4) return append_stars(out, w);
-        append_f_checked(out, 0.0, w - 4, d - 1);
-        out.append(4, ' ');
-        return;
-    }
-    Rounded r;
-    round_half_away(v, false, d, r);
-    // 0.1 <= |x| < 10^d, x being v rounded to d digits: fixed point with d significant
-    // digits (k = r.exp digits before the point) and four blanks where the exponent goes.
-    if (r.exp >= 0 && r.exp <= d) {
-        if (w <= 4) return append_stars(out, w);
-        append_f_checked(out, v, w - 4, d - r.exp);
-        out.append(4, ' ');
-        return;
-    }
-    append_e_form(out, std::signbit(v), r, w, d);
+    put_g_checked(p, v, w, d, fast);
 }
 
-void append_a(std::string& out, std::string_view s, int w) {
+void put_a(char* p, std::string_view s, int w) {
     check_width(w, 0, "edit_a");
     const std::size_t uw = static_cast<std::size_t>(w);
     if (s.size() >= uw) {
-        out.append(s.substr(0, uw));
+        std::memcpy(p, s.data(), uw);
         return;
     }
-    out.append(uw - s.size(), ' ');
-    out.append(s);
+    std::memset(p, ' ', uw - s.size());
+    std::memcpy(p + (uw - s.size()), s.data(), s.size());
 }
 
 }  // namespace layout_detail
 
 std::string edit_i(long long v, int w) {
     std::string s;
-    layout_detail::append_i(s, v, w);
+    append_field(s, std::max(w, 1), [&](char* p) { layout_detail::put_i(p, v, w); });
     return s;
 }
 
 std::string edit_f(double v, int w, int d) {
     std::string s;
-    layout_detail::append_f(s, v, w, d);
+    append_field(s, std::max(w, 1), [&](char* p) { layout_detail::put_f(p, v, w, d); });
     return s;
 }
 
 std::string edit_e(double v, int w, int d) {
     std::string s;
-    layout_detail::append_e(s, v, w, d);
+    append_field(s, std::max(w, 1), [&](char* p) { layout_detail::put_e(p, v, w, d); });
     return s;
 }
 
 std::string edit_g(double v, int w, int d) {
     std::string s;
-    layout_detail::append_g(s, v, w, d);
+    append_field(s, std::max(w, 1), [&](char* p) { layout_detail::put_g(p, v, w, d); });
     return s;
 }
 
 std::string edit_a(std::string_view s, int w) {
     std::string out;
-    layout_detail::append_a(out, s, w);
+    append_field(out, std::max(w, 1), [&](char* p) { layout_detail::put_a(p, s, w); });
     return out;
 }
 

@@ -8,6 +8,7 @@
 #include "format/layout_items.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 namespace zq {
@@ -53,49 +54,61 @@ bool walk(const std::vector<Item>& items, int start, On&& on) {
     }
 }
 
-// The text being written: the finished lines and the line being filled, in one string.
+// The text being written: the finished lines and the line being filled, in one buffer that
+// grows ahead of the text (end_ marks where the text ends).
 class LineWriter {
 public:
-    explicit LineWriter(std::size_t expected) { out_.reserve(expected); }
-    // Appends a field of `width` characters made by `edit(std::string&)` at the write
-    // position: straight onto the end of the line when the position is there (or past it:
-    // blanks first), through a scratch text when [Tc] moved it back into written columns.
-    template <class Edit>
-    void field(std::size_t width, Edit&& edit) {
-        const std::size_t len = out_.size() - start_;
-        if (col_ >= len) {
-            out_.append(col_ - len, ' ');
-            edit(out_);
-        } else {
-            std::string t;
-            edit(t);
-            overwrite(t);
-            return;
+    explicit LineWriter(std::size_t expected) { out_.resize(expected); }
+    // Writes a field of `width` characters by `put(char*)` at the write position: straight
+    // after the end of the line when the position is there (or past it: blanks first),
+    // through a scratch text when [Tc] moved it back into written columns.
+    template <class Put>
+    void field(std::size_t width, Put&& put) {
+        const std::size_t len = end_ - start_;
+        if (col_ < len) {
+            std::string t(width, ' ');
+            put(t.data());
+            return overwrite(t);
         }
+        const std::size_t blanks = col_ - len;
+        char* p = room(blanks + width);
+        std::memset(p, ' ', blanks);
+        put(p + blanks);
+        end_ += blanks + width;
         col_ += width;
     }
     void put(std::string_view s) {
-        field(s.size(), [&](std::string& o) { o.append(s); });
+        field(s.size(), [&](char* p) { std::memcpy(p, s.data(), s.size()); });
     }
     void skip(int n) { col_ += static_cast<std::size_t>(n); }
     void tab(int c) { col_ = static_cast<std::size_t>(c - 1); }
     void new_line() {
-        out_ += '\n';
-        start_ = out_.size();
+        *room(1) = '\n';
+        start_ = ++end_;
         col_ = 0;
     }
-    std::string finish() { return std::move(out_); }
+    std::string finish() {
+        out_.resize(end_);
+        return std::move(out_);
+    }
 
 private:
+    char* room(std::size_t n) {
+        if (end_ + n > out_.size()) out_.resize(std::max(2 * out_.size(), end_ + n));
+        return out_.data() + end_;
+    }
     void overwrite(std::string_view s) {
         const std::size_t at = start_ + col_;
-        const std::size_t over = std::min(s.size(), out_.size() - at);
-        out_.replace(at, over, s.substr(0, over));
-        out_.append(s.substr(over));
+        const std::size_t over = std::min(s.size(), end_ - at);
+        std::memcpy(out_.data() + at, s.data(), over);
+        const std::size_t rest = s.size() - over;
+        std::memcpy(room(rest), s.data() + over, rest);
+        end_ += rest;
         col_ += s.size();
     }
 
     std::string out_;
+    std::size_t end_ = 0;    // where the text ends
     std::size_t start_ = 0;  // where the current line begins
     std::size_t col_ = 0;    // write position in the current line
 };
@@ -109,25 +122,24 @@ void write_field(LineWriter& out, const Item& it, const FieldValue& v, std::stri
         case ItemKind::A:
             if (!text) fail("a number given for an A field", lay);
             if (it.w < 0) return out.put(v.as_text());
-            return out.field(w, [&](std::string& o) { append_a(o, v.as_text(), it.w); });
+            return out.field(w, [&](char* p) { put_a(p, v.as_text(), it.w); });
         case ItemKind::I: {
             if (text) fail("a text given for an I field", lay);
-            if (v.kind() == FieldValue::Kind::Int)
-                return out.field(w, [&](std::string& o) { append_i(o, v.as_int(), it.w); });
+            if (v.kind() == FieldValue::Kind::Int) return out.field(w, [&](char* p) { put_i(p, v.as_int(), it.w); });
             // A real in an integer field: its integer part, when it has one.
             const double r = v.as_real();
             if (!(r > -9.2e18 && r < 9.2e18)) return out.put(std::string(w, '*'));
-            return out.field(w, [&](std::string& o) { append_i(o, static_cast<long long>(r), it.w); });
+            return out.field(w, [&](char* p) { put_i(p, static_cast<long long>(r), it.w); });
         }
         case ItemKind::F:
             if (text) fail("a text given for an F field", lay);
-            return out.field(w, [&](std::string& o) { append_f(o, v.as_real(), it.w, it.d); });
+            return out.field(w, [&](char* p) { put_f(p, v.as_real(), it.w, it.d); });
         case ItemKind::E:
             if (text) fail("a text given for an E field", lay);
-            return out.field(w, [&](std::string& o) { append_e(o, v.as_real(), it.w, it.d); });
+            return out.field(w, [&](char* p) { put_e(p, v.as_real(), it.w, it.d); });
         default:
             if (text) fail("a text given for a G field", lay);
-            return out.field(w, [&](std::string& o) { append_g(o, v.as_real(), it.w, it.d); });
+            return out.field(w, [&](char* p) { put_g(p, v.as_real(), it.w, it.d); });
     }
 }
 

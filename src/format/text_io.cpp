@@ -192,17 +192,26 @@ Io::Io(Scratch, std::istream& in, std::ostream& out)
       skip_(*this, "Skip_Species.txt", true) {}
 
 Io::~Io() {
+    out_.flush();
     if (lock_fd_ >= 0) ::close(lock_fd_);
 }
 
+// The console is flushed before every question, at the end and at least every tenth of a
+// second, not after each line: a path of short steps says a dozen lines per step, and a
+// flush is a write to the terminal or pipe each time.
 void Io::console(std::string_view text) {
     out_ << text << '\n';
-    out_.flush();
     listing_.seen();
+    const auto now = std::chrono::steady_clock::now();
+    if (now - console_flushed_ >= std::chrono::milliseconds(100)) {
+        out_.flush();
+        console_flushed_ = now;
+    }
 }
 
 std::string Io::ask_line() {
     if (answer_) return {};
+    out_.flush();  // the question is on the screen before the answer is read
     std::string s;
     if (!std::getline(in_, s)) return {};
     if (!s.empty() && s.back() == '\r') s.pop_back();

@@ -7,6 +7,7 @@
 // status 1): a run whose output is incomplete must never look like one that succeeded.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <exception>
 #include <filesystem>
@@ -168,6 +169,8 @@ private:
     std::optional<bool> answer_;
     bool scratch_ = false;
     int lock_fd_ = -1;
+    // When the console was last flushed (the first line is flushed at once).
+    std::chrono::steady_clock::time_point console_flushed_{};
     std::string last_error_;
     OutputFile plot_, listing_, skip_;
 };

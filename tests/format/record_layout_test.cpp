@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "base/fixed.h"
+#include "format/layout_items.h"
 
 namespace zq {
 namespace {
@@ -137,6 +138,47 @@ TEST(NumberEdit, DigitsAgreeWithCorrectlyRoundedPrinting) {
         ASSERT_EQ(digits_of(ours), digits_of(ref)) << "E." << sig << " of " << ref;
         const int x = std::atoi(std::strchr(ref, 'e') + 1) + 1;  // d.ddde(x-1) = 0.dddd x 10^x
         ASSERT_EQ(split(ours).second, x) << ours;
+    }
+}
+
+// The fields written straight from the fast scaling are the fields the exact expansion
+// writes: every layout the program uses, on values of every size, on values a hair off a
+// tie or a power of ten, on exact binary ties, on zeros and on values too wide.
+TEST(NumberEdit, FastFieldsAreTheExactFields) {
+    using namespace layout_detail;
+    std::mt19937_64 rng(91209);
+    std::uniform_real_distribution<double> unit(1.0, 10.0);
+    std::uniform_int_distribution<int> power(-20, 20), pick(0, 7);
+    struct Field {
+        char kind;
+        int w, d;
+    };
+    const Field fields[] = {{'F', 8, 2},  {'F', 9, 4},   {'F', 10, 3}, {'F', 6, 0},   {'F', 12, 6},  {'F', 5, 4},
+                            {'E', 13, 5}, {'E', 10, 4},  {'E', 9, 3},  {'E', 12, 6},  {'E', 8, 5},   {'E', 20, 15},
+                            {'G', 13, 8}, {'G', 18, 12}, {'G', 9, 4},  {'G', 19, 12}, {'G', 14, 8}};
+    char fast[64], exact[64];
+    for (int i = 0; i < 300000; ++i) {
+        const Field& f = fields[static_cast<std::size_t>(i) % std::size(fields)];
+        const double scale = std::pow(10.0, power(rng));
+        double v = unit(rng) * scale;
+        switch (pick(rng)) {
+            case 0: v = (std::round(v * 1e3) + 0.5) / 1e3; break;                 // near a tie
+            case 1: v = std::ldexp(std::round(std::ldexp(v, 6)) + 0.5, -6); break;  // an exact binary tie
+            case 2: v = scale * (1 - 1e-16 * unit(rng)); break;                    // a hair below 10^k
+            case 3: v = std::round(v); break;
+            case 4: v = i % 2 ? 0.0 : -0.0; break;
+            default: break;
+        }
+        if (i % 3 == 0) v = -v;
+        auto put = [&](char* p, bool fast_path) {
+            if (f.kind == 'F') put_f(p, v, f.w, f.d, fast_path);
+            if (f.kind == 'E') put_e(p, v, f.w, f.d, fast_path);
+            if (f.kind == 'G') put_g(p, v, f.w, f.d, fast_path);
+        };
+        put(fast, true);
+        put(exact, false);
+        ASSERT_EQ(std::string(fast, static_cast<std::size_t>(f.w)), std::string(exact, static_cast<std::size_t>(f.w)))
+            << f.kind << f.w << '.' << f.d << " of " << v;
     }
 }
 
