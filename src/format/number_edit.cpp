@@ -41,7 +41,7 @@ void put_stars(char* p, int w) { std::memset(p, '*', static_cast<std::size_t>(w)
 // `t` right-aligned in the w columns at p, or asterisks when it is wider.
 void put_aligned(char* p, const char* t, int n, int w) {
     if (n > w) return put_stars(p, w);
-    std::memset(p, ' ', static_cast<std::size_t>(w - n));
+    if (n < w) std::memset(p, ' ', static_cast<std::size_t>(w - n));
     std::memcpy(p + (w - n), t, static_cast<std::size_t>(n));
 }
 
@@ -122,11 +122,10 @@ double scaled(double a, int k, bool& exact) {
     return k >= -22 ? a / EXACT_POWER[-k] : a / EXACT_POWER[22] / EXACT_POWER[-k - 22];
 }
 
-// |v| rounded as the integer q of `digits` digits: |v| ~ q x 10^(exp - digits).
+// |v| rounded as the integer q: |v| ~ q x 10^-shift.
 struct RoundedWhole {
     std::uint64_t q = 0;
-    int digits = 0;
-    int exp = 0;
+    int shift = 0;
 };
 
 // The common case without printing: the value scaled by a power of ten so that the kept
@@ -156,12 +155,11 @@ bool round_fast(double a, bool decimals, int n, RoundedWhole& r) {
     if (y >= 1e15 - margin) return false;
     // One rounding cannot leave 10^(n-1) <= y <= 10^n; two may, and then decide nothing.
     if (!decimals && margin > 0 && (y <= EXACT_POWER[n - 1] + margin || y >= EXACT_POWER[n] - margin)) return false;
-    const auto whole = static_cast<std::uint64_t>(y);
+    const auto whole = static_cast<std::uint64_t>(static_cast<std::int64_t>(y));
     const double frac = y - static_cast<double>(whole);  // exact below 2^52
     if (std::fabs(frac - 0.5) <= margin) return false;
     r.q = whole + (frac > 0.5 ? 1 : 0);
-    r.digits = r.q == 0 ? 0 : digit_count(r.q);
-    r.exp = r.digits - shift;
+    r.shift = shift;
     return true;
 }
 
@@ -223,9 +221,10 @@ void round_half_away(double v, bool decimals, int n, Rounded& r, bool fast) {
     const double a = std::fabs(v);
     RoundedWhole w;
     if (!fast || !round_fast(a, decimals, n, w)) return round_exact(a, decimals, n, r);
-    r.n = w.digits;
-    r.exp = w.exp;
-    put_digits_back(r.digits + w.digits, w.q, w.digits);
+    const int digits = w.q == 0 ? 0 : digit_count(w.q);
+    r.n = digits;
+    r.exp = digits - w.shift;
+    put_digits_back(r.digits + digits, w.q, digits);
     while (r.n > 0 && r.digits[r.n - 1] == '0') --r.n;  // trailing zeros dropped
     if (r.n == 0) r.exp = 0;
 }
@@ -253,23 +252,40 @@ void put_e_form(char* p, bool negative, const Rounded& r, int w, int d) {
     put_aligned(p, s.c, s.n, w);
 }
 
-// [Fw.d] of a value the fast scaling rounds, straight from the rounded integer q = |v| x
-// 10^d: false leaves the value to the exact expansion.
+// The digits of q > 0 just before `end`; returns where they begin.
+char* put_number_back(char* end, std::uint64_t q) {
+    for (; q >= 100; q /= 100) {
+        end -= 2;
+        std::memcpy(end, PAIRS.c + 2 * (q % 100), 2);
+    }
+    if (q < 10) {
+        *--end = static_cast<char>('0' + q);
+    } else {
+        end -= 2;
+        std::memcpy(end, PAIRS.c + 2 * q, 2);
+    }
+    return end;
+}
+
+// [Fw.d] straight from q = |v| x 10^d rounded, when one correctly rounded product decides
+// the rounding (it leaves the product on the same side of a tie as the exact value, or on
+// it): false leaves the value to the exact expansion. A value below 10^-280, which the
+// fast scaling leaves alone, rounds to zero here as in the exact expansion.
 bool put_f_fast(char* p, double v, int w, int d) {
     if (d > 15) return false;
-    std::uint64_t q = 0;
-    if (v != 0) {
-        RoundedWhole r;
-        if (!round_fast(std::fabs(v), true, d, r)) return false;
-        q = r.q;
-    }
+    const double y = std::fabs(v) * EXACT_POWER[d];
+    if (!(y < 1e15)) return false;
+    const auto whole = static_cast<std::uint64_t>(static_cast<std::int64_t>(y));
+    const double frac = y - static_cast<double>(whole);
+    if (frac == 0.5) return false;
+    const std::uint64_t q = whole + (frac > 0.5 ? 1 : 0);
     char t[48];
     char* const end = t + sizeof t;
     char* s = put_digits_back(end, q % EXACT_WHOLE[d], d);
     *--s = '.';
     const bool negative = std::signbit(v) && q > 0;
-    if (const std::uint64_t whole = q / EXACT_WHOLE[d]; whole > 0)
-        s = put_digits_back(s, whole, digit_count(whole));
+    if (const std::uint64_t int_part = q / EXACT_WHOLE[d]; int_part > 0)
+        s = put_number_back(s, int_part);
     else if ((negative ? 1 : 0) + 1 + d < w)  // the zero before the point only when the field has room
         *--s = '0';
     if (negative) *--s = '-';
@@ -303,10 +319,11 @@ bool put_e_fast(char* p, double v, int w, int d) {
         RoundedWhole r;
         if (!round_fast(std::fabs(v), false, d, r)) return false;
         q = r.q;
-        x = r.exp;
-        if (r.digits == d + 1) {  // 9.99 -> 10.0: the digits of 10^d, one more power of ten
+        x = d - r.shift;
+        if (q >= EXACT_WHOLE[d]) {  // 9.99 -> 10.0: the digits of 10^d, one more power of ten
             q /= 10;
-        } else if (r.digits != d) {
+            ++x;
+        } else if (q < EXACT_WHOLE[d - 1]) {
             return false;
         }
     }

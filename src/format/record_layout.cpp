@@ -72,7 +72,7 @@ public:
         }
         const std::size_t blanks = col_ - len;
         char* p = room(blanks + width);
-        std::memset(p, ' ', blanks);
+        if (blanks > 0) std::memset(p, ' ', blanks);
         put(p + blanks);
         end_ += blanks + width;
         col_ += width;

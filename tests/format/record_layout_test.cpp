@@ -143,7 +143,7 @@ TEST(NumberEdit, DigitsAgreeWithCorrectlyRoundedPrinting) {
 
 // The fields written straight from the fast scaling are the fields the exact expansion
 // writes: every layout the program uses, on values of every size, on values a hair off a
-// tie or a power of ten, on exact binary ties, on zeros and on values too wide.
+// tie or a power of ten, on exact binary ties, on zeros and on the smallest and largest values.
 TEST(NumberEdit, FastFieldsAreTheExactFields) {
     using namespace layout_detail;
     std::mt19937_64 rng(91209);
@@ -167,6 +167,7 @@ TEST(NumberEdit, FastFieldsAreTheExactFields) {
             case 2: v = scale * (1 - 1e-16 * unit(rng)); break;                    // a hair below 10^k
             case 3: v = std::round(v); break;
             case 4: v = i % 2 ? 0.0 : -0.0; break;
+            case 5: v *= i % 2 ? 1e-290 : 1e290; break;
             default: break;
         }
         if (i % 3 == 0) v = -v;
