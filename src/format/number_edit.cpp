@@ -15,6 +15,7 @@
 
 #include "format/layout_items.h"
 #include "format/record_layout.h"
+#include "format/shortest_number.h"
 
 namespace zq {
 namespace {
@@ -461,9 +462,8 @@ std::string edit_a(std::string_view s, int w) {
 
 std::string shortest(double v) {
     if (v == std::trunc(v) && std::fabs(v) < 1e15) return std::to_string(static_cast<long long>(v));
-    char buf[32];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, r.ptr);
+    char buf[SHORTEST_ROOM];
+    return std::string(buf, write_shortest(buf, v));
 }
 
 }  // namespace zq

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "base/run_params.h"
+#include "format/shortest_number.h"
 #include "path/step_controller.h"
 #include "phases/assemblage.h"
 #include "solver/equilibrium_state.h"
@@ -157,9 +158,9 @@ public:
             status_ += column;
             return;
         }
-        char buf[32];
-        const auto res = std::to_chars(buf, buf + sizeof buf, v);
-        out_.append(buf, static_cast<std::size_t>(res.ptr - buf));
+        char buf[SHORTEST_ROOM];
+        const char* end = write_shortest(buf, v);
+        out_.append(buf, static_cast<std::size_t>(end - buf));
     }
 
 private:
