@@ -15,6 +15,7 @@ of them is off anywhere.
 """
 import argparse
 import os
+import sys
 from fractions import Fraction
 
 E_MIN, E_MAX = -292, 324  # -k over every finite double
@@ -72,12 +73,12 @@ def check_formulas():
             assert 3 <= q + floor_log2_pow10(-k) + 3 <= 6, q
 
 
-def main():
+def main(argv=None):
     here = os.path.dirname(os.path.abspath(__file__))
     default_out = os.path.join(here, "..", "src", "format", "pow10_table.h")
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("-o", "--output", default=default_out)
-    args = ap.parse_args()
+    args = ap.parse_args(argv)
 
     check_formulas()
     lines = [
@@ -110,7 +111,8 @@ def main():
     lines += ["};", "", "}  // namespace zq::shortest_detail", ""]
     with open(args.output, "w", encoding="ascii", newline="\n") as f:
         f.write("\n".join(lines))
+    return 0
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())

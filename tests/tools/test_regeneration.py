@@ -1,7 +1,7 @@
-"""The committed data files are exactly what the tools write: MINOX.DAT and the example
-run files always, DORNEVAL.QVD and the conversion report when the source database is at
-hand (ZQ_LLNL_DAT and ZQ_CORE10_DAT, or shared/data/llnl.dat and core10.dat beside the
-repository)."""
+"""The committed data files are exactly what the tools write: MINOX.DAT, the example run
+files and the number printer's powers of ten always, DORNEVAL.QVD and the conversion report
+when the source database is at hand (ZQ_LLNL_DAT and ZQ_CORE10_DAT, or
+shared/data/llnl.dat and core10.dat beside the repository)."""
 import contextlib
 import io
 import os
@@ -15,6 +15,7 @@ sys.path.insert(0, os.path.join(ROOT, "tools"))
 import convert_llnl  # noqa: E402
 import make_examples  # noqa: E402
 import make_minox  # noqa: E402
+import make_pow10_table  # noqa: E402
 
 
 def read(path):
@@ -48,6 +49,12 @@ class Regeneration(unittest.TestCase):
                        "pressure-path", "boiling-300c", "mixing-hot-cold", "electrum", "flushing-calcite-co2"):
                 self.assertEqual(read(os.path.join(tmp, ex, "ZARNRUN.DAT")),
                                  read(os.path.join(ROOT, "examples", ex, "ZARNRUN.DAT")), ex)
+
+    def test_powers_of_ten(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            out = os.path.join(tmp, "pow10_table.h")
+            self.assertEqual(make_pow10_table.main(["-o", out]), 0)
+            self.assertEqual(read(out), read(os.path.join(ROOT, "src", "format", "pow10_table.h")))
 
     @unittest.skipIf(source_database() is None or volume_database() is None,
                      "source databases llnl.dat and core10.dat not available")
