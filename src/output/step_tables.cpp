@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <string_view>
 
@@ -138,15 +139,43 @@ std::string component_column(const ChemicalSystem& sys, int k) {
 
 std::string phase_column(const ChemicalSystem& sys, int i) { return "moles_" + sys.mn[i].name.trimmed(); }
 
+// A text written at its end through a pointer into `buf`, room being made ahead in large
+// steps: the long table's block of a step is some 20 000 characters made of short cells.
+// The buffer keeps its size from one text to the next; the text is view().
+class CsvText {
+public:
+    explicit CsvText(std::string& buf) : buf_(buf) {}
+    // At least n writable characters at the end.
+    char* room(std::size_t n) {
+        if (end_ + n > buf_.size()) buf_.resize(std::max(2 * buf_.size(), end_ + n + 4096));
+        return buf_.data() + end_;
+    }
+    void advance_to(const char* p) { end_ = static_cast<std::size_t>(p - buf_.data()); }
+    void put(char c) {
+        *room(1) = c;
+        ++end_;
+    }
+    void put(std::string_view s) {
+        std::memcpy(room(s.size()), s.data(), s.size());
+        end_ += s.size();
+    }
+    void pop_back() { --end_; }
+    std::string_view view() const { return {buf_.data(), end_}; }
+
+private:
+    std::string& buf_;
+    std::size_t end_ = 0;
+};
+
 // Cells written one after another into a text: numbers in full precision (the shortest
 // text that reads back the same), a value that is not finite as an empty cell named in the
 // status.
 class Cells {
 public:
-    explicit Cells(std::string& out, std::string& status) : out_(out), status_(status) {}
+    explicit Cells(CsvText& out, std::string& status) : out_(out), status_(status) {}
     void text(std::string_view s) {
         separate();
-        out_ += s;
+        out_.put(s);
     }
     void empty(int n) {
         for (int k = 0; k < n; ++k) separate();
@@ -158,17 +187,15 @@ public:
             status_ += column;
             return;
         }
-        char buf[SHORTEST_ROOM];
-        const char* end = write_shortest(buf, v);
-        out_.append(buf, static_cast<std::size_t>(end - buf));
+        out_.advance_to(write_shortest(out_.room(SHORTEST_ROOM), v));
     }
 
 private:
     void separate() {
-        if (!first_) out_ += ',';
+        if (!first_) out_.put(',');
         first_ = false;
     }
-    std::string& out_;
+    CsvText& out_;
     std::string& status_;
     bool first_ = true;
 };
@@ -316,7 +343,8 @@ void StepTables::write_step(const ChemicalSystem& sys, const Conditions& cond, c
     const auto [path_name, path_value] = path_variable(rp);
     // The status column sits between the fixed columns and the phases': the row is made of
     // its two halves.
-    std::string status, head, tail;
+    std::string status;
+    CsvText head(head_text_), tail(tail_text_);
     Cells h(head, status);
     h.text(step);
     h.text(kind);
@@ -338,10 +366,14 @@ void StepTables::write_step(const ChemicalSystem& sys, const Conditions& cond, c
     }
     for (int k = 1; k <= sys.nc; ++k)
         if (k != 2) t.number(eq.comp[k].aqueous() / eq.water_kg, raw_names_[static_cast<std::size_t>(k)]);
-    steps_.line(head + ',' + field(status) + ',' + tail);
+    head.put(',');
+    head.put(field(status));
+    head.put(',');
+    head.put(tail.view());
+    steps_.line(head.view());
 
     // The long table, written at once: the species, then the gases and minerals.
-    std::string block;
+    CsvText block(block_text_);
     for (int j = 1; j <= sys.ns; ++j) {
         if (j == 2) continue;
         std::string row_status;
@@ -355,7 +387,7 @@ void StepTables::write_step(const ChemicalSystem& sys, const Conditions& cond, c
         r.number(eq.gamma[j], "gamma");
         r.empty(4);
         r.text(field(row_status));
-        block += '\n';
+        block.put('\n');
     }
     LogActivities log_act(eq);
     for (int i = 1; i <= sys.nmin; ++i) {
@@ -373,10 +405,10 @@ void StepTables::write_step(const ChemicalSystem& sys, const Conditions& cond, c
         r.number(in ? eq.mn_moles[i] : 0.0, "moles");
         r.text(in ? "1" : "0");
         r.text(field(row_status));
-        block += '\n';
+        block.put('\n');
     }
     block.pop_back();
-    species_.line(block);
+    species_.line(block.view());
 }
 
 }  // namespace zq
