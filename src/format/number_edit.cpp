@@ -311,24 +311,22 @@ void put_f_checked(char* p, double v, int w, int d, bool fast) {
     put_aligned(p, s.c, s.n, w);
 }
 
-// [Ew.d] of a value the fast scaling rounds, straight from the rounded integer of d digits:
-// false leaves the value to the exact expansion.
-bool put_e_fast(char* p, double v, int w, int d) {
-    std::uint64_t q = 0;
-    int x = 0;
-    if (v != 0) {
-        RoundedWhole r;
-        if (!round_fast(std::fabs(v), false, d, r)) return false;
-        q = r.q;
-        x = d - r.shift;
-        if (q >= EXACT_WHOLE[d]) {  // 9.99 -> 10.0: the digits of 10^d, one more power of ten
-            q /= 10;
-            ++x;
-        } else if (q < EXACT_WHOLE[d - 1]) {
-            return false;
-        }
+// |v| (finite, not zero) rounded by the fast scaling to the d digits of q (10^(d-1) <= q <
+// 10^d), |v| ~ 0.q x 10^x: false leaves the value to the exact expansion.
+bool round_digits_fast(double v, int d, std::uint64_t& q, int& x) {
+    RoundedWhole r;
+    if (!round_fast(std::fabs(v), false, d, r)) return false;
+    q = r.q;
+    x = d - r.shift;
+    if (q >= EXACT_WHOLE[d]) {  // 9.99 -> 10.0: the digits of 10^d, one more power of ten
+        q /= 10;
+        ++x;
     }
-    const bool negative = std::signbit(v) && v != 0;
+    return q >= EXACT_WHOLE[d - 1];
+}
+
+// [Ew.d] of 0.q x 10^x, q having d digits (q = 0: the value zero).
+void put_e_digits(char* p, bool negative, std::uint64_t q, int x, int w, int d) {
     char t[48];
     int n = 0;
     if (negative) t[n++] = '-';
@@ -349,6 +347,14 @@ bool put_e_fast(char* p, double v, int w, int d) {
         --n;
     }
     put_aligned(p, s, n, w);
+}
+
+// [Ew.d] of a value the fast scaling rounds: false leaves the value to the exact expansion.
+bool put_e_fast(char* p, double v, int w, int d) {
+    std::uint64_t q = 0;
+    int x = 0;
+    if (v != 0 && !round_digits_fast(v, d, q, x)) return false;
+    put_e_digits(p, std::signbit(v) && v != 0, q, x, w, d);
     return true;
 }
 
@@ -368,16 +374,22 @@ void put_g_checked(char* p, double v, int w, int d, bool fast) {
         std::memset(p + w - 4, ' ', 4);
         return;
     }
+    // 0.1 <= |x| < 10^d, x being v rounded to d digits: fixed point with d significant
+    // digits (exp digits before the point) and four blanks where the exponent goes.
+    auto fixed = [&](int exp) {
+        if (w <= 4) return put_stars(p, w);
+        put_f_checked(p, v, w - 4, d - exp, fast);
+        std::memset(p + w - 4, ' ', 4);
+    };
+    std::uint64_t q = 0;
+    int x = 0;
+    if (fast && d <= 15 && round_digits_fast(v, d, q, x)) {
+        if (x >= 0 && x <= d) return fixed(x);
+        return put_e_digits(p, std::signbit(v), q, x, w, d);
+    }
     Rounded r;
     round_half_away(v, false, d, r, fast);
-    // 0.1 <= |x| < 10^d, x being v rounded to d digits: fixed point with d significant
-    // digits (k = r.exp digits before the point) and four blanks where the exponent goes.
-    if (r.exp >= 0 && r.exp <= d) {
-        if (w <= 4) return put_stars(p, w);
-        put_f_checked(p, v, w - 4, d - r.exp, fast);
-        std::memset(p + w - 4, ' ', 4);
-        return;
-    }
+    if (r.exp >= 0 && r.exp <= d) return fixed(r.exp);
     put_e_form(p, std::signbit(v), r, w, d);
 }
 
