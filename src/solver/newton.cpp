@@ -165,6 +165,7 @@ NewtonState::NewtonState() {
         fprev[i] = 1e65;
         damp[i] = 1.0;
     }
+    log_gamma_of.slot.fill(std::numeric_limits<double>::quiet_NaN());
 }
 
 void start_solution(const ChemicalSystem& sys, const Conditions& cond, const RunParams& rp, EquilibriumState& eq) {
@@ -227,7 +228,15 @@ int derived_species(const ChemicalSystem& sys, const Conditions& cond, Equilibri
     for (int l = 1; l <= sys.nc; ++l) st.logact[l] = std::log10(eq.gamma[l] * eq.m[l]);
     for (int j = sys.nc + 1; j <= sys.ns; ++j) {
         const Species& s = sys.sp[j];
-        double lm = -std::log10(eq.gamma[j]) - cond.logk[j];
+        const double g = eq.gamma[j];
+        if (!(g == st.log_gamma_of[j])) {
+            // log_gamma[r] is always the log of log_gamma_of[r], so an equal coefficient
+            // of the peer gives the same log.
+            const int r = s.gamma_peer;
+            st.log_gamma[j] = r >= 1 && g == st.log_gamma_of[r] ? st.log_gamma[r] : std::log10(g);
+            st.log_gamma_of[j] = g;
+        }
+        double lm = -st.log_gamma[j] - cond.logk[j];
         for (int e = 2; e <= s.nentries; ++e) {
             const auto eu = static_cast<std::size_t>(e);
             lm += s.coef[eu] * st.logact[s.index[eu]];

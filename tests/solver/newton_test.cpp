@@ -4,8 +4,13 @@
 
 #include <cmath>
 #include <functional>
+#include <iterator>
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "solver/activity.h"
 #include "solver/newton.h"
 #include "support/chem_builder.h"
 #include "support/equilibrium_identity.h"
@@ -215,6 +220,47 @@ TEST(NewtonUpdate, ComponentSafeguards) {
         EXPECT_DOUBLE_EQ(delta[c.k], c.want_d);
         EXPECT_EQ(b.eq.m[2], 1.0);
         EXPECT_EQ(b.console(), c.warned ? "  ** WARNING! Molality of Na+          less than  0.100-299\n" : "");
+    }
+}
+
+// The logs of the activity coefficients kept from earlier passes, and those taken over
+// from a peer, give the molalities (and the fault) of a pass that takes every log afresh,
+// whatever changed in between: a coefficient, its peer's, a component's, a log K.
+TEST(NewtonDerivedSpecies, KeptLogsOfCoefficientsChangeNothing) {
+    ChemBuilder b;
+    b.component("H+", 1, 1.008, 0.0, 1e-7);
+    b.component("H2O", 0, 18.015, W0, 1.0);
+    b.component("Na+", 1, 22.99, 0.1, 0.1);
+    b.component("Cl-", -1, 35.45, 0.1, 0.1);
+    const int oh = b.species("OH-", -1, 14.0, {{1, 2}, {-1, 1}});
+    const int nacl = b.species("NaCl,aq", 0, 0.5, {{1, 3}, {1, 4}});
+    const int clo = b.species("ClO-", -1, 15.0, {{1, 4}, {1, 2}, {-2, 1}});
+    const int hcl = b.species("HCl,aq", 0, 0.7, {{1, 1}, {1, 4}});
+    set_up_ion_sizes(b.sys);
+    ASSERT_EQ(b.sys.sp[clo].gamma_peer, oh);
+    ASSERT_EQ(b.sys.sp[hcl].gamma_peer, nacl);
+    const std::function<void(EquilibriumState&, Conditions&)> changes[] = {
+        [](EquilibriumState&, Conditions&) {},
+        [&](EquilibriumState& e, Conditions&) { e.gamma[oh] = e.gamma[clo] = 0.7; },
+        [&](EquilibriumState& e, Conditions&) { e.gamma[clo] = 0.65; },
+        [&](EquilibriumState& e, Conditions&) { e.gamma[oh] = 0.65, e.gamma[clo] = 0.7; },
+        [&](EquilibriumState& e, Conditions& c) { e.gamma[nacl] = e.gamma[hcl] = 1.2, c.logk[hcl] = 0.6; },
+        [&](EquilibriumState& e, Conditions&) { e.gamma[3] = 0.8, e.m[4] = 0.09; },
+        [&](EquilibriumState& e, Conditions&) { e.gamma[nacl] = -0.0, e.gamma[hcl] = 0.0; },
+        [&](EquilibriumState& e, Conditions&) { e.gamma[nacl] = e.gamma[hcl] = 1.0; },
+    };
+    auto fresh = std::make_unique<NewtonState>();
+    for (std::size_t i = 0; i < std::size(changes); ++i) {
+        SCOPED_TRACE(i);
+        changes[i](b.eq, b.cond);
+        auto alone = std::make_unique<EquilibriumState>(b.eq);
+        *fresh = NewtonState();
+        std::vector<int> peers;
+        for (int j = 1; j <= b.sys.ns; ++j) peers.push_back(std::exchange(b.sys.sp[j].gamma_peer, 0));
+        const int want = derived_species(b.sys, b.cond, *alone, *fresh, nullptr);
+        for (int j = 1; j <= b.sys.ns; ++j) b.sys.sp[j].gamma_peer = peers[static_cast<std::size_t>(j - 1)];
+        EXPECT_EQ(derived_species(b.sys, b.cond, b.eq, b.state, nullptr), want);
+        for (int j = 1; j <= b.sys.ns; ++j) EXPECT_EQ(b.eq.m[j], alone->m[j]) << j;
     }
 }
 
