@@ -6,6 +6,7 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -353,6 +354,23 @@ TEST(NewtonFailure, UnknownsThatStopChangingEndTheSolveEarly) {
     EXPECT_EQ(r.end, SolveEnd::Stalled);
     EXPECT_LT(r.iterations, 15);
     EXPECT_EQ(r.worst_equation.rfind("mass balance of ", 0), 0u) << r.worst_equation;
+}
+
+// The result names the equation of the worst row of the last iteration, however the
+// worst row moved from one iteration to the next.
+TEST(NewtonFailure, WorstEquationFollowsTheWorstRow) {
+    std::set<int> rows;
+    for (int nloop = 1; nloop <= 8; ++nloop) {
+        SCOPED_TRACE(nloop);
+        QuartzWater q;
+        q.b.rp.NLOOP = nloop;
+        const SolveResult r = q.b.start_and_solve();
+        ASSERT_EQ(r.end, SolveEnd::LoopLimit);
+        ASSERT_EQ(q.b.eq.nph, 1);
+        rows.insert(r.worst_row);
+        EXPECT_EQ(r.worst_equation, equation_name(q.b.sys, q.b.eq, q.b.rp, false, r.worst_row));
+    }
+    EXPECT_GE(rows.size(), 2u);
 }
 
 // A fixed pH with a neutral charge-balance component stops: it cannot take up a charge.
