@@ -332,17 +332,28 @@ void assemble(const ChemicalSystem& sys, const Conditions& cond, const RunParams
     // derived molality is nu_jl m_j / m_l (the H2O slot holds 1.0).
     for (int k = ph_fixed ? 2 : 1; k <= nc; ++k)
         ls.f[k] = w * (k == 2 ? WATER_MOLES_PER_KG : eq.m[k]) - eq.comp[k].total;
+    // Where the column of each entry's component starts in A, and its molality, are taken
+    // once for the species instead of once for every entry of its row.
+    std::array<std::size_t, MAX_ITOT + 2> offset;
+    std::array<double, MAX_ITOT + 2> ml;
     for (int j = nc + 1; j <= sys.ns; ++j) {
         const Species& s = sys.sp[j];
         const double mj = eq.m[j];
-        for (int e = 2; e <= s.nentries; ++e) {
+        const int ne = s.nentries;
+        for (int e = 2; e <= ne; ++e) {
+            const int l = s.index[static_cast<std::size_t>(e)];
+            offset[static_cast<std::size_t>(e)] = LinearSystem::column_offset(l);
+            ml[static_cast<std::size_t>(e)] = eq.m[l];
+        }
+        for (int e = 2; e <= ne; ++e) {
             const int k = s.index[static_cast<std::size_t>(e)];
             if (k == 1 && ph_fixed) continue;
             const double wnm = w * s.coef[static_cast<std::size_t>(e)] * mj;
             ls.f[k] += wnm;
-            for (int e2 = 2; e2 <= s.nentries; ++e2) {
-                const int l = s.index[static_cast<std::size_t>(e2)];
-                ls.A(k, l) += wnm * s.coef[static_cast<std::size_t>(e2)] / eq.m[l];
+            double* const row = ls.row(k);
+            for (int e2 = 2; e2 <= ne; ++e2) {
+                const auto u = static_cast<std::size_t>(e2);
+                row[offset[u]] += wnm * s.coef[u] / ml[u];
             }
         }
     }

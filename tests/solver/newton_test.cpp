@@ -2,6 +2,7 @@
 // counts and scaling, and the safeguards of the update.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <functional>
 #include <iterator>
@@ -262,6 +263,65 @@ TEST(NewtonDerivedSpecies, KeptLogsOfCoefficientsChangeNothing) {
         for (int j = 1; j <= b.sys.ns; ++j) b.sys.sp[j].gamma_peer = peers[static_cast<std::size_t>(j - 1)];
         EXPECT_EQ(derived_species(b.sys, b.cond, b.eq, b.state, nullptr), want);
         for (int j = 1; j <= b.sys.ns; ++j) EXPECT_EQ(b.eq.m[j], alone->m[j]) << j;
+    }
+}
+
+// The mass-balance rows of the assembly, worked out species by species from their
+// definition: F(k) = W m_k - T(k) + W sum_j nu_jk m_j and dF(k)/dm_l = W sum_j nu_jk nu_jl
+// m_j / m_l (W on the diagonal), with column 2 the derivative by W; a fixed pH replaces
+// row 1.
+TEST(NewtonAssembly, MassBalanceRowsOfTheDerivedSpecies) {
+    for (const double ph : {0.0, 7.5}) {
+        SCOPED_TRACE(ph);
+        ChemBuilder b;
+        b.component("H+", 1, 1.008, 0.01, 2e-7);
+        b.component("H2O", 0, 18.015, W0, 1.0);
+        b.component("Na+", 1, 22.99, 0.3, 0.2);
+        b.component("Cl-", -1, 35.45, 0.25, 0.15);
+        b.component("SO4--", -2, 96.06, 0.02, 0.01);
+        b.species("OH-", -1, 14.0, {{1, 2}, {-1, 1}});
+        b.species("NaCl,aq", 0, 0.5, {{1, 3}, {1, 4}});
+        b.species("Na2SO4,aq", 0, -0.7, {{2, 3}, {1, 5}});
+        b.species("HSO4-", -1, -1.9, {{1, 1}, {1, 5}});
+        b.species("NaHSO4,aq", 0, -2.2, {{1, 3}, {1, 1}, {1, 5}});
+        b.rp.pH = ph;
+        b.rp.C = 4;
+        b.eq.water_kg = 0.93;
+        set_up_ion_sizes(b.sys);
+        b.eq.m[2] = 1.0;
+        ASSERT_EQ(derived_species(b.sys, b.cond, b.eq, b.state, nullptr), 0);
+        assemble(b.sys, b.cond, b.rp, b.eq, b.state, {}, *b.io);
+        const LinearSystem& ls = b.state.ls;
+        ASSERT_EQ(ls.n, 5);
+        const double w = b.eq.water_kg;
+        for (int k = ph != 0.0 ? 2 : 1; k <= 5; ++k) {
+            SCOPED_TRACE(k);
+            double f = w * (k == 2 ? W0 : b.eq.m[k]) - b.eq.comp[k].total;
+            std::array<double, 6> a{};
+            a[static_cast<std::size_t>(k)] = w;
+            for (int j = 6; j <= b.sys.ns; ++j) {
+                const Species& s = b.sys.sp[j];
+                for (int e = 2; e <= s.nentries; ++e) {
+                    if (s.index[static_cast<std::size_t>(e)] != k) continue;
+                    const double wnm = w * s.coef[static_cast<std::size_t>(e)] * b.eq.m[j];
+                    f += wnm;
+                    for (int e2 = 2; e2 <= s.nentries; ++e2) {
+                        const int l = s.index[static_cast<std::size_t>(e2)];
+                        a[static_cast<std::size_t>(l)] += wnm * s.coef[static_cast<std::size_t>(e2)] / b.eq.m[l];
+                    }
+                }
+            }
+            EXPECT_EQ(ls.f[k], f);
+            for (int l = 1; l <= 5; ++l) {
+                if (l == 2) continue;
+                EXPECT_EQ(ls.A(k, l), a[static_cast<std::size_t>(l)]) << l;
+            }
+            EXPECT_EQ(ls.A(k, 2), (b.eq.comp[k].total + f) / w);
+        }
+        if (ph != 0.0) {
+            EXPECT_EQ(ls.A(1, 1), -b.eq.gamma[1]);
+            for (int l = 2; l <= 5; ++l) EXPECT_EQ(ls.A(1, l), 0.0) << l;
+        }
     }
 }
 
