@@ -265,7 +265,7 @@ public:
     // After the listing of a converged solve, before its phase-assemblage check.
     void keep(const RunState& r) {
         if (kept_)
-            kept_->take(r);  // in place: a snapshot is some 60 kB, taken at every solve
+            kept_->take(r);  // in place, as far as the run uses its tables: taken at every solve
         else
             kept_ = std::make_unique<Snapshot>(r);
         recorded_ = false;
