@@ -3,6 +3,7 @@
 // program numbers species, minerals, components and phases.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cassert>
 #include <cstddef>
@@ -49,6 +50,13 @@ struct Table {
     }
     static constexpr int capacity() { return N; }
 };
+
+// Copies slots 0..last of `from` into `to`; the slots after `last` keep what they hold.
+template <class T, int N>
+void copy_slots(Table<T, N>& to, const Table<T, N>& from, int last) {
+    assert(last >= 0 && last <= N);
+    std::copy_n(from.slot.begin(), last + 1, to.slot.begin());
+}
 
 // A blank-padded fixed-width name, compared over all its characters, case-sensitive.
 template <int W>

@@ -229,15 +229,21 @@ struct Snapshot {
 
     explicit Snapshot(const RunState& r)
         : cond(r.cond), rp(r.rp), eq(r.eq), ps(r.ps), fprev(r.newton.fprev), damp(r.newton.damp) {}
+    // The species and mineral tables of the conditions and the state are copied as far as
+    // the run uses them, both ways.
     void take(const RunState& r) {
-        cond = r.cond, rp = r.rp, eq = r.eq, ps = r.ps;
+        assign_in_use(cond, r.cond, r.sys);
+        assign_in_use(eq, r.eq, r.sys);
+        rp = r.rp, ps = r.ps;
         fprev = r.newton.fprev, damp = r.newton.damp;
     }
     void restore(RunState& r) const {
         const int ipunch = r.rp.IPUNCH;            // the plot file's header stays written
         const KeptAnswers answers = r.ps.answers;  // a question is asked once
         const int releases = r.ps.releases;        // and barred phases are let in a bounded number of times
-        r.cond = cond, r.rp = rp, r.eq = eq, r.ps = ps;
+        assign_in_use(r.cond, cond, r.sys);
+        assign_in_use(r.eq, eq, r.sys);
+        r.rp = rp, r.ps = ps;
         r.newton.fprev = fprev, r.newton.damp = damp;
         r.rp.IPUNCH = ipunch;
         r.ps.answers = answers;
@@ -259,7 +265,7 @@ public:
     // After the listing of a converged solve, before its phase-assemblage check.
     void keep(const RunState& r) {
         if (kept_)
-            kept_->take(r);  // in place: a snapshot is some 60 kB, taken at every solve
+            kept_->take(r);  // in place, as far as the run uses its tables: taken at every solve
         else
             kept_ = std::make_unique<Snapshot>(r);
         recorded_ = false;
@@ -408,8 +414,8 @@ static void drop_dependent_starting_minerals(RunState& r, Io& io) {
     std::vector<int> kept;
     for (int p = 1; p <= r.eq.nph; ++p) {
         const int i = r.eq.ph[p];
-        const Displacement d = tested_for_dependence(r.sys, i) ? displaced_by(r.sys, r.rp, r.eq, kept, i, unknown)
-                                                               : Displacement{};
+        const Displacement d =
+            tested_for_dependence(r.sys, i) ? displaced_by(r.sys, r.rp, r.eq, kept, i, unknown) : Displacement{};
         if (d.leaves == 0) {
             kept.push_back(i);
             continue;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "base/run_params.h"
 #include "base/units.h"
@@ -84,18 +85,34 @@ double gas_coefficient(const ChemicalSystem& cs, const Conditions& cond, const R
 
 void set_up_ion_sizes(ChemicalSystem& cs) {
     cs.nflag = 0;
+    std::vector<bool> gas(static_cast<std::size_t>(cs.ns) + 1, false);
     for (int i = 1; i <= cs.ns; ++i) {
         Species& s = cs.sp[i];
         // A neutral species with a size above 9.98 is marked in the database as a
         // dissolved gas. Water (species 2) is the solvent and never one.
         if (s.charge == 0.0 && s.ion_size > 9.98 && i != 2) {
             cs.flagged[++cs.nflag] = i;
+            gas[static_cast<std::size_t>(i)] = true;
             continue;
         }
         s.radius = s.ion_size == 0.0 ? 4.0 : s.ion_size;
         const double az = std::fabs(s.charge);
         const double k = s.charge >= 0.0 ? 1.81 : 1.91;
         s.ion_size = 2.0 * (az * k + s.radius) / (az + 1.0);
+    }
+    // Peers: neutral species all take one coefficient whatever their size, so only the
+    // charge, the size of an ion and the dissolved-gas mark tell them apart. Water takes
+    // its activity instead and is nobody's peer.
+    auto alike = [&](int i, int j) {
+        const Species &a = cs.sp[i], &b = cs.sp[j];
+        return a.charge == b.charge && (a.charge == 0.0 || a.ion_size == b.ion_size) &&
+               gas[static_cast<std::size_t>(i)] == gas[static_cast<std::size_t>(j)];
+    };
+    for (int i = 1; i <= cs.ns; ++i) {
+        int peer = 0;
+        for (int j = i - 1; j >= 1 && i != 2 && peer == 0; --j)
+            if (j != 2 && alike(i, j)) peer = j;
+        cs.sp[i].gamma_peer = peer;
     }
 }
 
@@ -134,6 +151,9 @@ void ACTCOF(const ChemicalSystem& cs, const Conditions& cond, const RunParams& p
     const double a = cond.header[1];
     const double b = cond.header[2];
     const double sqi = std::sqrt(st.I);
+    // log10 gamma of each ion, kept for its peers: an ion whose log10 gamma comes out
+    // exactly as its peer's takes the peer's gamma instead of raising 10 to it again.
+    std::array<double, MAX_SPECIES + 1> lgs;
     for (int i = 1; i <= cs.ns; ++i) {
         const Species& s = cs.sp[i];
         if (s.charge == 0.0) {
@@ -141,7 +161,10 @@ void ACTCOF(const ChemicalSystem& cs, const Conditions& cond, const RunParams& p
         } else {
             const double lg =
                 -a * s.charge * s.charge * sqi / (1.0 + s.ion_size * b * sqi) - conv + cond.bdot[i] * st.I;
-            eq.gamma[i] = std::pow(10.0, lg);
+            lgs[static_cast<std::size_t>(i)] = lg;
+            const int r = s.gamma_peer;
+            const bool shared = r >= 1 && r < i && cs.sp[r].charge != 0.0 && lg == lgs[static_cast<std::size_t>(r)];
+            eq.gamma[i] = shared ? eq.gamma[r] : std::pow(10.0, lg);
         }
     }
     if (cs.ns >= 2) eq.gamma[2] = 1.0;

@@ -6,6 +6,20 @@
 
 namespace zq {
 
+void assign_in_use(EquilibriumState& to, const EquilibriumState& from, const ChemicalSystem& sys) {
+    // Every table of SpeciesAndPhaseTables is copied below: one added there must be too.
+    static_assert(sizeof(SpeciesAndPhaseTables) == 3 * sizeof(Table<double, MAX_SPECIES>) +
+                                                       sizeof(Table<double, MAX_MINERALS>) +
+                                                       sizeof(Table<PhaseState, MAX_MINERALS>));
+    static_assert(sizeof(EquilibriumState) == sizeof(EquilibriumCore) + sizeof(SpeciesAndPhaseTables));
+    static_cast<EquilibriumCore&>(to) = from;
+    copy_slots(to.m, from.m, sys.ns);
+    copy_slots(to.gamma, from.gamma, sys.ns);
+    copy_slots(to.act, from.act, sys.ns);
+    copy_slots(to.mn_moles, from.mn_moles, sys.nmin);
+    copy_slots(to.phase, from.phase, sys.nmin);
+}
+
 int matrix_position(const EquilibriumState& eq, int phase) {
     for (int p = 1; p <= eq.nph; ++p)
         if (eq.ph[p] == phase) return p;

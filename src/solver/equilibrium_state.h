@@ -71,12 +71,22 @@ struct CompositionTerm {
     double dlog10_lambda = 0;
 };
 
-struct EquilibriumState {
+// The tables of the state indexed by species and by mineral number: of their fixed
+// capacity a run uses the slots up to NS and NMIN.
+struct SpeciesAndPhaseTables {
     // Per-species solution state.
     Table<double, MAX_SPECIES> m{};      // molality (H2O slot holds 1.0)
     Table<double, MAX_SPECIES> gamma{};  // activity coefficient (H2O: activity of water)
     Table<double, MAX_SPECIES> act{};    // activity
-    double water_kg = 0;                 // kilograms of liquid water W_kg
+
+    // Minerals and gases: current moles and what the model and the checks last found.
+    Table<double, MAX_MINERALS> mn_moles{};
+    Table<PhaseState, MAX_MINERALS> phase{};
+};
+
+// The rest of the state.
+struct EquilibriumCore {
+    double water_kg = 0;  // kilograms of liquid water W_kg
     ActivityModelState actmodel;
 
     Table<ComponentAmounts, MAX_COMPONENTS> comp{};
@@ -84,9 +94,7 @@ struct EquilibriumState {
     // (0 when a pH is given); 0 once C has been adjusted.
     double chg_start = 0;
 
-    // Minerals and gases: current moles, and the phases in the matrix in matrix order.
-    Table<double, MAX_MINERALS> mn_moles{};
-    Table<PhaseState, MAX_MINERALS> phase{};
+    // The phases in the matrix in matrix order.
     int nph = 0;
     Table<int, MAX_PHASES> ph{};
     PresentSolutions ss;
@@ -94,6 +102,13 @@ struct EquilibriumState {
     int nterms = 0;  // composition terms of the Newton system, in force while gold is in the matrix
     std::array<CompositionTerm, 4> terms{};
 };
+
+struct EquilibriumState : EquilibriumCore, SpeciesAndPhaseTables {};
+
+// Makes `to` the state `from` as far as the run of `sys` uses it: the species and
+// mineral tables up to NS and NMIN, everything else whole. The slots after those keep
+// what they held: nothing of a run reads or writes them.
+void assign_in_use(EquilibriumState& to, const EquilibriumState& from, const ChemicalSystem& sys);
 
 // Position of phase `phase` in the matrix list, 0 when it is not in the matrix.
 int matrix_position(const EquilibriumState& eq, int phase);

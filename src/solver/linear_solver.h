@@ -35,6 +35,10 @@ struct LinearSystem {
     double A(int i, int j) const { return a[idx(i, j)]; }
     double& W(int i, int j) { return w[idx(i, j)]; }
     double W(int i, int j) const { return w[idx(i, j)]; }
+    // Row i of A as a pointer and the offset of column j from it: A(i, j) is
+    // row(i)[column_offset(j)].
+    double* row(int i) { return &a[idx(i, 1)]; }
+    static std::size_t column_offset(int j) { return idx(1, j); }
 
 private:
     static std::size_t idx(int i, int j) {

@@ -1,6 +1,7 @@
 #include "solver/newton.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -108,9 +109,16 @@ SolveResult finish(const ChemicalSystem& sys, const RunParams& rp, EquilibriumSt
     return r;
 }
 
-// The worst row of the last assembly.
+// The equation named in a solve's result: its row and, for a phase row, the phase there
+// (the name of a row is the same as long as both are).
+struct NamedRow {
+    int row = 0;
+    int phase = 0;
+};
+
+// The worst row of the last assembly; its equation is named again only when it changed.
 void note_worst(const ChemicalSystem& sys, const EquilibriumState& eq, const RunParams& rp, const NewtonState& st,
-                SolveResult& r) {
+                SolveResult& r, NamedRow& named) {
     r.worst_ratio = 0;
     r.worst_row = 0;
     for (int i = 1; i <= st.ls.n; ++i) {
@@ -120,36 +128,50 @@ void note_worst(const ChemicalSystem& sys, const EquilibriumState& eq, const Run
             r.worst_row = i;
         }
     }
+    const int p = r.worst_row - first_phase_row(sys, st.enthalpy_row) + 1;
+    const NamedRow now{r.worst_row, p >= 1 && p <= eq.nph ? eq.ph[p] : 0};
+    if (now.row == named.row && now.phase == named.phase) return;
     r.worst_equation = r.worst_row ? equation_name(sys, eq, rp, st.enthalpy_row, r.worst_row) : std::string();
+    named = now;
 }
 
 // The unknowns of the iteration: component molalities (W_kg in the H2O slot), the phase
-// list and the phase amounts.
+// list and the phase amounts, in room of fixed size (filled up to the counts).
 struct Unknowns {
-    std::vector<double> values;
-    std::vector<int> phases;
+    int nvalues = 0;
+    int nphases = 0;
+    std::array<double, MAX_COMPONENTS + MAX_PHASES> values;
+    std::array<int, MAX_PHASES> phases;
 };
 
-Unknowns unknowns(const ChemicalSystem& sys, const EquilibriumState& eq) {
-    Unknowns u;
-    u.values.reserve(static_cast<std::size_t>(sys.nc + eq.nph));
-    for (int k = 1; k <= sys.nc; ++k) u.values.push_back(k == 2 ? eq.water_kg : eq.m[k]);
+void take_unknowns(const ChemicalSystem& sys, const EquilibriumState& eq, Unknowns& u) {
+    u.nvalues = u.nphases = 0;
+    for (int k = 1; k <= sys.nc; ++k) u.values[static_cast<std::size_t>(u.nvalues++)] = k == 2 ? eq.water_kg : eq.m[k];
     for (int p = 1; p <= eq.nph; ++p) {
-        u.phases.push_back(eq.ph[p]);
-        u.values.push_back(eq.mn_moles[eq.ph[p]]);
+        u.phases[static_cast<std::size_t>(u.nphases++)] = eq.ph[p];
+        u.values[static_cast<std::size_t>(u.nvalues++)] = eq.mn_moles[eq.ph[p]];
     }
-    return u;
 }
 
 bool same_unknowns(const Unknowns& a, const Unknowns& b) {
-    if (a.phases != b.phases) return false;
-    for (std::size_t i = 0; i < a.values.size(); ++i)
+    if (a.nphases != b.nphases || !std::equal(a.phases.begin(), a.phases.begin() + a.nphases, b.phases.begin()))
+        return false;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(a.nvalues); ++i)
         if (std::fabs(a.values[i] - b.values[i]) > UNCHANGED * std::fabs(a.values[i])) return false;
     return true;
 }
 
 // The first row of the assembly whose residual or Jacobian entry is not a number, 0 if none.
+// Every entry is tested at once, in the order the matrix is stored; the row is looked
+// for only when one is not finite.
 int non_finite_row(const LinearSystem& ls) {
+    bool finite = true;
+    for (int j = 1; j <= ls.n; ++j) {
+        finite = finite && std::isfinite(ls.f[j]);
+        const double* const c = &ls.a[static_cast<std::size_t>(j - 1) * LinearSystem::LD];
+        for (int i = 0; i < ls.n; ++i) finite = finite & std::isfinite(c[i]);
+    }
+    if (finite) return 0;
     for (int i = 1; i <= ls.n; ++i) {
         if (!std::isfinite(ls.f[i])) return i;
         for (int j = 1; j <= ls.n; ++j)
@@ -165,6 +187,7 @@ NewtonState::NewtonState() {
         fprev[i] = 1e65;
         damp[i] = 1.0;
     }
+    log_gamma_of.slot.fill(std::numeric_limits<double>::quiet_NaN());
 }
 
 void start_solution(const ChemicalSystem& sys, const Conditions& cond, const RunParams& rp, EquilibriumState& eq) {
@@ -227,7 +250,15 @@ int derived_species(const ChemicalSystem& sys, const Conditions& cond, Equilibri
     for (int l = 1; l <= sys.nc; ++l) st.logact[l] = std::log10(eq.gamma[l] * eq.m[l]);
     for (int j = sys.nc + 1; j <= sys.ns; ++j) {
         const Species& s = sys.sp[j];
-        double lm = -std::log10(eq.gamma[j]) - cond.logk[j];
+        const double g = eq.gamma[j];
+        if (!(g == st.log_gamma_of[j])) {
+            // log_gamma[r] is always the log of log_gamma_of[r], so an equal coefficient
+            // of the peer gives the same log.
+            const int r = s.gamma_peer;
+            st.log_gamma[j] = r >= 1 && g == st.log_gamma_of[r] ? st.log_gamma[r] : std::log10(g);
+            st.log_gamma_of[j] = g;
+        }
+        double lm = -st.log_gamma[j] - cond.logk[j];
         for (int e = 2; e <= s.nentries; ++e) {
             const auto eu = static_cast<std::size_t>(e);
             lm += s.coef[eu] * st.logact[s.index[eu]];
@@ -301,17 +332,28 @@ void assemble(const ChemicalSystem& sys, const Conditions& cond, const RunParams
     // derived molality is nu_jl m_j / m_l (the H2O slot holds 1.0).
     for (int k = ph_fixed ? 2 : 1; k <= nc; ++k)
         ls.f[k] = w * (k == 2 ? WATER_MOLES_PER_KG : eq.m[k]) - eq.comp[k].total;
+    // Where the column of each entry's component starts in A, and its molality, are taken
+    // once for the species instead of once for every entry of its row.
+    std::array<std::size_t, MAX_ITOT + 2> offset;
+    std::array<double, MAX_ITOT + 2> ml;
     for (int j = nc + 1; j <= sys.ns; ++j) {
         const Species& s = sys.sp[j];
         const double mj = eq.m[j];
-        for (int e = 2; e <= s.nentries; ++e) {
+        const int ne = s.nentries;
+        for (int e = 2; e <= ne; ++e) {
+            const int l = s.index[static_cast<std::size_t>(e)];
+            offset[static_cast<std::size_t>(e)] = LinearSystem::column_offset(l);
+            ml[static_cast<std::size_t>(e)] = eq.m[l];
+        }
+        for (int e = 2; e <= ne; ++e) {
             const int k = s.index[static_cast<std::size_t>(e)];
             if (k == 1 && ph_fixed) continue;
             const double wnm = w * s.coef[static_cast<std::size_t>(e)] * mj;
             ls.f[k] += wnm;
-            for (int e2 = 2; e2 <= s.nentries; ++e2) {
-                const int l = s.index[static_cast<std::size_t>(e2)];
-                ls.A(k, l) += wnm * s.coef[static_cast<std::size_t>(e2)] / eq.m[l];
+            double* const row = ls.row(k);
+            for (int e2 = 2; e2 <= ne; ++e2) {
+                const auto u = static_cast<std::size_t>(e2);
+                row[offset[u]] += wnm * s.coef[u] / ml[u];
             }
         }
     }
@@ -502,7 +544,9 @@ SolveResult solve_equilibrium(const ChemicalSystem& sys, const Conditions& cond,
     auto species_fault = [&](int j) { return fail("molality of " + sys.sp[j].name.trimmed()); };
 
     if (const int j = derived_species(sys, cond, eq, st, nullptr)) return species_fault(j);
-    Table<double, MAX_SPECIES> saved_gamma{};
+    Table<double, MAX_SPECIES> saved_gamma;
+    Unknowns before, after;
+    NamedRow named;
     int unchanged = 0;
     for (;;) {
         const int prev = st.loop++;
@@ -513,7 +557,7 @@ SolveResult solve_equilibrium(const ChemicalSystem& sys, const Conditions& cond,
         if (const int row = non_finite_row(st.ls))
             return fail("residual of the " + equation_name(sys, eq, rp, enthalpy_row, row));
         apply_damping(st, rp.RM, n);
-        note_worst(sys, eq, rp, st, result);
+        note_worst(sys, eq, rp, st, result, named);
         if (st.loop >= FIRST_CONVERGENCE_LOOP && within_tolerance(st, n))
             return finish(sys, rp, eq, st, SolveEnd::Converged, result);
 
@@ -533,12 +577,13 @@ SolveResult solve_equilibrium(const ChemicalSystem& sys, const Conditions& cond,
             st.refinement_printed = true;
         }
 
-        const Unknowns before = unknowns(sys, eq);
+        take_unknowns(sys, eq, before);
         if (!update_components(sys, eq, st.delta, io, st.log_steps))
             return fail("correction of the component molalities");
         if (enthalpy_row && hooks.update_pressure) hooks.update_pressure(st.delta[sys.nc + 1]);
         if (!update_phases(sys, rp, eq, st, io)) return fail("correction of the phase amounts");
-        unchanged = same_unknowns(before, unknowns(sys, eq)) ? unchanged + 1 : 0;
+        take_unknowns(sys, eq, after);
+        unchanged = same_unknowns(before, after) ? unchanged + 1 : 0;
         if (unchanged >= STALLED_LOOPS && st.loop >= FIRST_CONVERGENCE_LOOP)
             return finish(sys, rp, eq, st, SolveEnd::Stalled, result);
         if (hooks.refresh_gas_mixture) hooks.refresh_gas_mixture();

@@ -29,6 +29,11 @@ struct NewtonState {
     SolverVector damp{};                     // damping factor of each row
     SolverVector delta{};                    // correction of the last linear solve
     Table<double, MAX_COMPONENTS> logact{};  // log10 activity of each component species
+    // log10 of the activity coefficient of each derived species, and the coefficient it is
+    // the log of (NaN before the first): a coefficient unchanged since the last pass of
+    // the derived species, or equal to its peer's, is not taken the log of again.
+    Table<double, MAX_SPECIES> log_gamma{};
+    Table<double, MAX_SPECIES> log_gamma_of{};
 
     bool enthalpy_row = false;  // the enthalpy balance is row NC + 1 (G = 1) in this solve
     // Pure phases stay in the matrix through the iteration whatever their amount (the

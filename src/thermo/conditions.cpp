@@ -33,4 +33,16 @@ void evaluate_conditions(const ChemicalSystem& sys, const RunParams& rp, Conditi
     }
 }
 
+void assign_in_use(Conditions& to, const Conditions& from, const ChemicalSystem& sys) {
+    // Every table of SpeciesAndPhaseValues is copied below: one added there must be too.
+    static_assert(sizeof(SpeciesAndPhaseValues) ==
+                  2 * sizeof(Table<double, MAX_SPECIES>) + 2 * sizeof(Table<double, MAX_MINERALS>));
+    static_assert(sizeof(Conditions) == sizeof(ConditionsCore) + sizeof(SpeciesAndPhaseValues));
+    static_cast<ConditionsCore&>(to) = from;
+    copy_slots(to.logk, from.logk, sys.ns);
+    copy_slots(to.bdot, from.bdot, sys.ns);
+    copy_slots(to.mn_logk, from.mn_logk, sys.nmin);
+    copy_slots(to.mn_logk_raw, from.mn_logk_raw, sys.nmin);
+}
+
 }  // namespace zq

@@ -18,7 +18,17 @@ struct GridPosition {
     char tstat = ' ';  // ' ', 'W' or 'E'
 };
 
-struct Conditions {
+// The values of each species and mineral at the conditions: of their fixed capacity a run
+// uses the slots up to NS and NMIN.
+struct SpeciesAndPhaseValues {
+    Table<double, MAX_SPECIES> logk{};          // dissociation constant of each derived species
+    Table<double, MAX_SPECIES> bdot{};          // b-dot term of each charged species
+    Table<double, MAX_MINERALS> mn_logk{};      // hydrolysis log K; for a mixed gas log K + log10 P
+    Table<double, MAX_MINERALS> mn_logk_raw{};  // mixed gases: log K without the pressure term
+};
+
+// The rest of the conditions.
+struct ConditionsCore {
     double TK = 0;    // TEMP in kelvin
     double logP = 0;  // log10 PFLUID
 
@@ -26,10 +36,6 @@ struct Conditions {
     GridPosition grid;
     GridPosition grid_mix;
 
-    Table<double, MAX_SPECIES> logk{};          // dissociation constant of each derived species
-    Table<double, MAX_SPECIES> bdot{};          // b-dot term of each charged species
-    Table<double, MAX_MINERALS> mn_logk{};      // hydrolysis log K; for a mixed gas log K + log10 P
-    Table<double, MAX_MINERALS> mn_logk_raw{};  // mixed gases: log K without the pressure term
     // Mixed gases: the virial parameters at TK, and the cross coefficients of the mixture.
     Table<double, MAX_MIXED_GASES> eos_a_t{};
     Table<double, MAX_MIXED_GASES> eos_b_t{};
@@ -40,6 +46,8 @@ struct Conditions {
     double header3_derived = 0;  // quantity 3 * 0.001 / (4.5756... * TEMP + 1249.8...)
     double header4_derived = 0;  // quantity 4 * 0.01
 };
+
+struct Conditions : ConditionsCore, SpeciesAndPhaseValues {};
 
 }  // namespace zq
 
@@ -57,5 +65,10 @@ double temperature_function(const std::array<double, 3>& c, double tk);
 // mineral and gas (a mixed gas's with log10 P added, the value without it kept in
 // mn_logk_raw). The b-dot terms follow from the header quantities (the activity model).
 void evaluate_conditions(const ChemicalSystem& sys, const RunParams& rp, Conditions& cond);
+
+// Makes `to` the conditions `from` as far as the run of `sys` uses them: the species and
+// mineral tables up to NS and NMIN, everything else whole. The slots after those keep
+// what they held: nothing of a run reads or writes them.
+void assign_in_use(Conditions& to, const Conditions& from, const ChemicalSystem& sys);
 
 }  // namespace zq

@@ -25,6 +25,11 @@ struct Species {
     int nentries = 0;     // ITOT + 1: entry 1 is the species itself with -1
     std::array<double, MAX_ITOT + 2> coef{};
     std::array<int, MAX_ITOT + 2> index{};  // run positions of component species
+    // The last species before this one that the activity model treats alike (the same
+    // charge, for an ion the same size, both or neither a dissolved gas), 0 if none: the
+    // two usually have one activity coefficient, which is then worked out once. Set with
+    // the ion sizes.
+    int gamma_peer = 0;
 };
 
 // One mineral or gas record.

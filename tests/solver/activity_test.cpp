@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "driver/run_state.h"
@@ -127,6 +128,91 @@ TEST(ActivitySetup, EveryQualifyingNeutralSpeciesIsFlagged) {
     ACTCOF(cs, cond, p, eq);
     const double gn = std::exp((-1.0312 + 0.0012806 * 350.0 + 255.9 / 350.0) - (0.4445 - 0.001606 * 350.0) / 2.0);
     for (int i = 3; i <= cs.ns; ++i) EXPECT_DOUBLE_EQ(eq.gamma[i], gn) << i;
+}
+
+// A solution whose ions come in pairs of one charge and size, for the peers of the activity
+// model: species number, charge, database size.
+struct PeerRow {
+    const char* name;
+    double z, size;
+    int peer;  // the peer set-up should give
+};
+const std::vector<PeerRow> kPeerSpecies = {
+    {"H+", 1, 9.0, 0},      {"H2O", 0, 0.0, 0},     {"Cl-", -1, 3.0, 0},   {"Na+", 1, 4.0, 0},
+    {"K+", 1, 4.0, 4},      {"Br-", -1, 3.0, 3},    {"OH-", -1, 3.5, 0},   {"CO2,aq", 0, 10.0, 0},
+    {"NaCl,aq", 0, 3.0, 0}, {"H2S,aq", 0, 10.0, 8}, {"KCl,aq", 0, 0.0, 9}, {"Ca++", 2, 6.0, 0},
+    {"I-", -1, 3.0, 6},     {"Li+", 1, 9.0, 1},     {"Sr++", 2, 6.0, 12},  {"SO4--", -2, 6.0, 0},
+};
+
+struct PeerSolution {
+    std::unique_ptr<RunState> run = std::make_unique<RunState>();
+    ChemicalSystem& cs = run->sys;
+    Conditions& cond = run->cond;
+    EquilibriumState& eq = run->eq;
+    RunParams& p = run->rp;
+    PeerSolution() {
+        cs.nc = 4;
+        cs.ns = static_cast<int>(kPeerSpecies.size());
+        for (int i = 1; i <= cs.ns; ++i) {
+            const PeerRow& r = kPeerSpecies[static_cast<std::size_t>(i - 1)];
+            cs.sp[i].name = Name20(r.name);
+            cs.sp[i].charge = r.z;
+            cs.sp[i].ion_size = r.size;
+            eq.m[i] = i == 2 ? 1.0 : 0.01 * i;
+        }
+        cond.header[1] = 0.5114;
+        cond.header[2] = 0.3288;
+        cond.header3_derived = 1.2e-6;
+        cond.header4_derived = 0.0425;  // b0: H+ has none, so Li+ is not H+'s twin
+        cond.TK = 298.15;
+        set_up_ion_sizes(cs);
+        evaluate_bdot(cs, cond);
+        eq.actmodel.I_st = 0.4;
+    }
+    // The coefficients as each species' own evaluation gives them, peers put aside.
+    std::vector<double> alone() {
+        std::vector<int> peers;
+        for (int i = 1; i <= cs.ns; ++i) peers.push_back(std::exchange(cs.sp[i].gamma_peer, 0));
+        ACTCOF(cs, cond, p, eq);
+        for (int i = 1; i <= cs.ns; ++i) cs.sp[i].gamma_peer = peers[static_cast<std::size_t>(i - 1)];
+        return {eq.gamma.slot.begin() + 1, eq.gamma.slot.begin() + cs.ns + 1};
+    }
+    std::vector<double> shared() {
+        ACTCOF(cs, cond, p, eq);
+        return {eq.gamma.slot.begin() + 1, eq.gamma.slot.begin() + cs.ns + 1};
+    }
+};
+
+// A peer is the last earlier species of the same charge, the same size if charged, and the
+// same dissolved-gas mark; water has none and is none.
+TEST(ActivitySetup, PeersAreTheLastSpeciesTreatedAlike) {
+    PeerSolution s;
+    for (int i = 1; i <= s.cs.ns; ++i)
+        EXPECT_EQ(s.cs.sp[i].gamma_peer, kPeerSpecies[static_cast<std::size_t>(i - 1)].peer) << i;
+}
+
+// A coefficient taken over from a peer is the one the species' own evaluation gives, for
+// every NEUT; a peer whose log10 gamma differs (its b-dot changed after the set-up, or H+
+// without b0) is not taken over.
+TEST(ActivitySetup, SharedCoefficientsAreThoseEvaluatedAlone) {
+    PeerSolution s;
+    for (int neut : {0, 1, 2}) {
+        SCOPED_TRACE(neut);
+        s.p.NEUT = neut;
+        const std::vector<double> want = s.alone();
+        EXPECT_EQ(s.shared(), want);
+        EXPECT_EQ(s.eq.gamma[5], s.eq.gamma[4]);
+        EXPECT_NE(s.eq.gamma[14], s.eq.gamma[1]);
+    }
+    s.cond.bdot[13] += 0.01;
+    const std::vector<double> want = s.alone();
+    EXPECT_EQ(s.shared(), want);
+    EXPECT_NE(s.eq.gamma[13], s.eq.gamma[6]);
+    EXPECT_EQ(s.eq.gamma[6], s.eq.gamma[3]);
+    // A peer that is no longer charged (a table changed after the set-up) lends nothing.
+    s.cs.sp[12].charge = 0.0;
+    const std::vector<double> want2 = s.alone();
+    EXPECT_EQ(s.shared(), want2);
 }
 
 // Activity coefficients at 25 C against activity_reference.py, for NEUT 0, 1 and 2:

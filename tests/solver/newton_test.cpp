@@ -2,10 +2,17 @@
 // counts and scaling, and the safeguards of the update.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <functional>
+#include <iterator>
+#include <memory>
+#include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "solver/activity.h"
 #include "solver/newton.h"
 #include "support/chem_builder.h"
 #include "support/equilibrium_identity.h"
@@ -218,6 +225,106 @@ TEST(NewtonUpdate, ComponentSafeguards) {
     }
 }
 
+// The logs of the activity coefficients kept from earlier passes, and those taken over
+// from a peer, give the molalities (and the fault) of a pass that takes every log afresh,
+// whatever changed in between: a coefficient, its peer's, a component's, a log K.
+TEST(NewtonDerivedSpecies, KeptLogsOfCoefficientsChangeNothing) {
+    ChemBuilder b;
+    b.component("H+", 1, 1.008, 0.0, 1e-7);
+    b.component("H2O", 0, 18.015, W0, 1.0);
+    b.component("Na+", 1, 22.99, 0.1, 0.1);
+    b.component("Cl-", -1, 35.45, 0.1, 0.1);
+    const int oh = b.species("OH-", -1, 14.0, {{1, 2}, {-1, 1}});
+    const int nacl = b.species("NaCl,aq", 0, 0.5, {{1, 3}, {1, 4}});
+    const int clo = b.species("ClO-", -1, 15.0, {{1, 4}, {1, 2}, {-2, 1}});
+    const int hcl = b.species("HCl,aq", 0, 0.7, {{1, 1}, {1, 4}});
+    set_up_ion_sizes(b.sys);
+    ASSERT_EQ(b.sys.sp[clo].gamma_peer, oh);
+    ASSERT_EQ(b.sys.sp[hcl].gamma_peer, nacl);
+    const std::function<void(EquilibriumState&, Conditions&)> changes[] = {
+        [](EquilibriumState&, Conditions&) {},
+        [&](EquilibriumState& e, Conditions&) { e.gamma[oh] = e.gamma[clo] = 0.7; },
+        [&](EquilibriumState& e, Conditions&) { e.gamma[clo] = 0.65; },
+        [&](EquilibriumState& e, Conditions&) { e.gamma[oh] = 0.65, e.gamma[clo] = 0.7; },
+        [&](EquilibriumState& e, Conditions& c) { e.gamma[nacl] = e.gamma[hcl] = 1.2, c.logk[hcl] = 0.6; },
+        [&](EquilibriumState& e, Conditions&) { e.gamma[3] = 0.8, e.m[4] = 0.09; },
+        [&](EquilibriumState& e, Conditions&) { e.gamma[nacl] = -0.0, e.gamma[hcl] = 0.0; },
+        [&](EquilibriumState& e, Conditions&) { e.gamma[nacl] = e.gamma[hcl] = 1.0; },
+    };
+    auto fresh = std::make_unique<NewtonState>();
+    for (std::size_t i = 0; i < std::size(changes); ++i) {
+        SCOPED_TRACE(i);
+        changes[i](b.eq, b.cond);
+        auto alone = std::make_unique<EquilibriumState>(b.eq);
+        *fresh = NewtonState();
+        std::vector<int> peers;
+        for (int j = 1; j <= b.sys.ns; ++j) peers.push_back(std::exchange(b.sys.sp[j].gamma_peer, 0));
+        const int want = derived_species(b.sys, b.cond, *alone, *fresh, nullptr);
+        for (int j = 1; j <= b.sys.ns; ++j) b.sys.sp[j].gamma_peer = peers[static_cast<std::size_t>(j - 1)];
+        EXPECT_EQ(derived_species(b.sys, b.cond, b.eq, b.state, nullptr), want);
+        for (int j = 1; j <= b.sys.ns; ++j) EXPECT_EQ(b.eq.m[j], alone->m[j]) << j;
+    }
+}
+
+// The mass-balance rows of the assembly, worked out species by species from their
+// definition: F(k) = W m_k - T(k) + W sum_j nu_jk m_j and dF(k)/dm_l = W sum_j nu_jk nu_jl
+// m_j / m_l (W on the diagonal), with column 2 the derivative by W; a fixed pH replaces
+// row 1.
+TEST(NewtonAssembly, MassBalanceRowsOfTheDerivedSpecies) {
+    for (const double ph : {0.0, 7.5}) {
+        SCOPED_TRACE(ph);
+        ChemBuilder b;
+        b.component("H+", 1, 1.008, 0.01, 2e-7);
+        b.component("H2O", 0, 18.015, W0, 1.0);
+        b.component("Na+", 1, 22.99, 0.3, 0.2);
+        b.component("Cl-", -1, 35.45, 0.25, 0.15);
+        b.component("SO4--", -2, 96.06, 0.02, 0.01);
+        b.species("OH-", -1, 14.0, {{1, 2}, {-1, 1}});
+        b.species("NaCl,aq", 0, 0.5, {{1, 3}, {1, 4}});
+        b.species("Na2SO4,aq", 0, -0.7, {{2, 3}, {1, 5}});
+        b.species("HSO4-", -1, -1.9, {{1, 1}, {1, 5}});
+        b.species("NaHSO4,aq", 0, -2.2, {{1, 3}, {1, 1}, {1, 5}});
+        b.rp.pH = ph;
+        b.rp.C = 4;
+        b.eq.water_kg = 0.93;
+        set_up_ion_sizes(b.sys);
+        b.eq.m[2] = 1.0;
+        ASSERT_EQ(derived_species(b.sys, b.cond, b.eq, b.state, nullptr), 0);
+        assemble(b.sys, b.cond, b.rp, b.eq, b.state, {}, *b.io);
+        const LinearSystem& ls = b.state.ls;
+        ASSERT_EQ(ls.n, 5);
+        const double w = b.eq.water_kg;
+        for (int k = ph != 0.0 ? 2 : 1; k <= 5; ++k) {
+            SCOPED_TRACE(k);
+            double f = w * (k == 2 ? W0 : b.eq.m[k]) - b.eq.comp[k].total;
+            std::array<double, 6> a{};
+            a[static_cast<std::size_t>(k)] = w;
+            for (int j = 6; j <= b.sys.ns; ++j) {
+                const Species& s = b.sys.sp[j];
+                for (int e = 2; e <= s.nentries; ++e) {
+                    if (s.index[static_cast<std::size_t>(e)] != k) continue;
+                    const double wnm = w * s.coef[static_cast<std::size_t>(e)] * b.eq.m[j];
+                    f += wnm;
+                    for (int e2 = 2; e2 <= s.nentries; ++e2) {
+                        const int l = s.index[static_cast<std::size_t>(e2)];
+                        a[static_cast<std::size_t>(l)] += wnm * s.coef[static_cast<std::size_t>(e2)] / b.eq.m[l];
+                    }
+                }
+            }
+            EXPECT_EQ(ls.f[k], f);
+            for (int l = 1; l <= 5; ++l) {
+                if (l == 2) continue;
+                EXPECT_EQ(ls.A(k, l), a[static_cast<std::size_t>(l)]) << l;
+            }
+            EXPECT_EQ(ls.A(k, 2), (b.eq.comp[k].total + f) / w);
+        }
+        if (ph != 0.0) {
+            EXPECT_EQ(ls.A(1, 1), -b.eq.gamma[1]);
+            for (int l = 2; l <= 5; ++l) EXPECT_EQ(ls.A(1, l), 0.0) << l;
+        }
+    }
+}
+
 // A residual that does not shrink is multiplied by a factor that falls by RM at each stalled
 // iteration, to 1e-4 (Fprev starts at 1e65); a shrinking one resets it. RM 0 or >= 1: none.
 TEST(NewtonUpdate, DampingByRm) {
@@ -307,6 +414,23 @@ TEST(NewtonFailure, UnknownsThatStopChangingEndTheSolveEarly) {
     EXPECT_EQ(r.end, SolveEnd::Stalled);
     EXPECT_LT(r.iterations, 15);
     EXPECT_EQ(r.worst_equation.rfind("mass balance of ", 0), 0u) << r.worst_equation;
+}
+
+// The result names the equation of the worst row of the last iteration, however the
+// worst row moved from one iteration to the next.
+TEST(NewtonFailure, WorstEquationFollowsTheWorstRow) {
+    std::set<int> rows;
+    for (int nloop = 1; nloop <= 8; ++nloop) {
+        SCOPED_TRACE(nloop);
+        QuartzWater q;
+        q.b.rp.NLOOP = nloop;
+        const SolveResult r = q.b.start_and_solve();
+        ASSERT_EQ(r.end, SolveEnd::LoopLimit);
+        ASSERT_EQ(q.b.eq.nph, 1);
+        rows.insert(r.worst_row);
+        EXPECT_EQ(r.worst_equation, equation_name(q.b.sys, q.b.eq, q.b.rp, false, r.worst_row));
+    }
+    EXPECT_GE(rows.size(), 2u);
 }
 
 // A fixed pH with a neutral charge-balance component stops: it cannot take up a charge.
