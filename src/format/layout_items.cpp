@@ -35,6 +35,7 @@ public:
             item(count);
         }
         if (!open_.empty()) fail("unbalanced '[' (no closing ']')", s_);
+        fold_skips();
         set_reversion();
         return std::move(out_);
     }
@@ -185,6 +186,43 @@ private:
     }
 
     // The last top-level group, or the beginning.
+    // An [nX] followed, in the same group, by a literal or a field becomes that item's `pre`:
+    // the columns are skipped all the same, and the writer walks one item fewer. Group ends
+    // are moved with the items.
+    void fold_skips() {
+        auto& items = out_.items;
+        const int n = static_cast<int>(items.size());
+        std::vector<int> limit(static_cast<std::size_t>(n));  // end of the group holding item k
+        std::vector<int> ends;
+        for (int k = 0; k < n; ++k) {
+            while (!ends.empty() && k >= ends.back()) ends.pop_back();
+            limit[static_cast<std::size_t>(k)] = ends.empty() ? n : ends.back();
+            if (items[static_cast<std::size_t>(k)].kind == ItemKind::Group)
+                ends.push_back(items[static_cast<std::size_t>(k)].end);
+        }
+        auto takes_pre = [](ItemKind kind) { return kind == ItemKind::Literal || is_field(kind); };
+        std::vector<int> moved(static_cast<std::size_t>(n) + 1);
+        std::vector<Item> kept;
+        kept.reserve(items.size());
+        int pending = 0;
+        for (int k = 0; k < n; ++k) {
+            Item& it = items[static_cast<std::size_t>(k)];
+            moved[static_cast<std::size_t>(k)] = static_cast<int>(kept.size());
+            if (it.kind == ItemKind::Skip && k + 1 < limit[static_cast<std::size_t>(k)] &&
+                takes_pre(items[static_cast<std::size_t>(k) + 1].kind)) {
+                pending = it.count;
+                continue;
+            }
+            it.pre = pending;
+            pending = 0;
+            kept.push_back(std::move(it));
+        }
+        moved[static_cast<std::size_t>(n)] = static_cast<int>(kept.size());
+        for (Item& it : kept)
+            if (it.kind == ItemKind::Group) it.end = moved[static_cast<std::size_t>(it.end)];
+        items = std::move(kept);
+    }
+
     void set_reversion() {
         const auto& items = out_.items;
         const int n = static_cast<int>(items.size());

@@ -19,6 +19,7 @@ struct Item {
     int count = 1;     // repeat count: k in k[...], [kFw.d], kX (the blanks of nX)
     int w = 0;         // field width; column for Tab; -1 for [A] without width
     int d = 0;         // decimals (F, E, G)
+    int pre = 0;       // Literal and fields: columns skipped first (an [nX] just before, folded in)
     std::string text;  // Literal
     int end = 0;       // Group: index past its last item
 };

@@ -6,9 +6,9 @@
 // and a negative value that rounds to zero in [Fw.d], are written without a minus sign.
 #include <algorithm>
 #include <bit>
-#include <cstdint>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -295,8 +295,7 @@ bool put_f_fast(char* p, double v, int w, int d) {
 }
 
 void put_f_checked(char* p, double v, int w, int d, bool fast) {
-    if (!std::isfinite(v) || std::fabs(v) >= (w <= 22 ? EXACT_POWER[w] : std::pow(10.0, w)))
-        return put_stars(p, w);
+    if (!std::isfinite(v) || std::fabs(v) >= (w <= 22 ? EXACT_POWER[w] : std::pow(10.0, w))) return put_stars(p, w);
     if (fast && put_f_fast(p, v, w, d)) return;
     Rounded r;
     if (v != 0) round_half_away(v, true, d, r, fast);

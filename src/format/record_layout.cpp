@@ -150,12 +150,14 @@ std::string write(std::string_view lay, const FieldValue* values, std::size_t co
     auto on = [&](const Item& it) {
         switch (it.kind) {
             case ItemKind::Literal:
+                out.skip(it.pre);
                 for (int r = 0; r < it.count; ++r) out.put(it.text);
                 return true;
             case ItemKind::Skip: out.skip(it.count); return true;
             case ItemKind::Tab: out.tab(it.w); return true;
             case ItemKind::NewLine: out.new_line(); return true;
             default:
+                out.skip(it.pre);
                 for (int r = 0; r < it.count; ++r) {
                     if (next == count) return false;  // values ran out: stop before this field
                     write_field(out, it, values[next++], lay);
@@ -200,6 +202,7 @@ FixedRead read_fixed(std::string_view lay, std::string_view line) {
             case ItemKind::Tab: col = static_cast<std::size_t>(it.w - 1); return true;
             default: break;
         }
+        col += static_cast<std::size_t>(it.pre);
         for (int r = 0; r < it.count; ++r) {
             if (it.kind == ItemKind::A) {
                 // [A] without a width takes the rest of the line.

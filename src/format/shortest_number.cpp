@@ -39,10 +39,10 @@
 namespace zq {
 namespace {
 
-using std::uint64_t;
-using shortest_detail::Pow10G;
 using shortest_detail::POW10_G;
 using shortest_detail::POW10_G_MIN;
+using shortest_detail::Pow10G;
+using std::uint64_t;
 
 __extension__ typedef unsigned __int128 u128;
 
@@ -155,12 +155,12 @@ inline bool fast_decimal(int q, uint64_t c, Decimal& out) {
     const u128 y = static_cast<u128>(g.hi) * cp + carry;  // X * 2^64, less than 2^-64 low
     const uint64_t s = static_cast<uint64_t>(y >> 64);
     const auto x = static_cast<int64_t>(static_cast<uint64_t>(y) >> 5);  // X - s
-    const auto d = static_cast<int64_t>(g.hi >> (6 - h));                 // 2^(q-1) / 10^k
+    const auto d = static_cast<int64_t>(g.hi >> (6 - h));                // 2^(q-1) / 10^k
 
     // The multiples of 10 around X: u10 <= X < u10 + 10.
     const uint64_t u10 = s / 10 * 10;
     const int64_t a = static_cast<int64_t>((s - u10) << 59) + x;  // X - u10
-    const int64_t below = a - d, above = 10 * ONE - a - d;          // negative: in R
+    const int64_t below = a - d, above = 10 * ONE - a - d;        // negative: in R
     if (unsure(below) || unsure(above)) return false;
     if (below < 0) {
         out = {u10, k};
@@ -336,9 +336,7 @@ inline char* lay_out(char* o, uint64_t f, int e, uint64_t c, int biased) {
     return lay_out(o, f, e, c, biased);
 }
 
-[[gnu::noinline]] char* not_finite(char* first, double v) {
-    return std::to_chars(first, first + SHORTEST_ROOM, v).ptr;
-}
+[[gnu::noinline]] char* not_finite(char* first, double v) { return std::to_chars(first, first + SHORTEST_ROOM, v).ptr; }
 
 }  // namespace
 

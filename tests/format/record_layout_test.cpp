@@ -227,6 +227,8 @@ TEST(Layout, RepeatsAndGroups) {
               "             Na+     7     1.     -0.6000"
               "             Cl-     8    -1.      0.5000");
     EXPECT_EQ(layout("[I3] [T2] [I1]", {123, 9}), "193");
+    // Blanks that end a group stay in every repetition, not only before what follows it.
+    EXPECT_EQ(layout("2[[F4.1] [2X]] [I2]", {1.0, 2.0, 3}), " 1.0   2.0   3");
 }
 
 TEST(Layout, ValuesRunOut) {
