@@ -280,17 +280,26 @@ bool put_f_fast(char* p, double v, int w, int d) {
     const double frac = y - static_cast<double>(whole);
     if (frac == 0.5) return false;
     const std::uint64_t q = whole + (frac > 0.5 ? 1 : 0);
-    char t[48];
-    char* const end = t + sizeof t;
-    char* s = put_digits_back(end, q % EXACT_WHOLE[d], d);
-    *--s = '.';
     const bool negative = std::signbit(v) && q > 0;
-    if (const std::uint64_t int_part = q / EXACT_WHOLE[d]; int_part > 0)
+    const std::uint64_t int_part = q / EXACT_WHOLE[d];
+    int n = (negative ? 1 : 0) + 1 + d;
+    if (int_part > 0)
+        n += digit_count(int_part);
+    else if (n < w)  // the zero before the point only when the field has room
+        ++n;
+    if (n > w) {
+        put_stars(p, w);
+        return true;
+    }
+    // Written in place from the right end of the field.
+    char* s = put_digits_back(p + w, q % EXACT_WHOLE[d], d);
+    *--s = '.';
+    if (int_part > 0)
         s = put_number_back(s, int_part);
-    else if ((negative ? 1 : 0) + 1 + d < w)  // the zero before the point only when the field has room
+    else if (s - p > (negative ? 1 : 0))
         *--s = '0';
     if (negative) *--s = '-';
-    put_aligned(p, s, static_cast<int>(end - s), w);
+    if (s > p) std::memset(p, ' ', static_cast<std::size_t>(s - p));
     return true;
 }
 
@@ -326,26 +335,23 @@ bool round_digits_fast(double v, int d, std::uint64_t& q, int& x) {
 
 // [Ew.d] of 0.q x 10^x, q having d digits (q = 0: the value zero).
 void put_e_digits(char* p, bool negative, std::uint64_t q, int x, int w, int d) {
-    char t[48];
-    int n = 0;
-    if (negative) t[n++] = '-';
-    t[n++] = '0';
-    t[n++] = '.';
-    n += d;
-    put_digits_back(t + n, q, d);
+    // "-0." d digits and four for the exponent: E+dd, or +ddd when it has three digits.
+    int n = (negative ? 1 : 0) + 2 + d + 4;
+    const bool drop_zero = n == w + 1;  // the 0 before the point is dropped
+    if (drop_zero) --n;
+    if (n > w) return put_stars(p, w);
+    char* s = p + (w - n);  // written in place, after the blanks
+    if (s > p) std::memset(p, ' ', static_cast<std::size_t>(s - p));
+    if (negative) *s++ = '-';
+    if (!drop_zero) *s++ = '0';
+    *s++ = '.';
+    s += d;
+    put_digits_back(s, q, d);
     const int ax = x < 0 ? -x : x;
-    if (ax <= 99) t[n++] = 'E';  // a three-digit exponent takes the letter's column
-    t[n++] = x < 0 ? '-' : '+';
-    if (ax > 99) t[n++] = static_cast<char>('0' + ax / 100);
-    t[n++] = static_cast<char>('0' + ax / 10 % 10);
-    t[n++] = static_cast<char>('0' + ax % 10);
-    const char* s = t;
-    if (n == w + 1) {  // drop the 0 before the point
-        if (negative) t[1] = '-';
-        ++s;
-        --n;
-    }
-    put_aligned(p, s, n, w);
+    if (ax <= 99) *s++ = 'E';  // a three-digit exponent takes the letter's column
+    *s++ = x < 0 ? '-' : '+';
+    if (ax > 99) *s++ = static_cast<char>('0' + ax / 100);
+    std::memcpy(s, PAIRS.c + 2 * (ax % 100), 2);
 }
 
 // [Ew.d] of a value the fast scaling rounds: false leaves the value to the exact expansion.
