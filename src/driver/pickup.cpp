@@ -4,7 +4,8 @@
 // adjusted input values elsewhere, C and LIMSOL as read.
 #include "driver/pickup.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <charconv>
 #include <initializer_list>
 #include <memory>
 #include <sstream>
@@ -135,8 +136,17 @@ void write_components(PickupBuilder& b, const ChemicalSystem& sys, const Equilib
         const bool water = k == 2;
         const double total = water ? eq.comp[k].total / WATER_MOLES_PER_KG : eq.comp[k].total;
         const double mix = water ? c.mix_total / WATER_MOLES_PER_KG : c.mix_total;
-        char row[64];
-        std::snprintf(row, sizeof row, "component row %d (SAQ %d)", k, c.saq);
+        // The row's name, for the warning of a field that does not fit: made at every step
+        // for every component, so put together by hand rather than printed.
+        char name[64];
+        char* at = name;
+        auto put = [&at](std::string_view s) { at = std::copy(s.begin(), s.end(), at); };
+        put("component row ");
+        at = std::to_chars(at, name + 20, k).ptr;
+        put(" (SAQ ");
+        at = std::to_chars(at, name + 40, c.saq).ptr;
+        put(")");
+        const std::string_view row(name, static_cast<std::size_t>(at - name));
         b.add_checked(R"([I5] [1X] [A12] [4G19.12])", {c.saq, sys.sp[k].name, total, eq.m[k], eq.gamma[k], mix},
                       {{"SAQ of ", 0, 5, row},
                        {"total moles of ", 13, 19, row},
