@@ -162,9 +162,10 @@ TEST(PickupWriter, NamesEveryFieldThatPrintsAsAsterisks) {
     rp.VBOX1 = -250;    // G13.8 has no room for a minus sign
     rp.NLOOP = 123456;  // I5
     sys.curve_p[2] = NAN;
+    eq.gamma[3] = NAN;
     std::string unreadable;
     const std::string text = pickup_text(sys, eq, rp, &unreadable);
-    EXPECT_EQ(unreadable, "PFLUID; VBOX-1; NLOOP; pressure of T-P curve point 2");
+    EXPECT_EQ(unreadable, "PFLUID; VBOX-1; NLOOP; gamma of component row 3 (SAQ 7); pressure of T-P curve point 2");
     EXPECT_NE(text.find(" *********  150.0000"), std::string::npos);
 
     TempDir dir;
