@@ -58,7 +58,14 @@ bool walk(const std::vector<Item>& items, int start, On&& on) {
 // grows ahead of the text (end_ marks where the text ends).
 class LineWriter {
 public:
-    explicit LineWriter(std::size_t expected) { out_.resize(expected); }
+    // Writes after what `out` holds already; a layout error leaves `out` as it was.
+    LineWriter(std::string& out, std::size_t expected)
+        : out_(out), base_(out.size()), end_(out.size()), start_(out.size()) {
+        out_.resize(end_ + expected);
+    }
+    ~LineWriter() { out_.resize(finished_ ? end_ : base_); }
+    LineWriter(const LineWriter&) = delete;
+    LineWriter& operator=(const LineWriter&) = delete;
     // Writes a field of `width` characters by `put(char*)` at the write position: straight
     // after the end of the line when the position is there (or past it: blanks first),
     // through a scratch text when [Tc] moved it back into written columns.
@@ -87,10 +94,7 @@ public:
         start_ = ++end_;
         col_ = 0;
     }
-    std::string finish() {
-        out_.resize(end_);
-        return std::move(out_);
-    }
+    void finish() { finished_ = true; }
 
 private:
     char* room(std::size_t n) {
@@ -107,10 +111,12 @@ private:
         col_ += s.size();
     }
 
-    std::string out_;
-    std::size_t end_ = 0;    // where the text ends
-    std::size_t start_ = 0;  // where the current line begins
-    std::size_t col_ = 0;    // write position in the current line
+    std::string& out_;
+    std::size_t base_;  // what `out` held before
+    bool finished_ = false;
+    std::size_t end_;      // where the text ends
+    std::size_t start_;    // where the current line begins
+    std::size_t col_ = 0;  // write position in the current line
 };
 
 // Writes value v by field item `it` at the write position.
@@ -143,9 +149,9 @@ void write_field(LineWriter& out, const Item& it, const FieldValue& v, std::stri
     }
 }
 
-std::string write(std::string_view lay, const FieldValue* values, std::size_t count) {
+void write(std::string& text, std::string_view lay, const FieldValue* values, std::size_t count) {
     const ParsedLayout& p = layout_detail::parsed(lay);
-    LineWriter out(lay.size() + 64);  // most lines are about as long as their layout
+    LineWriter out(text, lay.size() + 64);  // most lines are about as long as their layout
     std::size_t next = 0;
     auto on = [&](const Item& it) {
         switch (it.kind) {
@@ -172,17 +178,25 @@ std::string write(std::string_view lay, const FieldValue* values, std::size_t co
             if (!walk(p.items, p.reversion, on)) break;
         }
     }
-    return out.finish();
+    out.finish();
 }
 
 }  // namespace
 
 std::string layout(std::string_view lay, std::initializer_list<FieldValue> values) {
-    return write(lay, values.begin(), values.size());
+    std::string text;
+    write(text, lay, values.begin(), values.size());
+    return text;
 }
 
 std::string layout(std::string_view lay, const std::vector<FieldValue>& values) {
-    return write(lay, values.data(), values.size());
+    std::string text;
+    write(text, lay, values.data(), values.size());
+    return text;
+}
+
+void layout_to(std::string& text, std::string_view lay, std::initializer_list<FieldValue> values) {
+    write(text, lay, values.begin(), values.size());
 }
 
 FixedRead read_fixed(std::string_view lay, std::string_view line) {

@@ -74,6 +74,8 @@ private:
 // without data fields are programming errors: std::logic_error naming the layout.
 std::string layout(std::string_view lay, std::initializer_list<FieldValue> values = {});
 std::string layout(std::string_view lay, const std::vector<FieldValue>& values);
+// The same text appended to `text` (a line of a file's buffer made in place).
+void layout_to(std::string& text, std::string_view lay, std::initializer_list<FieldValue> values = {});
 
 // Single-field editing, the building blocks of layout(). Rounding is half away from zero on
 // the exact value of the double (0.125 in F5.2 is " 0.13"; 2.675, stored as 2.67499..., is

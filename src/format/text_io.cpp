@@ -82,6 +82,7 @@ OutputFile::~OutputFile() {
 }
 
 void OutputFile::fail(std::string_view action, int err) {
+    keep_unseen();
     buf_.clear();
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
@@ -113,13 +114,46 @@ void OutputFile::start() {
 void OutputFile::drain() {
     if (fd_ < 0 || buf_.empty()) return;
     if (!write_all(fd_, buf_)) fail("write", errno);
+    keep_unseen();
     buf_.clear();
 }
 
+void OutputFile::mark_unseen(std::size_t at) {
+    unseen_in_buffer_ = true;
+    unseen_at_ = at;
+    unseen_size_ = buf_.size() - at;
+}
+
+void OutputFile::keep_unseen() {
+    if (!unseen_in_buffer_) return;
+    unseen_.assign(buf_, unseen_at_, unseen_size_);
+    unseen_in_buffer_ = false;
+}
+
+std::string OutputFile::unseen() const { return unseen_in_buffer_ ? buf_.substr(unseen_at_, unseen_size_) : unseen_; }
+
 void OutputFile::line(std::string_view text) {
-    write(text);
-    if (!discard_) buf_ += '\n';
-    unseen_.assign(text);
+    start();
+    if (discard_) {
+        unseen_.assign(text);
+        unseen_in_buffer_ = false;
+        return;
+    }
+    const std::size_t at = buf_.size();
+    buf_ += text;
+    mark_unseen(at);
+    buf_ += '\n';
+    if (buf_.size() >= BLOCK) drain();
+}
+
+void OutputFile::line(std::string_view lay, std::initializer_list<FieldValue> values) {
+    start();
+    if (discard_) return line(layout(lay, values));
+    const std::size_t at = buf_.size();
+    layout_to(buf_, lay, values);
+    mark_unseen(at);
+    buf_ += '\n';
+    if (buf_.size() >= BLOCK) drain();
 }
 
 void OutputFile::write(std::string_view text) {

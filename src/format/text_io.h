@@ -17,6 +17,8 @@
 #include <string>
 #include <string_view>
 
+#include "format/record_layout.h"
+
 namespace zq {
 
 // The plain stop: every end of a run throws this after writing its message. `status` is
@@ -48,7 +50,9 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
 
     void create_if_absent();
-    void line(std::string_view text);   // text and a newline (text may hold '\n's)
+    void line(std::string_view text);  // text and a newline (text may hold '\n's)
+    // The line(s) of a layout and a newline, made straight in the file's buffer.
+    void line(std::string_view lay, std::initializer_list<FieldValue> values);
     void write(std::string_view text);  // raw text
     void flush();                       // writes what is buffered
     void close();                       // flushes and closes; a later write starts the file anew
@@ -57,8 +61,11 @@ public:
 
     // The text of the last line() written since the console was last written to, "" when
     // none: a stop whose message went only to this file.
-    const std::string& unseen() const { return unseen_; }
-    void seen() { unseen_.clear(); }
+    std::string unseen() const;
+    void seen() {
+        unseen_.clear();
+        unseen_in_buffer_ = false;
+    }
 
 private:
     void start();
@@ -69,8 +76,14 @@ private:
     bool discard_;
     int fd_ = -1;
     bool started_ = false;
+    // The last line is kept where it lies in the buffer, and copied out only when the
+    // buffer is written: most lines are never asked for.
+    void mark_unseen(std::size_t at);
+    void keep_unseen();
     std::string buf_;
     std::string unseen_;
+    bool unseen_in_buffer_ = false;
+    std::size_t unseen_at_ = 0, unseen_size_ = 0;
 };
 
 // A file the run appends whole lines to (a table): each line is written and flushed at

@@ -28,8 +28,8 @@ double solution_mole_fraction(const EquilibriumState& eq, int i) {
 }
 
 void write_header(const ChemicalSystem& sys, const RunParams& rp, Io& io) {
-    io.plot().line(layout(R"([17I5])", {sys.nc, sys.ns, sys.ngas_records}));
-    io.plot().line(layout(R"([A120] / [A120])", {rp.title1, rp.title2}));
+    io.plot().line(R"([17I5])", {sys.nc, sys.ns, sys.ngas_records});
+    io.plot().line(R"([A120] / [A120])", {rp.title1, rp.title2});
 }
 
 // The phases in the matrix after the phase-assemblage check (those that just entered
@@ -48,8 +48,8 @@ void write_phases(const ChemicalSystem& sys, const EquilibriumState& eq, const R
         // mass to refer it to.
         const double whole = mn.is_gas() ? ps.totals.gas_grams : ps.totals.solids_grams;
         const double wt = whole != 0 ? grams * 100.0 / whole : ps.totals.wt_percent[i];
-        io.plot().line(layout(R"([I3] [2X] [A20] [2X] [4E10.5])",
-                              {i, mn.name, moles / scale, grams / scale, wt, solution_mole_fraction(eq, i)}));
+        io.plot().line(R"([I3] [2X] [A20] [2X] [4E10.5])",
+                       {i, mn.name, moles / scale, grams / scale, wt, solution_mole_fraction(eq, i)});
     }
 }
 
@@ -63,8 +63,8 @@ void write_plot_record(const ChemicalSystem& sys, const EquilibriumState& eq, co
 
     const double a_h = rp.pH != 0 ? std::pow(10.0, -rp.pH) : eq.act[1];
     const double progress = rp.INCP >= 2 ? rp.enth_added : rp.TOTMIX;
-    io.plot().line(layout(R"([F10.5] [3G10.4] [3F10.4])",
-                          {rp.TEMP, rp.PFLUID, a_h, progress, rp.TEMPC, rp.ENTH, ps.totals.porosity}));
+    io.plot().line(R"([F10.5] [3G10.4] [3F10.4])",
+                   {rp.TEMP, rp.PFLUID, a_h, progress, rp.TEMPC, rp.ENTH, ps.totals.porosity});
 
     std::vector<FieldValue> values;
     for (int i = 1; i <= sys.ns; ++i) values.emplace_back(eq.m[i]);
@@ -80,7 +80,7 @@ void write_plot_record(const ChemicalSystem& sys, const EquilibriumState& eq, co
     write_block(io, values);
 
     for (int g = 1; g <= sys.ngas_records; ++g)
-        io.plot().line(layout(R"([I3] [2X] [A20] [2X] [F10.5])", {g, sys.mn[g].name, eq.phase[g].log_fugacity}));
+        io.plot().line(R"([I3] [2X] [A20] [2X] [F10.5])", {g, sys.mn[g].name, eq.phase[g].log_fugacity});
     write_phases(sys, eq, rp, ps, io);
     io.plot().line(layout(R"(/)"));
 }

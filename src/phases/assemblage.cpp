@@ -120,9 +120,9 @@ private:
                 return;
             }
             if (moles >= 0) {
-                io_.listing().line(layout(R"(/ [2X] [A20] " does not satisfy anymore the mass action equation")"
-                                          R"( / [10X] " We remove it from matrix.  affinity =" [E10.4])",
-                                          {mn.name, affinity(d)}));
+                io_.listing().line(R"(/ [2X] [A20] " does not satisfy anymore the mass action equation")"
+                                   R"( / [10X] " We remove it from matrix.  affinity =" [E10.4])",
+                                   {mn.name, affinity(d)});
             }
             remove(i);
             return;
@@ -180,7 +180,7 @@ private:
                 res_.displaced = d.leaves;
                 return enter(c.i);
             }
-            io_.listing().line(layout(R"([2X] [A20] " does not enter: the reaction consumes it.")", {name}));
+            io_.listing().line(R"([2X] [A20] " does not enter: the reaction consumes it.")", {name});
             --res_.U;
         }
         res_.best = 0;
@@ -265,12 +265,12 @@ private:
         const double d = ps.logq - logk;
         const double sat = d / mn.coef_abs_sum;
         if (!fugacity_column) {
-            io_.listing().line(layout(ROW, {i, mn.name, logk, ps.logq, d, sat, affinity(d)}));
+            io_.listing().line(ROW, {i, mn.name, logk, ps.logq, d, sat, affinity(d)});
             return;
         }
         // The log K of a mixed gas holds log10 P beside the hydrolysis constant.
         ps.log_fugacity = i <= sys_.nmixed ? d + std::log10(rp_.PFLUID) : d;
-        io_.listing().line(layout(ROW, {i, mn.name, logk, ps.logq, d, sat, affinity(d), ps.log_fugacity}));
+        io_.listing().line(ROW, {i, mn.name, logk, ps.logq, d, sat, affinity(d), ps.log_fugacity});
     }
 
     void write_table() {

@@ -280,6 +280,13 @@ TEST(Layout, ProgrammingErrorsThrowWithTheLayout) {
     EXPECT_THROW(layout("[A4]", {1.5}), std::logic_error);
     EXPECT_THROW(layout(R"("no fields")", {1}), std::logic_error);
     EXPECT_THROW(read_fixed(R"("x" [I3])", "  1"), std::logic_error);
+    // A line made in place in a file's buffer: what the buffer held before stays, and a line
+    // whose second field is wrong leaves nothing of its first.
+    std::string buffer = "kept\n";
+    layout_to(buffer, R"([I3] [1X] [F5.2])", {7, 1.5});
+    EXPECT_EQ(buffer, "kept\n  7  1.50");
+    EXPECT_THROW(layout_to(buffer, R"([I3] [A4])", {7, 1.5}), std::logic_error);
+    EXPECT_EQ(buffer, "kept\n  7  1.50");
 }
 
 }  // namespace
