@@ -40,14 +40,14 @@ public:
 
     // Adds one or more lines made by a layout.
     void add(std::string_view lay, std::initializer_list<FieldValue> values = {}) {
-        text_ += layout(lay, values);
+        layout_to(text_, lay, values);
         text_ += '\n';
     }
 
     // Adds one data line and notes every field of it that came out as asterisks.
     void add_checked(std::string_view lay, std::initializer_list<FieldValue> values, std::initializer_list<Slot> slots) {
         const std::size_t start = text_.size();
-        text_ += layout(lay, values);
+        layout_to(text_, lay, values);
         const std::string_view line = std::string_view(text_).substr(start);
         std::size_t pos = 0;
         for (const Slot& s : slots) {
