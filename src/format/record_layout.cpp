@@ -98,7 +98,8 @@ public:
 
 private:
     char* room(std::size_t n) {
-        if (end_ + n > out_.size()) out_.resize(std::max(2 * out_.size(), end_ + n));
+        // Grown by about the text made so far: `out` may be a file's buffer holding much more.
+        if (end_ + n > out_.size()) out_.resize(end_ + n + (end_ - base_) + 64);
         return out_.data() + end_;
     }
     void overwrite(std::string_view s) {
