@@ -172,7 +172,9 @@ private:
 // status.
 class Cells {
 public:
-    explicit Cells(CsvText& out, std::string& status) : out_(out), status_(status) {}
+    // `continued`: the row's first cells are in `out` already.
+    explicit Cells(CsvText& out, std::string& status, bool continued = false)
+        : out_(out), status_(status), first_(!continued) {}
     void text(std::string_view s) {
         separate();
         out_.put(s);
@@ -197,7 +199,7 @@ private:
     }
     CsvText& out_;
     std::string& status_;
-    bool first_ = true;
+    bool first_;
 };
 
 }  // namespace
@@ -374,38 +376,44 @@ void StepTables::write_step(const ChemicalSystem& sys, const Conditions& cond, c
 
     // The long table, written at once: the species, then the gases and minerals.
     CsvText block(block_text_);
+    // Every row begins with the step and how it was reached; its status cell is empty but
+    // for a value that is not finite.
+    const std::string row_start = step + ',' + kind + ',';
+    auto end_row = [&block](Cells& r, const std::string& row_status) {
+        if (row_status.empty())
+            r.empty(1);
+        else
+            r.text(field(row_status));
+        block.put('\n');
+    };
     for (int j = 1; j <= sys.ns; ++j) {
         if (j == 2) continue;
         std::string row_status;
-        Cells r(block, row_status);
-        r.text(step);
-        r.text(kind);
-        r.text("species");
-        r.text(names_[static_cast<std::size_t>(j)]);
+        block.put(row_start);
+        block.put("species,");
+        block.put(names_[static_cast<std::size_t>(j)]);
+        Cells r(block, row_status, true);
         r.number(eq.m[j], "molality");
         r.number(eq.act[j], "activity");
         r.number(eq.gamma[j], "gamma");
         r.empty(4);
-        r.text(field(row_status));
-        block.put('\n');
+        end_row(r, row_status);
     }
     LogActivities log_act(eq);
     for (int i = 1; i <= sys.nmin; ++i) {
         bool in = false;
         for (int p = 1; p <= eq.nph && !in; ++p) in = eq.ph[p] == i;
         std::string row_status;
-        Cells r(block, row_status);
-        r.text(step);
-        r.text(kind);
-        r.text(i <= sys.ngas_records ? "gas" : "mineral");
-        r.text(names_[static_cast<std::size_t>(sys.ns + i)]);
+        block.put(row_start);
+        block.put(i <= sys.ngas_records ? "gas," : "mineral,");
+        block.put(names_[static_cast<std::size_t>(sys.ns + i)]);
+        Cells r(block, row_status, true);
         r.empty(3);
         r.number(cond.mn_logk[i], "log_K");
         r.number(phase_log_q(sys, eq, i, in, log_act) - cond.mn_logk[i], "log_Q_K");
         r.number(in ? eq.mn_moles[i] : 0.0, "moles");
         r.text(in ? "1" : "0");
-        r.text(field(row_status));
-        block.put('\n');
+        end_row(r, row_status);
     }
     block.pop_back();
     species_.line(block.view());
