@@ -78,7 +78,10 @@ TEST(StepTables, RowsColumnsStatusAndResume) {
     b.eq.ph[++b.eq.nph] = quartz;  // quartz enters: a column, 0 in the row before
     b.eq.mn_moles[quartz] = 0.25;
     b.eq.act[1] = 0;  // a pH that is not finite
+    const double gamma = b.eq.gamma[3];
+    b.eq.gamma[3] = NAN;
     t.write_step(b.sys, b.cond, b.eq, b.rp, StepArrival::Full, *b.io);
+    b.eq.gamma[3] = gamma;
 
     const std::string text = b.dir.read(STEP_TABLE);
     EXPECT_NE(text.find(",moles_Quartz,total_H+_mol_per_kg,\"total_SiO2,aq_mol_per_kg\"\n"), std::string::npos);
@@ -98,6 +101,9 @@ TEST(StepTables, RowsColumnsStatusAndResume) {
     ASSERT_EQ(species.size(), 2u * 4u);  // H+, SiO2,aq, OH- and quartz at each step
     EXPECT_EQ(species[1]["name"], "SiO2,aq");
     EXPECT_EQ(num(species[1]["molality_mol_per_kg"]), b.eq.m[3]);
+    EXPECT_EQ(species[5]["gamma"], "");
+    EXPECT_EQ(species[5]["status"], "not finite: gamma");
+    EXPECT_EQ(species[6]["status"], "");
     EXPECT_EQ(species[7]["in_matrix"], "1");
     EXPECT_EQ(species[7]["moles"], "0.25");
 
