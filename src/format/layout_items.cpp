@@ -37,6 +37,11 @@ public:
         if (!open_.empty()) fail("unbalanced '[' (no closing ']')", s_);
         fold_skips();
         set_reversion();
+        out_.unrolled = unroll(0, out_.steps) && unroll(out_.reversion, out_.reversion_steps);
+        if (!out_.unrolled) {
+            out_.steps.clear();
+            out_.reversion_steps.clear();
+        }
         return std::move(out_);
     }
 
@@ -221,6 +226,19 @@ private:
         for (Item& it : kept)
             if (it.kind == ItemKind::Group) it.end = moved[static_cast<std::size_t>(it.end)];
         items = std::move(kept);
+    }
+
+    // The steps of a walk from item `start`, as long as they are at most MAX_STEPS: a field
+    // repeated k times is k steps, the skipped columns before the first.
+    bool unroll(int start, std::vector<Step>& steps) {
+        constexpr std::size_t MAX_STEPS = 512;
+        const auto& items = out_.items;
+        return walk(items, start, [&](const Item& it) {
+            const int k = static_cast<int>(&it - items.data());
+            const int times = is_field(it.kind) ? it.count : 1;
+            for (int r = 0; r < times; ++r) steps.push_back({k, r == 0 ? it.pre : 0});
+            return steps.size() <= MAX_STEPS;
+        });
     }
 
     void set_reversion() {

@@ -24,11 +24,57 @@ struct Item {
     int end = 0;       // Group: index past its last item
 };
 
+// One step of writing a layout with its groups unrolled: item `item` after `pre` skipped
+// columns, once for a field, with its count for a literal or blanks.
+struct Step {
+    int item;
+    int pre;
+};
+
 struct ParsedLayout {
     std::vector<Item> items;
     int reversion = 0;        // where a value list longer than the layout starts again
     bool has_fields = false;  // some data field at or after `reversion`
+    // The steps from the beginning and from `reversion`, when they are not too many; the
+    // writer follows them instead of walking the groups.
+    bool unrolled = false;
+    std::vector<Step> steps, reversion_steps;
 };
+
+// Walks the items from `start` to the end of the layout, repeating groups, and calls `on`
+// for every repetition of every non-group item. `on` returns false to stop the walk; walk
+// returns false when stopped.
+template <class On>
+bool walk(const std::vector<Item>& items, int start, On&& on) {
+    struct Frame {
+        int group;
+        int left;
+    };
+    Frame stack[MAX_GROUP_DEPTH];
+    int depth = 0;
+    const int n = static_cast<int>(items.size());
+    int k = start;
+    for (;;) {
+        if (depth > 0 && k == items[static_cast<std::size_t>(stack[depth - 1].group)].end) {
+            Frame& f = stack[depth - 1];
+            if (--f.left > 0) {
+                k = f.group + 1;
+            } else {
+                --depth;
+            }
+            continue;
+        }
+        if (k >= n) return true;
+        const Item& it = items[static_cast<std::size_t>(k)];
+        if (it.kind == ItemKind::Group) {
+            stack[depth++] = {k, it.count};
+            ++k;
+            continue;
+        }
+        if (!on(it)) return false;
+        ++k;
+    }
+}
 
 inline bool is_field(ItemKind k) {
     return k == ItemKind::A || k == ItemKind::I || k == ItemKind::F || k == ItemKind::E || k == ItemKind::G;

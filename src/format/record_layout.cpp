@@ -18,41 +18,8 @@ using layout_detail::fail;
 using layout_detail::Item;
 using layout_detail::ItemKind;
 using layout_detail::ParsedLayout;
-
-// Walks the items from `start` to the end of the layout, repeating groups, and calls `on`
-// for every repetition of every non-group item. `on` returns false to stop the walk; walk
-// returns false when stopped.
-template <class On>
-bool walk(const std::vector<Item>& items, int start, On&& on) {
-    struct Frame {
-        int group;
-        int left;
-    };
-    Frame stack[layout_detail::MAX_GROUP_DEPTH];
-    int depth = 0;
-    const int n = static_cast<int>(items.size());
-    int k = start;
-    for (;;) {
-        if (depth > 0 && k == items[stack[depth - 1].group].end) {
-            Frame& f = stack[depth - 1];
-            if (--f.left > 0) {
-                k = f.group + 1;
-            } else {
-                --depth;
-            }
-            continue;
-        }
-        if (k >= n) return true;
-        const Item& it = items[k];
-        if (it.kind == ItemKind::Group) {
-            stack[depth++] = {k, it.count};
-            ++k;
-            continue;
-        }
-        if (!on(it)) return false;
-        ++k;
-    }
-}
+using layout_detail::Step;
+using layout_detail::walk;
 
 // The text being written: the finished lines and the line being filled, in one buffer that
 // grows ahead of the text (end_ marks where the text ends).
@@ -172,11 +139,35 @@ void write(std::string& text, std::string_view lay, const FieldValue* values, st
                 return true;
         }
     };
-    if (walk(p.items, 0, on)) {
+    // The unrolled steps, when the layout has them, do what the walk does.
+    auto run = [&](const std::vector<Step>& steps) {
+        for (const Step& s : steps) {
+            const Item& it = p.items[static_cast<std::size_t>(s.item)];
+            switch (it.kind) {
+                case ItemKind::Literal:
+                    out.skip(s.pre);
+                    for (int r = 0; r < it.count; ++r) out.put(it.text);
+                    break;
+                case ItemKind::Skip: out.skip(it.count); break;
+                case ItemKind::Tab: out.tab(it.w); break;
+                case ItemKind::NewLine: out.new_line(); break;
+                default:
+                    out.skip(s.pre);
+                    if (next == count) return false;  // values ran out: stop before this field
+                    write_field(out, it, values[next++], lay);
+            }
+        }
+        return true;
+    };
+    auto from = [&](bool again) {
+        if (p.unrolled) return run(again ? p.reversion_steps : p.steps);
+        return walk(p.items, again ? p.reversion : 0, on);
+    };
+    if (from(false)) {
         if (next < count && !p.has_fields) fail("more values than the layout has fields", lay);
         while (next < count) {  // reversion: a new line, the layout again from its last group
             out.new_line();
-            if (!walk(p.items, p.reversion, on)) break;
+            if (!from(true)) break;
         }
     }
     out.finish();

@@ -7,9 +7,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <random>
 #include <limits>
+#include <random>
 #include <stdexcept>
+#include <vector>
 
 #include "base/fixed.h"
 #include "format/layout_items.h"
@@ -117,7 +118,7 @@ TEST(NumberEdit, DigitsAgreeWithCorrectlyRoundedPrinting) {
         const int d = decimals(rng), sig = digits(rng);
         double v = unit(rng) * std::pow(10.0, power(rng));
         if (i % 4 == 1) v = (std::floor(v * std::pow(10.0, d)) + 0.5) / std::pow(10.0, d);  // near a tie
-        if (i % 4 == 2) v = std::pow(10.0, power(rng)) * (1 - 1e-15 * unit(rng));         // near 10^k
+        if (i % 4 == 2) v = std::pow(10.0, power(rng)) * (1 - 1e-15 * unit(rng));           // near 10^k
         if (i % 8 == 3) v = -v;
         // An exact tie (a binary fraction such as ...390625) is left to the table above:
         // the digits after the kept ones are 5 and then zeros.
@@ -153,8 +154,8 @@ TEST(NumberEdit, FastFieldsAreTheExactFields) {
         char kind;
         int w, d;
     };
-    const Field fields[] = {{'F', 8, 2},  {'F', 9, 4},   {'F', 10, 3}, {'F', 6, 0},   {'F', 12, 6},  {'F', 5, 4},
-                            {'E', 13, 5}, {'E', 10, 4},  {'E', 9, 3},  {'E', 12, 6},  {'E', 8, 5},   {'E', 20, 15},
+    const Field fields[] = {{'F', 8, 2},  {'F', 9, 4},   {'F', 10, 3}, {'F', 6, 0},   {'F', 12, 6}, {'F', 5, 4},
+                            {'E', 13, 5}, {'E', 10, 4},  {'E', 9, 3},  {'E', 12, 6},  {'E', 8, 5},  {'E', 20, 15},
                             {'G', 13, 8}, {'G', 18, 12}, {'G', 9, 4},  {'G', 19, 12}, {'G', 14, 8}};
     char fast[64], exact[64];
     for (int i = 0; i < 300000; ++i) {
@@ -162,9 +163,9 @@ TEST(NumberEdit, FastFieldsAreTheExactFields) {
         const double scale = std::pow(10.0, power(rng));
         double v = unit(rng) * scale;
         switch (pick(rng)) {
-            case 0: v = (std::round(v * 1e3) + 0.5) / 1e3; break;                 // near a tie
+            case 0: v = (std::round(v * 1e3) + 0.5) / 1e3; break;                   // near a tie
             case 1: v = std::ldexp(std::round(std::ldexp(v, 6)) + 0.5, -6); break;  // an exact binary tie
-            case 2: v = scale * (1 - 1e-16 * unit(rng)); break;                    // a hair below 10^k
+            case 2: v = scale * (1 - 1e-16 * unit(rng)); break;                     // a hair below 10^k
             case 3: v = std::round(v); break;
             case 4: v = i % 2 ? 0.0 : -0.0; break;
             case 5: v *= i % 2 ? 1e-290 : 1e290; break;
@@ -227,6 +228,11 @@ TEST(Layout, RepeatsAndGroups) {
               "             Na+     7     1.     -0.6000"
               "             Cl-     8    -1.      0.5000");
     EXPECT_EQ(layout("[I3] [T2] [I1]", {123, 9}), "193");
+    // A layout of more than 512 fields is walked item by item instead of unrolled: the same
+    // text, the same stop when values run out, the same reversion.
+    EXPECT_EQ(layout("300[[I1] \"-\"]", {1, 2}), "1-2-");
+    const std::vector<FieldValue> many(601, FieldValue(7));
+    EXPECT_EQ(layout("[600I1]", many), std::string(600, '7') + "\n7");
     // Blanks that end a group stay in every repetition, not only before what follows it.
     EXPECT_EQ(layout("2[[F4.1] [2X]] [I2]", {1.0, 2.0, 3}), " 1.0   2.0   3");
 }
