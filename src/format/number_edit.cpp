@@ -253,21 +253,6 @@ void put_e_form(char* p, bool negative, const Rounded& r, int w, int d) {
     put_aligned(p, s.c, s.n, w);
 }
 
-// The digits of q > 0 just before `end`; returns where they begin.
-char* put_number_back(char* end, std::uint64_t q) {
-    for (; q >= 100; q /= 100) {
-        end -= 2;
-        std::memcpy(end, PAIRS.c + 2 * (q % 100), 2);
-    }
-    if (q < 10) {
-        *--end = static_cast<char>('0' + q);
-    } else {
-        end -= 2;
-        std::memcpy(end, PAIRS.c + 2 * q, 2);
-    }
-    return end;
-}
-
 // [Fw.d] straight from q = |v| x 10^d rounded, when one correctly rounded product decides
 // the rounding (it leaves the product on the same side of a tie as the exact value, or on
 // it): false leaves the value to the exact expansion. A value below 10^-280, which the
@@ -282,11 +267,9 @@ bool put_f_fast(char* p, double v, int w, int d) {
     const std::uint64_t q = whole + (frac > 0.5 ? 1 : 0);
     const bool negative = std::signbit(v) && q > 0;
     const std::uint64_t int_part = q / EXACT_WHOLE[d];
-    int n = (negative ? 1 : 0) + 1 + d;
-    if (int_part > 0)
-        n += digit_count(int_part);
-    else if (n < w)  // the zero before the point only when the field has room
-        ++n;
+    const int int_digits = int_part > 0 ? digit_count(int_part) : 0;
+    int n = (negative ? 1 : 0) + int_digits + 1 + d;
+    if (int_part == 0 && n < w) ++n;  // the zero before the point only when the field has room
     if (n > w) {
         put_stars(p, w);
         return true;
@@ -295,7 +278,7 @@ bool put_f_fast(char* p, double v, int w, int d) {
     char* s = put_digits_back(p + w, q % EXACT_WHOLE[d], d);
     *--s = '.';
     if (int_part > 0)
-        s = put_number_back(s, int_part);
+        s = put_digits_back(s, int_part, int_digits);
     else if (s - p > (negative ? 1 : 0))
         *--s = '0';
     if (negative) *--s = '-';
