@@ -228,15 +228,11 @@ private:
         items = std::move(kept);
     }
 
-    // The steps of a walk from item `start`, as long as they are at most MAX_STEPS: a field
-    // repeated k times is k steps, the skipped columns before the first.
+    // The steps from item `start`, as long as they are at most MAX_STEPS.
     bool unroll(int start, std::vector<Step>& steps) {
         constexpr std::size_t MAX_STEPS = 512;
-        const auto& items = out_.items;
-        return walk(items, start, [&](const Item& it) {
-            const int k = static_cast<int>(&it - items.data());
-            const int times = is_field(it.kind) ? it.count : 1;
-            for (int r = 0; r < times; ++r) steps.push_back({k, r == 0 ? it.pre : 0});
+        return walk_steps(out_.items, start, [&](int k, int pre) {
+            steps.push_back({k, pre});
             return steps.size() <= MAX_STEPS;
         });
     }

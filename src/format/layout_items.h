@@ -41,6 +41,10 @@ struct ParsedLayout {
     std::vector<Step> steps, reversion_steps;
 };
 
+inline bool is_field(ItemKind k) {
+    return k == ItemKind::A || k == ItemKind::I || k == ItemKind::F || k == ItemKind::E || k == ItemKind::G;
+}
+
 // Walks the items from `start` to the end of the layout, repeating groups, and calls `on`
 // for every repetition of every non-group item. `on` returns false to stop the walk; walk
 // returns false when stopped.
@@ -76,8 +80,18 @@ bool walk(const std::vector<Item>& items, int start, On&& on) {
     }
 }
 
-inline bool is_field(ItemKind k) {
-    return k == ItemKind::A || k == ItemKind::I || k == ItemKind::F || k == ItemKind::E || k == ItemKind::G;
+// Walks the steps of a layout from item `start`: each item as walk gives it, a field
+// repeated k times as k steps, the skipped columns before the first. `on(item index, pre)`
+// returns false to stop the walk; walk_steps returns false when stopped.
+template <class On>
+bool walk_steps(const std::vector<Item>& items, int start, On&& on) {
+    return walk(items, start, [&](const Item& it) {
+        const int k = static_cast<int>(&it - items.data());
+        const int times = is_field(it.kind) ? it.count : 1;
+        for (int r = 0; r < times; ++r)
+            if (!on(k, r == 0 ? it.pre : 0)) return false;
+        return true;
+    });
 }
 
 // The parsed layout, from a cache keyed by the layout text (parsed on first use). A

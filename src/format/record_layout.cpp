@@ -20,6 +20,7 @@ using layout_detail::ItemKind;
 using layout_detail::ParsedLayout;
 using layout_detail::Step;
 using layout_detail::walk;
+using layout_detail::walk_steps;
 
 // The text being written: the finished lines and the line being filled, in one buffer that
 // grows ahead of the text (end_ marks where the text ends).
@@ -121,47 +122,30 @@ void write(std::string& text, std::string_view lay, const FieldValue* values, st
     const ParsedLayout& p = layout_detail::parsed(lay);
     LineWriter out(text, lay.size() + 64);  // most lines are about as long as their layout
     std::size_t next = 0;
-    auto on = [&](const Item& it) {
+    // One step: item k after `pre` skipped columns; false when the values ran out.
+    auto step = [&](int k, int pre) {
+        const Item& it = p.items[static_cast<std::size_t>(k)];
         switch (it.kind) {
             case ItemKind::Literal:
-                out.skip(it.pre);
+                out.skip(pre);
                 for (int r = 0; r < it.count; ++r) out.put(it.text);
                 return true;
             case ItemKind::Skip: out.skip(it.count); return true;
             case ItemKind::Tab: out.tab(it.w); return true;
             case ItemKind::NewLine: out.new_line(); return true;
             default:
-                out.skip(it.pre);
-                for (int r = 0; r < it.count; ++r) {
-                    if (next == count) return false;  // values ran out: stop before this field
-                    write_field(out, it, values[next++], lay);
-                }
+                out.skip(pre);
+                if (next == count) return false;  // values ran out: stop before this field
+                write_field(out, it, values[next++], lay);
                 return true;
         }
     };
-    // The unrolled steps, when the layout has them, do what the walk does.
-    auto run = [&](const std::vector<Step>& steps) {
-        for (const Step& s : steps) {
-            const Item& it = p.items[static_cast<std::size_t>(s.item)];
-            switch (it.kind) {
-                case ItemKind::Literal:
-                    out.skip(s.pre);
-                    for (int r = 0; r < it.count; ++r) out.put(it.text);
-                    break;
-                case ItemKind::Skip: out.skip(it.count); break;
-                case ItemKind::Tab: out.tab(it.w); break;
-                case ItemKind::NewLine: out.new_line(); break;
-                default:
-                    out.skip(s.pre);
-                    if (next == count) return false;  // values ran out: stop before this field
-                    write_field(out, it, values[next++], lay);
-            }
-        }
-        return true;
-    };
+    // The steps from the beginning or from the reversion point: unrolled, or walked.
     auto from = [&](bool again) {
-        if (p.unrolled) return run(again ? p.reversion_steps : p.steps);
-        return walk(p.items, again ? p.reversion : 0, on);
+        if (!p.unrolled) return walk_steps(p.items, again ? p.reversion : 0, step);
+        for (const Step& s : again ? p.reversion_steps : p.steps)
+            if (!step(s.item, s.pre)) return false;
+        return true;
     };
     if (from(false)) {
         if (next < count && !p.has_fields) fail("more values than the layout has fields", lay);
