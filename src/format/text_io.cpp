@@ -141,9 +141,7 @@ void OutputFile::line(std::string_view text) {
     }
     const std::size_t at = buf_.size();
     buf_ += text;
-    mark_unseen(at);
-    buf_ += '\n';
-    if (buf_.size() >= BLOCK) drain();
+    end_line(at);
 }
 
 void OutputFile::line(std::string_view lay, std::initializer_list<FieldValue> values) {
@@ -151,6 +149,10 @@ void OutputFile::line(std::string_view lay, std::initializer_list<FieldValue> va
     if (discard_) return line(layout(lay, values));
     const std::size_t at = buf_.size();
     layout_to(buf_, lay, values);
+    end_line(at);
+}
+
+void OutputFile::end_line(std::size_t at) {
     mark_unseen(at);
     buf_ += '\n';
     if (buf_.size() >= BLOCK) drain();
