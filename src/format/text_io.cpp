@@ -118,12 +118,6 @@ void OutputFile::drain() {
     buf_.clear();
 }
 
-void OutputFile::mark_unseen(std::size_t at) {
-    unseen_in_buffer_ = true;
-    unseen_at_ = at;
-    unseen_size_ = buf_.size() - at;
-}
-
 void OutputFile::keep_unseen() {
     if (!unseen_in_buffer_) return;
     unseen_.assign(buf_, unseen_at_, unseen_size_);
@@ -153,7 +147,9 @@ void OutputFile::line(std::string_view lay, std::initializer_list<FieldValue> va
 }
 
 void OutputFile::end_line(std::size_t at) {
-    mark_unseen(at);
+    unseen_in_buffer_ = true;
+    unseen_at_ = at;
+    unseen_size_ = buf_.size() - at;
     buf_ += '\n';
     if (buf_.size() >= BLOCK) drain();
 }

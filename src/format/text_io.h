@@ -78,7 +78,6 @@ private:
     bool started_ = false;
     // The last line is kept where it lies in the buffer, and copied out only when the
     // buffer is written: most lines are never asked for.
-    void mark_unseen(std::size_t at);
     void end_line(std::size_t at);  // the line begun at `at` is the last one, and ends
     void keep_unseen();
     std::string buf_;
