@@ -25,23 +25,33 @@ const std::vector<SpeciesRow> kSpecies = {
 };
 constexpr double kWkg = 1.2;
 
-class Activity : public ::testing::Test {
-protected:
+// A run state whose species are given by rows of name, charge and database size.
+struct SpeciesState {
     std::unique_ptr<RunState> run = std::make_unique<RunState>();
     ChemicalSystem& cs = run->sys;
     Conditions& cond = run->cond;
     EquilibriumState& eq = run->eq;
     RunParams& p = run->rp;
 
-    void SetUp() override {
-        cs.nc = 7;
-        cs.ns = static_cast<int>(kSpecies.size());
+    template <class Row>
+    void load(const std::vector<Row>& rows) {
+        cs.ns = static_cast<int>(rows.size());
         for (int i = 1; i <= cs.ns; ++i) {
-            const SpeciesRow& r = kSpecies[static_cast<std::size_t>(i - 1)];
+            const Row& r = rows[static_cast<std::size_t>(i - 1)];
             cs.sp[i].name = Name20(r.name);
             cs.sp[i].charge = r.z;
             cs.sp[i].ion_size = r.size;
-            eq.m[i] = r.m;
+        }
+    }
+};
+
+class Activity : public ::testing::Test, public SpeciesState {
+protected:
+    void SetUp() override {
+        cs.nc = 7;
+        load(kSpecies);
+        for (int i = 1; i <= cs.ns; ++i) {
+            eq.m[i] = kSpecies[static_cast<std::size_t>(i - 1)].m;
             eq.gamma[i] = 1.0;
         }
         const int dbno[] = {1, 2, 3, 4, 5, 10, 20};
@@ -144,22 +154,11 @@ const std::vector<PeerRow> kPeerSpecies = {
     {"I-", -1, 3.0, 6},     {"Li+", 1, 9.0, 1},     {"Sr++", 2, 6.0, 12},  {"SO4--", -2, 6.0, 0},
 };
 
-struct PeerSolution {
-    std::unique_ptr<RunState> run = std::make_unique<RunState>();
-    ChemicalSystem& cs = run->sys;
-    Conditions& cond = run->cond;
-    EquilibriumState& eq = run->eq;
-    RunParams& p = run->rp;
+struct PeerSolution : SpeciesState {
     PeerSolution() {
         cs.nc = 4;
-        cs.ns = static_cast<int>(kPeerSpecies.size());
-        for (int i = 1; i <= cs.ns; ++i) {
-            const PeerRow& r = kPeerSpecies[static_cast<std::size_t>(i - 1)];
-            cs.sp[i].name = Name20(r.name);
-            cs.sp[i].charge = r.z;
-            cs.sp[i].ion_size = r.size;
-            eq.m[i] = i == 2 ? 1.0 : 0.01 * i;
-        }
+        load(kPeerSpecies);
+        for (int i = 1; i <= cs.ns; ++i) eq.m[i] = i == 2 ? 1.0 : 0.01 * i;
         cond.header[1] = 0.5114;
         cond.header[2] = 0.3288;
         cond.header3_derived = 1.2e-6;
