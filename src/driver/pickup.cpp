@@ -34,12 +34,16 @@ struct Slot {
     std::string_view of = {};
 };
 
+// Makes the pickup text, or with `check_only` only looks for the fields that do not fit (a
+// run looks at every step's pickup, and writes few of them).
 class PickupBuilder {
 public:
-    explicit PickupBuilder(std::vector<std::string>& unreadable) : unreadable_(unreadable) {}
+    PickupBuilder(std::vector<std::string>& unreadable, bool check_only = false)
+        : unreadable_(unreadable), check_only_(check_only) {}
 
     // Adds one or more lines made by a layout.
     void add(std::string_view lay, std::initializer_list<FieldValue> values = {}) {
+        if (check_only_) return;
         layout_to(text_, lay, values);
         text_ += '\n';
     }
@@ -47,7 +51,10 @@ public:
     // Adds one data line and notes every field of it that came out as asterisks.
     void add_checked(std::string_view lay, std::initializer_list<FieldValue> values, std::initializer_list<Slot> slots) {
         const std::size_t start = text_.size();
-        layout_to(text_, lay, values);
+        if (check_only_)
+            layout_mask_to(text_, lay, values);
+        else
+            layout_to(text_, lay, values);
         const std::string_view line = std::string_view(text_).substr(start);
         std::size_t pos = 0;
         for (const Slot& s : slots) {
@@ -59,7 +66,10 @@ public:
             if (field.find('*') != std::string_view::npos) unreadable_.push_back(std::string(s.what) + std::string(s.of));
             pos += static_cast<std::size_t>(s.width);
         }
-        text_ += '\n';
+        if (check_only_)
+            text_.resize(start);
+        else
+            text_ += '\n';
     }
 
     std::string take() { return std::move(text_); }
@@ -67,6 +77,7 @@ public:
 private:
     std::string text_;
     std::vector<std::string>& unreadable_;
+    bool check_only_;
 };
 
 void write_parameters(PickupBuilder& b, const RunParams& rp) {
@@ -253,13 +264,22 @@ void announce(std::string_view dest, const std::vector<std::string>& unreadable,
 
 }  // namespace
 
-std::string pickup_text(const ChemicalSystem& sys, const EquilibriumState& eq, const RunParams& rp,
-                        std::vector<std::string>& unreadable) {
-    PickupBuilder b(unreadable);
+namespace {
+
+std::string build_pickup(const ChemicalSystem& sys, const EquilibriumState& eq, const RunParams& rp,
+                         std::vector<std::string>& unreadable, bool check_only) {
+    PickupBuilder b(unreadable, check_only);
     write_parameters(b, rp);
     write_components(b, sys, eq);
     write_name_blocks(b, sys, eq);
     return b.take();
+}
+
+}  // namespace
+
+std::string pickup_text(const ChemicalSystem& sys, const EquilibriumState& eq, const RunParams& rp,
+                        std::vector<std::string>& unreadable) {
+    return build_pickup(sys, eq, rp, unreadable, false);
 }
 
 std::string pickup_text(const ChemicalSystem& sys, const EquilibriumState& eq, const RunParams& rp,
@@ -299,9 +319,14 @@ void PickupSchedule::offer(std::string_view dest, const ChemicalSystem& sys, con
                            const RunParams& rp, Io& io) {
     Waiting& w = dest == PICKUP_RUN_FILE ? run_file_ : save_;
     std::vector<std::string> unreadable;
-    std::string text = pickup_text(sys, eq, rp, unreadable);
-    if (dest == PICKUP_RUN_FILE) checked([&] { check_fields(text, unreadable, io); });
-    w.text = std::move(text);
+    build_pickup(sys, eq, rp, unreadable, true);
+    if (dest == PICKUP_RUN_FILE && !unreadable.empty())
+        checked([&] { check_fields(pickup_text(sys, eq, rp), unreadable, io); });
+    // The state is kept, and its text made when the file is written.
+    if (!w.eq) w.eq = std::make_unique<EquilibriumState>();
+    assign_in_use(*w.eq, eq, sys);
+    w.rp = rp;
+    w.sys = &sys;
     w.waiting = true;
     if (!w.written || std::chrono::duration<double>(Clock::now() - w.when).count() >= interval_) write(dest, w, io);
     announce(dest, unreadable, io);
@@ -314,8 +339,9 @@ void PickupSchedule::flush(Io& io) {
 
 void PickupSchedule::write(std::string_view dest, Waiting& w, Io& io) {
     w.waiting = false;
-    if (dest == PICKUP_RUN_FILE) checked([&] { check_before_writing(w.text, io); });
-    io.replace_file(dest, w.text);
+    const std::string text = pickup_text(*w.sys, *w.eq, w.rp);
+    if (dest == PICKUP_RUN_FILE) checked([&] { check_before_writing(text, io); });
+    io.replace_file(dest, text);
     w.written = true;
     w.when = Clock::now();
 }

@@ -3,16 +3,18 @@
 #pragma once
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "base/run_params.h"
+#include "solver/equilibrium_state.h"
 
 namespace zq {
 
 class Io;
 struct ChemicalSystem;
-struct EquilibriumState;
-struct RunParams;
 
 inline constexpr std::string_view PICKUP_RUN_FILE = "ZARNRUN.DAT";  // after a full step
 inline constexpr std::string_view PICKUP_SAVE = "ZARNRUN.SAV";      // while the step is adjusted
@@ -56,8 +58,11 @@ public:
 
 private:
     using Clock = std::chrono::steady_clock;
+    // The last pickup offered for a file: its state, whose text is made when it is written.
     struct Waiting {
-        std::string text;
+        const ChemicalSystem* sys = nullptr;
+        std::unique_ptr<EquilibriumState> eq;
+        RunParams rp;
         bool waiting = false;
         bool written = false;
         Clock::time_point when{};

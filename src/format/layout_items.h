@@ -2,6 +2,7 @@
 // reader (read_fixed). Internal to format/.
 #pragma once
 
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -100,6 +101,26 @@ const ParsedLayout& parsed(std::string_view lay);
 
 [[noreturn]] void fail(std::string_view what, std::string_view lay);
 
+// n blanks at p: two overlapping stores for the short runs before and inside fields, where
+// a call to memset would cost more than the blanks.
+inline void put_blanks(char* p, std::size_t n) {
+    static constexpr char blanks[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+    if (n > 16) {
+        std::memset(p, ' ', n);
+    } else if (n >= 8) {
+        std::memcpy(p, blanks, 8);
+        std::memcpy(p + n - 8, blanks, 8);
+    } else if (n >= 4) {
+        std::memcpy(p, blanks, 4);
+        std::memcpy(p + n - 4, blanks, 4);
+    } else if (n >= 2) {
+        std::memcpy(p, blanks, 2);
+        std::memcpy(p + n - 2, blanks, 2);
+    } else if (n == 1) {
+        *p = ' ';
+    }
+}
+
 // The widest field and the most decimals a layout may ask for.
 constexpr int MAX_FIELD_WIDTH = 1000;
 
@@ -112,5 +133,12 @@ void put_f(char* p, double v, int w, int d, bool fast = true);
 void put_e(char* p, double v, int w, int d, bool fast = true);
 void put_g(char* p, double v, int w, int d, bool fast = true);
 void put_a(char* p, std::string_view s, int w);
+
+// True when put_i, put_f, put_e or put_g surely writes the finite value v without asterisks
+// (false: it may not). Decided from the field's size and a bound on |v|, without editing.
+bool int_fits(long long v, int w);
+bool f_fits(double v, int w, int d);
+bool e_fits(double v, int w, int d);
+bool g_fits(double v, int w, int d);
 
 }  // namespace zq::layout_detail

@@ -42,7 +42,7 @@ void put_stars(char* p, int w) { std::memset(p, '*', static_cast<std::size_t>(w)
 // `t` right-aligned in the w columns at p, or asterisks when it is wider.
 void put_aligned(char* p, const char* t, int n, int w) {
     if (n > w) return put_stars(p, w);
-    if (n < w) std::memset(p, ' ', static_cast<std::size_t>(w - n));
+    if (n < w) layout_detail::put_blanks(p, static_cast<std::size_t>(w - n));
     std::memcpy(p + (w - n), t, static_cast<std::size_t>(n));
 }
 
@@ -106,12 +106,20 @@ constexpr DigitPairs PAIRS;
 // Writes the last n digits of q (leading zeros included) just before `end`; returns where
 // they begin.
 char* put_digits_back(char* end, std::uint64_t q, int n) {
-    for (; n >= 2; n -= 2) {
+    // Beyond 32 bits the division by 100 is a wide one: the digits go two at a time until
+    // what is left fits 32 bits.
+    for (; n >= 2 && q > 0xffffffffu; n -= 2) {
         end -= 2;
         std::memcpy(end, PAIRS.c + 2 * (q % 100), 2);
         q /= 100;
     }
-    if (n == 1) *--end = static_cast<char>('0' + q % 10);
+    auto r = static_cast<std::uint32_t>(q);
+    for (; n >= 2; n -= 2) {
+        end -= 2;
+        std::memcpy(end, PAIRS.c + 2 * (r % 100), 2);
+        r /= 100;
+    }
+    if (n == 1) *--end = static_cast<char>('0' + r % 10);
     return end;
 }
 
@@ -282,7 +290,7 @@ bool put_f_fast(char* p, double v, int w, int d) {
     else if (s - p > (negative ? 1 : 0))
         *--s = '0';
     if (negative) *--s = '-';
-    if (s > p) std::memset(p, ' ', static_cast<std::size_t>(s - p));
+    layout_detail::put_blanks(p, static_cast<std::size_t>(s - p));
     return true;
 }
 
@@ -324,7 +332,7 @@ void put_e_digits(char* p, bool negative, std::uint64_t q, int x, int w, int d) 
     if (drop_zero) --n;
     if (n > w) return put_stars(p, w);
     char* s = p + (w - n);  // written in place, after the blanks
-    if (s > p) std::memset(p, ' ', static_cast<std::size_t>(s - p));
+    layout_detail::put_blanks(p, static_cast<std::size_t>(s - p));
     if (negative) *s++ = '-';
     if (!drop_zero) *s++ = '0';
     *s++ = '.';
@@ -359,7 +367,7 @@ void put_g_checked(char* p, double v, int w, int d, bool fast) {
     if (v == 0) {
         if (w <= 4) return put_stars(p, w);
         put_f_checked(p, 0.0, w - 4, d - 1, fast);
-        std::memset(p + w - 4, ' ', 4);
+        layout_detail::put_blanks(p + w - 4, 4);
         return;
     }
     // 0.1 <= |x| < 10^d, x being v rounded to d digits: fixed point with d significant
@@ -367,7 +375,7 @@ void put_g_checked(char* p, double v, int w, int d, bool fast) {
     auto fixed = [&](int exp) {
         if (w <= 4) return put_stars(p, w);
         put_f_checked(p, v, w - 4, d - exp, fast);
-        std::memset(p + w - 4, ' ', 4);
+        layout_detail::put_blanks(p + w - 4, 4);
     };
     std::uint64_t q = 0;
     int x = 0;
@@ -424,9 +432,27 @@ void put_a(char* p, std::string_view s, int w) {
         std::memcpy(p, s.data(), uw);
         return;
     }
-    std::memset(p, ' ', uw - s.size());
+    put_blanks(p, uw - s.size());
     std::memcpy(p + (uw - s.size()), s.data(), s.size());
 }
+
+// The widths below are those of the editors above: "-" and the digits of an integer;
+// "-", the whole digits (one more when rounding carries), "." and d decimals for [Fw.d];
+// "-0." d digits and four for the exponent for [Ew.d], and [Gw.d] in either form (its fixed
+// form, d significant digits, "-" and ".", in w - 4 columns).
+bool int_fits(long long v, int w) {
+    if (w >= 20) return true;
+    return w >= 2 && v > -static_cast<long long>(EXACT_WHOLE[w - 1]) && v < static_cast<long long>(EXACT_WHOLE[w - 1]);
+}
+
+bool f_fits(double v, int w, int d) {
+    const int whole = w - d - 3;  // |v| below 10^whole fits
+    return whole >= 0 && whole <= 22 && std::fabs(v) < EXACT_POWER[whole];
+}
+
+bool e_fits(double v, int w, int d) { return std::isfinite(v) && w >= d + 7; }
+
+bool g_fits(double v, int w, int d) { return std::isfinite(v) && w >= d + 7; }
 
 }  // namespace layout_detail
 

@@ -47,7 +47,7 @@ public:
         }
         const std::size_t blanks = col_ - len;
         char* p = room(blanks + width);
-        if (blanks > 0) std::memset(p, ' ', blanks);
+        layout_detail::put_blanks(p, blanks);
         put(p + blanks);
         end_ += blanks + width;
         col_ += width;
@@ -88,11 +88,27 @@ private:
     std::size_t col_ = 0;  // write position in the current line
 };
 
-// Writes value v by field item `it` at the write position.
-void write_field(LineWriter& out, const Item& it, const FieldValue& v, std::string_view lay) {
+// True when value v, not a text, surely comes out of numeric field item `it` without
+// asterisks; false leaves the question to the editor.
+bool surely_fits(const Item& it, const FieldValue& v) {
+    using namespace layout_detail;
+    switch (it.kind) {
+        case ItemKind::I: return v.kind() == FieldValue::Kind::Int && int_fits(v.as_int(), it.w);
+        case ItemKind::F: return f_fits(v.as_real(), it.w, it.d);
+        case ItemKind::E: return e_fits(v.as_real(), it.w, it.d);
+        case ItemKind::G: return g_fits(v.as_real(), it.w, it.d);
+        default: return false;
+    }
+}
+
+// Writes value v by field item `it` at the write position. With `mask`, a text and a
+// number that surely fits are written as blanks.
+void write_field(LineWriter& out, const Item& it, const FieldValue& v, std::string_view lay, bool mask) {
     using namespace layout_detail;
     const bool text = v.kind() == FieldValue::Kind::Text;
     const std::size_t w = static_cast<std::size_t>(it.w);
+    if (mask && (text ? it.kind == ItemKind::A && it.w >= 0 : it.kind != ItemKind::A && surely_fits(it, v)))
+        return out.field(w, [&](char* p) { put_blanks(p, w); });
     switch (it.kind) {
         case ItemKind::A:
             if (!text) fail("a number given for an A field", lay);
@@ -118,7 +134,7 @@ void write_field(LineWriter& out, const Item& it, const FieldValue& v, std::stri
     }
 }
 
-void write(std::string& text, std::string_view lay, const FieldValue* values, std::size_t count) {
+void write(std::string& text, std::string_view lay, const FieldValue* values, std::size_t count, bool mask = false) {
     const ParsedLayout& p = layout_detail::parsed(lay);
     LineWriter out(text, lay.size() + 64);  // most lines are about as long as their layout
     std::size_t next = 0;
@@ -136,7 +152,7 @@ void write(std::string& text, std::string_view lay, const FieldValue* values, st
             default:
                 out.skip(pre);
                 if (next == count) return false;  // values ran out: stop before this field
-                write_field(out, it, values[next++], lay);
+                write_field(out, it, values[next++], lay, mask);
                 return true;
         }
     };
@@ -173,6 +189,10 @@ std::string layout(std::string_view lay, const std::vector<FieldValue>& values) 
 
 void layout_to(std::string& text, std::string_view lay, std::initializer_list<FieldValue> values) {
     write(text, lay, values.begin(), values.size());
+}
+
+void layout_mask_to(std::string& text, std::string_view lay, std::initializer_list<FieldValue> values) {
+    write(text, lay, values.begin(), values.size(), true);
 }
 
 FixedRead read_fixed(std::string_view lay, std::string_view line) {

@@ -76,6 +76,10 @@ std::string layout(std::string_view lay, std::initializer_list<FieldValue> value
 std::string layout(std::string_view lay, const std::vector<FieldValue>& values);
 // The same text appended to `text` (a line of a file's buffer made in place).
 void layout_to(std::string& text, std::string_view lay, std::initializer_list<FieldValue> values = {});
+// The same line with only what may come out as asterisks edited: a text, and a number that
+// surely fits its field, are written as blanks. Asterisks show exactly where layout_to
+// writes them, for a fraction of the work (the pickup's check of its fields at every step).
+void layout_mask_to(std::string& text, std::string_view lay, std::initializer_list<FieldValue> values);
 
 // Single-field editing, the building blocks of layout(). Rounding is half away from zero on
 // the exact value of the double (0.125 in F5.2 is " 0.13"; 2.675, stored as 2.67499..., is

@@ -39,7 +39,7 @@ void small_state(RunState& run) {
     rp.INCREM = 0, rp.INCP = 0, rp.MINSOL = 1, rp.NEUT = 0, rp.AWAT = 0, rp.CHGF = 1;
     rp.enth_added = 99;  // not written: INCP is not above 1
 
-    sys.nc = 3;
+    sys.nc = sys.ns = 3;  // the components are the first species
     const int saq[] = {1, 2, 7};
     const char* names[] = {"H+", "H2O", "Cl-chloride-long-name"};
     const double total[] = {1e-3, 2 * WATER_MOLES_PER_KG, 0.01};

@@ -181,7 +181,34 @@ TEST(NumberEdit, FastFieldsAreTheExactFields) {
         put(exact, false);
         ASSERT_EQ(std::string(fast, static_cast<std::size_t>(f.w)), std::string(exact, static_cast<std::size_t>(f.w)))
             << f.kind << f.w << '.' << f.d << " of " << v;
+        // A field said to fit without editing must come out without asterisks.
+        const bool fits = f.kind == 'F' ? f_fits(v, f.w, f.d) : f.kind == 'E' ? e_fits(v, f.w, f.d) : g_fits(v, f.w, f.d);
+        if (fits) {
+            ASSERT_EQ(std::string(exact, static_cast<std::size_t>(f.w)).find('*'), std::string::npos) << v;
+        }
     }
+}
+
+TEST(NumberEdit, FitWithoutEditingAtTheBounds) {
+    using namespace layout_detail;
+    EXPECT_TRUE(f_fits(999.996, 8, 2));    // "1000.00": rounding carries into a fourth digit
+    EXPECT_FALSE(f_fits(-1000.0, 8, 2));   // may not fit: edited
+    EXPECT_FALSE(f_fits(0.5, 5, 4));       // no room for a sign: edited
+    EXPECT_FALSE(f_fits(std::nan(""), 9, 4));
+    EXPECT_TRUE(e_fits(-1e-300, 9, 2));
+    EXPECT_FALSE(e_fits(1.0, 9, 3));       // "-0.100E+01" is 10 wide
+    EXPECT_FALSE(g_fits(INFINITY, 19, 12));
+    EXPECT_TRUE(int_fits(-9999, 5));
+    EXPECT_FALSE(int_fits(10000, 5));
+    EXPECT_FALSE(int_fits(0, 1));
+    EXPECT_EQ(edit_i(-9999, 5), "-9999");
+    // The mask keeps asterisks where the line has them, and blanks the rest.
+    const std::string lay = R"([I3] [1X] [A4] [F6.2] [E9.3] [I2])";
+    std::string line, mask;
+    layout_to(line, lay, {7, "Name", 1234.5, -2.5, 123});
+    layout_mask_to(mask, lay, {7, "Name", 1234.5, -2.5, 123});
+    EXPECT_EQ(line, "  7 Name******-.250E+01**");
+    EXPECT_EQ(mask, "        ******-.250E+01**");
 }
 
 TEST(NumberEdit, IntegerAndText) {
