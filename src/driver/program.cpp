@@ -146,9 +146,9 @@ void bar_a_returning_phase(RunState& r, Io& io) {
     const int phase = ps.last_entered;
     if (!seen || phase == 0 || std::find(ps.barred.begin(), ps.barred.end(), phase) != ps.barred.end()) return;
     ps.barred.push_back(phase);
-    io.listing().line(layout(R"(/ [2X] [A20] " has entered the matrix and left it again at these conditions:")"
-                             R"( / [10X] "it is kept out until the path moves on.")",
-                             {r.sys.mn[phase].name}));
+    io.listing().line(R"(/ [2X] [A20] " has entered the matrix and left it again at these conditions:")"
+                      R"( / [10X] "it is kept out until the path moves on.")",
+                      {r.sys.mn[phase].name});
 }
 
 // Times the phases kept out at one point of the path are let in again, from the assemblage
@@ -164,9 +164,9 @@ AssemblageResult check_assemblage(RunState& r, bool moved, bool release, Io& io)
     ps.CURINC = check.curinc;
     ps.last_entered = check.entered;
     if (check.released) {
-        io.listing().line(layout(R"(/ [2X] [A20] " is still supersaturated where the search has settled:")"
-                                 R"( / [10X] "it enters again, and the phases kept out may enter too.")",
-                                 {r.sys.mn[check.entered].name}));
+        io.listing().line(R"(/ [2X] [A20] " is still supersaturated where the search has settled:")"
+                          R"( / [10X] "it enters again, and the phases kept out may enter too.")",
+                          {r.sys.mn[check.entered].name});
         ++ps.releases;
         ps.assemblages_seen.clear();
         ps.barred.clear();
@@ -175,10 +175,9 @@ AssemblageResult check_assemblage(RunState& r, bool moved, bool release, Io& io)
     // still supersaturated, and the listing says so.
     if (ps.CURINC == 0) return check;
     for (const auto& [phase, excess] : check.barred_supersaturated)
-        io.listing().line(
-            layout(R"(/ [2X] "Warning: " [A20] " is supersaturated (log(Q/K) = " [F6.2] ") but was kept")"
-                   R"( / [11X] "out of the matrix: the equilibrium above is metastable with respect to it.")",
-                   {r.sys.mn[phase].name, excess}));
+        io.listing().line(R"(/ [2X] "Warning: " [A20] " is supersaturated (log(Q/K) = " [F6.2] ") but was kept")"
+                          R"( / [11X] "out of the matrix: the equilibrium above is metastable with respect to it.")",
+                          {r.sys.mn[phase].name, excess});
     return check;
 }
 

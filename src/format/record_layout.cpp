@@ -191,6 +191,10 @@ void layout_to(std::string& text, std::string_view lay, std::initializer_list<Fi
     write(text, lay, values.begin(), values.size());
 }
 
+void layout_to(std::string& text, std::string_view lay, const std::vector<FieldValue>& values) {
+    write(text, lay, values.data(), values.size());
+}
+
 void layout_mask_to(std::string& text, std::string_view lay, std::initializer_list<FieldValue> values) {
     write(text, lay, values.begin(), values.size(), true);
 }

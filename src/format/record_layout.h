@@ -76,6 +76,7 @@ std::string layout(std::string_view lay, std::initializer_list<FieldValue> value
 std::string layout(std::string_view lay, const std::vector<FieldValue>& values);
 // The same text appended to `text` (a line of a file's buffer made in place).
 void layout_to(std::string& text, std::string_view lay, std::initializer_list<FieldValue> values = {});
+void layout_to(std::string& text, std::string_view lay, const std::vector<FieldValue>& values);
 // The same line with only what may come out as asterisks edited: a text, and a number that
 // surely fits its field, are written as blanks. Asterisks show exactly where layout_to
 // writes them, for a fraction of the work (the pickup's check of its fields at every step).

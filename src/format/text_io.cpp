@@ -146,6 +146,14 @@ void OutputFile::line(std::string_view lay, std::initializer_list<FieldValue> va
     end_line(at);
 }
 
+void OutputFile::line(std::string_view lay, const std::vector<FieldValue>& values) {
+    start();
+    if (discard_) return line(layout(lay, values));
+    const std::size_t at = buf_.size();
+    layout_to(buf_, lay, values);
+    end_line(at);
+}
+
 void OutputFile::end_line(std::size_t at) {
     unseen_in_buffer_ = true;
     unseen_at_ = at;

@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "format/record_layout.h"
 
@@ -53,6 +54,7 @@ public:
     void line(std::string_view text);  // text and a newline (text may hold '\n's)
     // The line(s) of a layout and a newline, made straight in the file's buffer.
     void line(std::string_view lay, std::initializer_list<FieldValue> values);
+    void line(std::string_view lay, const std::vector<FieldValue>& values);
     void write(std::string_view text);  // raw text
     void flush();                       // writes what is buffered
     void close();                       // flushes and closes; a later write starts the file anew

@@ -29,24 +29,24 @@ void two_column_rows(Io& io, int n, std::string_view pair, std::string_view sing
         if (half + i <= n) {
             std::vector<FieldValue> right = entry(half + i);
             values.insert(values.end(), right.begin(), right.end());
-            io.listing().line(layout(pair, values));
+            io.listing().line(pair, values);
         } else {
-            io.listing().line(layout(single, values));
+            io.listing().line(single, values);
         }
     }
 }
 
 void echo_titles(const RunParams& rp, Io& io) {
-    io.listing().line(layout(R"(/ [1X] 80["+"] / [1X] [A120] / [1X] [A120] / [1X] 80["+"] /)", {rp.title1, rp.title2}));
+    io.listing().line(R"(/ [1X] 80["+"] / [1X] [A120] / [1X] [A120] / [1X] 80["+"] /)", {rp.title1, rp.title2});
 }
 
 void echo_components(const ChemicalSystem& sys, const EquilibriumState& eq, Io& io) {
     io.listing().line(layout(R"("  " "Species       No.  Charge    Tot.moles ")"
                              R"( " Trial molality   Gamma  Mixing solution" /)"));
     for (int k = 1; k <= sys.nc; ++k) {
-        io.listing().line(layout(
+        io.listing().line(
             R"([2X] [A12] [I4] [3X] [F5.0] [3X] [E12.5] [2X] [E12.5] [2X] [F7.4] [3X] [E14.8])",
-            {sys.sp[k].name, k, sys.sp[k].charge, eq.comp[k].total, eq.m[k], eq.gamma[k], sys.comp[k].mix_total}));
+            {sys.sp[k].name, k, sys.sp[k].charge, eq.comp[k].total, eq.m[k], eq.gamma[k], sys.comp[k].mix_total});
     }
 }
 
@@ -76,11 +76,10 @@ void echo_options(const RunParams& rp, Io& io) {
 }
 
 void echo_derived_species(const ChemicalSystem& sys, const Conditions& cond, const RunParams& rp, Io& io) {
-    if (sys.ncurve > 0)
-        io.listing().line(layout(R"([2X] "Given pressure grid: " [I3] " T-P points read" /)", {sys.ncurve}));
-    io.listing().line(layout(R"([2X] "Of the derived species, only those with " "molality > " [E8.2])"
-                             R"( " will appear in the output" /)",
-                             {rp.SUPRNT}));
+    if (sys.ncurve > 0) io.listing().line(R"([2X] "Given pressure grid: " [I3] " T-P points read" /)", {sys.ncurve});
+    io.listing().line(R"([2X] "Of the derived species, only those with " "molality > " [E8.2])"
+                      R"( " will appear in the output" /)",
+                      {rp.SUPRNT});
     io.listing().line(layout(R"~("  " "  Species        No.  Charge  Log K(diss)")~"
                              R"~( "  Species        No.  Charge  Log K(diss)" /)~"));
     two_column_rows(io, sys.ns - sys.nc, "2[[4X] [A12] [3X] [I3] [3X] [F4.0] [3X] [F9.4]]",
@@ -117,25 +116,25 @@ void echo_reactants(const ChemicalSystem& sys, const RunParams& rp, Io& io) {
 
     double sum = 0;
     for (int i = 1; i <= sys.nreact; ++i) sum += sys.react[i].amount;
-    io.listing().line(layout(R"(/ [2X] "Sum of wt% of reactants: " [F10.4])", {sum}));
+    io.listing().line(R"(/ [2X] "Sum of wt% of reactants: " [F10.4])", {sum});
 
     const char* unit = rp.MINSOL >= 3 ? " moles  " : " g      ";
     const double log_consumed = rp.TOTMIX > 0 ? std::log10(rp.TOTMIX) : -100.0;
-    io.listing().line(
-        layout(R"(/ "  " "Reactant consumed:   " [F13.7] [1X] [A8] " log =" [F9.4])", {rp.TOTMIX, unit, log_consumed}));
+    io.listing().line(R"(/ "  " "Reactant consumed:   " [F13.7] [1X] [A8] " log =" [F9.4])",
+                      {rp.TOTMIX, unit, log_consumed});
     const double ratio = rp.TOTMIX == 0 ? 0.0 : rp.AQGRM / rp.TOTMIX;
     const double log_ratio = ratio > 0 ? std::log10(ratio) : 0.0;
-    io.listing().line(layout(R"("  " "Original solution:   " [F13.7] [1X] " g " / /)"
-                             R"( [2X] "Original solution / Rock added: " [F12.2])"
-                             R"( "  (Water/Rock Ratio), log = " [F9.4])",
-                             {rp.AQGRM, ratio, log_ratio}));
+    io.listing().line(R"("  " "Original solution:   " [F13.7] [1X] " g " / /)"
+                      R"( [2X] "Original solution / Rock added: " [F12.2])"
+                      R"( "  (Water/Rock Ratio), log = " [F9.4])",
+                      {rp.AQGRM, ratio, log_ratio});
 }
 
 void echo_mixing_solution(const ChemicalSystem& sys, const Conditions& cond, const RunParams& rp, Io& io) {
     if (rp.TEMPC == 0 || rp.TEMPC == rp.TEMP || sys.nc < 2 || !(sys.comp[2].mix_total > 0)) return;
-    io.listing().line(layout(R"(/ "       Mixing solution:   Stoch.ionic strengh " [E10.4])"
-                             R"( / [26X] "Temperature" [8X] [F6.2] / [26X] "HEAT" [16X] [F10.5])",
-                             {mixing_ionic_strength(sys), rp.TEMPC, mixing_heat(sys, cond, rp)}));
+    io.listing().line(R"(/ "       Mixing solution:   Stoch.ionic strengh " [E10.4])"
+                      R"( / [26X] "Temperature" [8X] [F6.2] / [26X] "HEAT" [16X] [F10.5])",
+                      {mixing_ionic_strength(sys), rp.TEMPC, mixing_heat(sys, cond, rp)});
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ namespace zq {
 namespace {
 
 // Lines of eight values, [8E10.4] each.
-void write_block(Io& io, const std::vector<FieldValue>& values) { io.plot().line(layout(R"([8E10.4])", values)); }
+void write_block(Io& io, const std::vector<FieldValue>& values) { io.plot().line(R"([8E10.4])", values); }
 
 // Mole fraction of phase i in its present solid solution (moles over the solution's total,
 // which the phase-assemblage check has just summed); 1 for a pure phase.

@@ -29,9 +29,8 @@ double mole_fraction(const EquilibriumState& eq, int f) {
 void write_header(const EquilibriumState& eq, const RunParams& rp, const ListingContext& ctx, Io& io) {
     io.listing().line(R"(/ [1X] 80["+"] / [1X] [A120] / [1X] [A120] / [1X] 80["+"] /)", {rp.title1, rp.title2});
     io.listing().line(R"("  Number of loops used = " [I4] "   Loop limit = " [I4])", {ctx.loops, rp.NLOOP});
-    io.listing().line(
-        layout(R"(/ "  Temperature = " [F6.2] " C   Pressure = " [F7.2] " bar   Mixer fraction = " [F15.7] /)",
-               {rp.TEMP, rp.PFLUID, rp.TOTMIX}));
+    io.listing().line(R"(/ "  Temperature = " [F6.2] " C   Pressure = " [F7.2] " bar   Mixer fraction = " [F15.7] /)",
+                      {rp.TEMP, rp.PFLUID, rp.TOTMIX});
     if (rp.IENTH != 0) io.listing().line(R"(" " "     Total current enthalpy = " [F10.4] " KCAL" /)", {rp.ENTH});
     if (rp.INCP > 1)
         io.listing().line(R"([23X] "Starting enthalpy + total enthalpy added = " [F10.5])", {rp.enth_added});
@@ -91,9 +90,8 @@ void write_component_tables(const ChemicalSystem& sys, const EquilibriumState& e
                R"x( / [41X] "(total)" /)x"));
     for (int k = 1; k <= sys.nc; ++k) {
         const double naq = eq.comp[k].aqueous();
-        io.listing().line(
-            layout(R"([4X] [I2] [1X] [A12] [4X] [E13.7] [2X] [E13.7] [2X] [E13.7] [2X] [F10.4])",
-                   {k, sys.sp[k].name, eq.m[k], naq / w, naq * 1e6 * sys.sp[k].gfw / sg, t.log_ratio[k]}));
+        io.listing().line(R"([4X] [I2] [1X] [A12] [4X] [E13.7] [2X] [E13.7] [2X] [E13.7] [2X] [F10.4])",
+                          {k, sys.sp[k].name, eq.m[k], naq / w, naq * 1e6 * sys.sp[k].gfw / sg, t.log_ratio[k]});
     }
     io.listing().line(
         layout(R"(/ [4X] "Component" [10X] "Tot moles       Aq. moles" "       Solid moles     Gas moles" /)"));
@@ -102,12 +100,10 @@ void write_component_tables(const ChemicalSystem& sys, const EquilibriumState& e
         io.listing().line(R"([4X] [I2] [1X] [A12] [3X] [E13.7] [3X] [E13.7] [3X] [E13.7] [3X] [E13.7])",
                           {k, sys.sp[k].name, c.total, c.aqueous(), c.solid, c.gas});
     }
-    io.listing().line(
-        layout(R"(/ "  Chg. balance for solid moles: " [E10.4] "  Mass of aqueous solution: " [E12.6] " g")",
-               {t.solid_charge, sg}));
-    io.listing().line(
-        layout(R"(/ "  " "Temperature = " [F6.2] " C   Pressure = " [F7.2] " bar   Mixer frac. = " [F15.7])",
-               {rp.TEMP, rp.PFLUID, rp.TOTMIX}));
+    io.listing().line(R"(/ "  Chg. balance for solid moles: " [E10.4] "  Mass of aqueous solution: " [E12.6] " g")",
+                      {t.solid_charge, sg});
+    io.listing().line(R"(/ "  " "Temperature = " [F6.2] " C   Pressure = " [F7.2] " bar   Mixer frac. = " [F15.7])",
+                      {rp.TEMP, rp.PFLUID, rp.TOTMIX});
 }
 
 // The two phase tables.
@@ -173,8 +169,8 @@ void write_phase_tables(const ChemicalSystem& sys, const Conditions& cond, const
 void write_closing(const ChemicalSystem& sys, const RunParams& rp, const PathState& ps, const StepTotals& t, Io& io) {
     if (rp.TEMPC != 0.0) io.listing().line(R"(/ "  Total fraction of mixing solution added: " [F13.7])", {rp.TOTMIX});
     const double ms = t.solids_grams, vs = t.solids_volume;
-    io.listing().line(
-        layout(R"(/ "  " "Solid products produced:  Mass =" [F12.6] " g " [4X] "Volume =" [F12.6] " cm3")", {ms, vs}));
+    io.listing().line(R"(/ "  " "Solid products produced:  Mass =" [F12.6] " g " [4X] "Volume =" [F12.6] " cm3")",
+                      {ms, vs});
     if (rp.MINSOL == 1 && rp.IFRAC == 0 && rp.VBOX1 != 0.0)
         io.listing().line(R"([4X] "Porosity: " [F10.4] "%  V(tot) - V(min): " [E11.5])",
                           {100.0 - vs * 100.0 / rp.VBOX1, rp.VBOX1 - vs});
@@ -186,10 +182,9 @@ void write_closing(const ChemicalSystem& sys, const RunParams& rp, const PathSta
         const double amount = rp.TOTMIX;
         io.listing().line(R"(/ "  " "Reactant consumed:   " [F13.7] [1X] [A8] " log =" [F9.4])",
                           {amount, ps.unit_label, amount > 0.0 ? std::log10(amount) : -100.0});
-        io.listing().line(
-            layout(R"("  " "Original solution:   " [F13.7] [1X] " g " / /)"
-                   R"( [2X] "Original solution / Rock added: " [F12.2] "  (Water/Rock Ratio), log = " [F9.4])",
-                   {rp.AQGRM, t.water_rock, t.log_water_rock}));
+        io.listing().line(R"("  " "Original solution:   " [F13.7] [1X] " g " / /)"
+                          R"( [2X] "Original solution / Rock added: " [F12.2] "  (Water/Rock Ratio), log = " [F9.4])",
+                          {rp.AQGRM, t.water_rock, t.log_water_rock});
     }
 }
 

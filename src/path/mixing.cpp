@@ -167,17 +167,17 @@ void mixing_step(const ChemicalSystem& sys, Conditions& cond, RunParams& rp, Pat
         } else {
             h_act = saturation_interpolate(rp.TEMP, grid);
         }
-        io.listing().line(layout(R"([30X] "Temperature   Stoc.ionic strength  Heat per mole" / /)"
-                                 R"( "  Actual solution:" [11X] [F7.3] [12X] [E10.5] [5X] [F10.3])"
-                                 R"( / "  Mixing solution:" [11X] [F7.3] [12X] [E10.5] [5X] [F10.3])",
-                                 {rp.TEMP, i_act, h_act, rp.TEMPC, i_mix, ps.heat_mix}));
+        io.listing().line(R"([30X] "Temperature   Stoc.ionic strength  Heat per mole" / /)"
+                          R"( "  Actual solution:" [11X] [F7.3] [12X] [E10.5] [5X] [F10.3])"
+                          R"( / "  Mixing solution:" [11X] [F7.3] [12X] [E10.5] [5X] [F10.3])",
+                          {rp.TEMP, i_act, h_act, rp.TEMPC, i_mix, ps.heat_mix});
         ps.heat_act = (ps.heat_mix * bitmol + h_act * oldmol) / (bitmol + oldmol);
         rp.TEMP = temperature_of_heat(sys, rp, ps.heat_act);
     }
     io.both(layout(
         R"(/ "  Fract. of mixing solution added: " [F10.6] / [8X] "BITMOL = " [E10.4] [2X] "OLDMOL = " [E10.4] /)",
         {curinc, bitmol, oldmol}));
-    io.listing().line(layout(R"("  New heat: " [F10.3] [5X] "New temperature: " [F7.3] /)", {ps.heat_act, rp.TEMP}));
+    io.listing().line(R"("  New heat: " [F10.3] [5X] "New temperature: " [F7.3] /)", {ps.heat_act, rp.TEMP});
     io.both(layout(R"("  New mixer fraction: " [F15.7] / "  Resulting temperature: " [F7.3] "Deg. C " /)",
                    {rp.TOTMIX, rp.TEMP}));
 }

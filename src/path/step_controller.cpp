@@ -60,9 +60,9 @@ StepOutcome enthalpy_step(RunParams& rp, double curinc, Io& io) {
                       R"x( / "  total  enthalpy added (incl. starting enthalpy)" [F10.4] " kcal" /)x",
                       {curinc, rp.enth_added}));
     rp.enth_added += curinc;
-    io.listing().line(layout(R"("  enthalpy changed by " [F10.4] " kcal to " [F10.4] " kcal")"
-                             R"x( / "  Total enthalpy added (incl. starting enthalpy)" [F10.4] " kcal" /)x",
-                             {curinc, rp.ENTH, rp.enth_added}));
+    io.listing().line(R"("  enthalpy changed by " [F10.4] " kcal to " [F10.4] " kcal")"
+                      R"x( / "  Total enthalpy added (incl. starting enthalpy)" [F10.4] " kcal" /)x",
+                      {curinc, rp.ENTH, rp.enth_added});
     if (!within_limit(rp, rp.ENTH))
         return limit_reached(
             io, layout(R"(/ "  Enthalpy reached given limit of " [F10.4] / "  ENTH  =" [F10.4] "  Execution stopped.")",
@@ -72,7 +72,7 @@ StepOutcome enthalpy_step(RunParams& rp, double curinc, Io& io) {
 
 StepOutcome pressure_step(RunParams& rp, double curinc, Io& io) {
     rp.PFLUID += curinc;
-    io.listing().line(layout(R"("  Pressure changed by " [F9.4] " bar to " [F9.4] " bar" /)", {curinc, rp.PFLUID}));
+    io.listing().line(R"("  Pressure changed by " [F9.4] " bar to " [F9.4] " bar" /)", {curinc, rp.PFLUID});
     io.console(layout(R"("   Next pressure change of " [F9.5] "bar" /)", {curinc}));
     if (!within_limit(rp, rp.PFLUID))
         return limit_reached(
@@ -84,8 +84,7 @@ StepOutcome pressure_step(RunParams& rp, double curinc, Io& io) {
 
 StepOutcome temperature_step(RunParams& rp, double curinc, Io& io) {
     rp.TEMP += curinc;
-    io.listing().line(
-        layout(R"("  Temperature changed by " [F7.3] " degrees to " [F7.3] " degrees C." /)", {curinc, rp.TEMP}));
+    io.listing().line(R"("  Temperature changed by " [F7.3] " degrees to " [F7.3] " degrees C." /)", {curinc, rp.TEMP});
     io.console(layout(R"("   Next temperature change of " [F10.4] "deg. C " /)", {curinc}));
     if (!within_limit(rp, rp.TEMP))
         return limit_reached(
@@ -125,7 +124,7 @@ double gas_enthalpy(const ChemicalSystem& sys, const EquilibriumState& eq, Io& i
     double total = 0;
     for (int g = 1; g <= enthalpy_gases(sys); ++g) {
         const double h = eq.gas.h[g];
-        io.listing().line(layout(R"([6X] [A20] [2X] [F10.4] " kcal/mole")", {sys.mn[g].name, h}));
+        io.listing().line(R"([6X] [A20] [2X] [F10.4] " kcal/mole")", {sys.mn[g].name, h});
         if (matrix_position(eq, g) != 0) total += h * eq.mn_moles[g];
     }
     return total;
@@ -139,13 +138,13 @@ double solution_enthalpy(const EquilibriumState& eq, double h_water) {
 void enthalpy_report(const ChemicalSystem& sys, const RunParams& rp, const EquilibriumState& eq, PathState& ps,
                      Io& io) {
     const double h_water = water_molar_enthalpy(rp.TEMP);
-    io.listing().line(layout(R"(/ "  Enthalpies: " / [6X] "Pure water" [F10.4] " kcal/mole")", {h_water}));
+    io.listing().line(R"(/ "  Enthalpies: " / [6X] "Pure water" [F10.4] " kcal/mole")", {h_water});
     ps.gas_enthalpy = ps.enthalpy_row ? gas_enthalpy(sys, eq, io) : 0.0;
     const double solution = solution_enthalpy(eq, h_water);
-    io.listing().line(layout(R"([6X] "Current solution " [F10.4] [6X] "Gas " [F10.4] " kcal")"
-                             R"( / [6X] "Total current enthalpy " [3X] [F10.4] " kcal")"
-                             R"( / [6X] "Starting enthalpy " [F10.4] " kcal")",
-                             {solution, ps.gas_enthalpy, solution + ps.gas_enthalpy, rp.SENTH}));
+    io.listing().line(R"([6X] "Current solution " [F10.4] [6X] "Gas " [F10.4] " kcal")"
+                      R"( / [6X] "Total current enthalpy " [3X] [F10.4] " kcal")"
+                      R"( / [6X] "Starting enthalpy " [F10.4] " kcal")",
+                      {solution, ps.gas_enthalpy, solution + ps.gas_enthalpy, rp.SENTH});
 }
 
 // While the enthalpy constraint holds: the heat lost or gained per degree, and the heat
@@ -159,9 +158,9 @@ void enthalpy_bookkeeping(RunParams& rp, const PathState& ps, double liquid_befo
     if (rp.DENTH != 0) {
         // Per degree of the step taken: a half step back is charged half a step.
         rp.ENTH -= ps.CURINC * rp.DENTH;
-        io.listing().line(layout(R"(/ "  Given heat loss or gain per Deg. C  cooling: " [F10.4] " kcal")"
-                                 R"( / [10X] "New total enthalpy: " [14X] [F10.4] " kcal")",
-                                 {rp.DENTH, rp.ENTH}));
+        io.listing().line(R"(/ "  Given heat loss or gain per Deg. C  cooling: " [F10.4] " kcal")"
+                          R"( / [10X] "New total enthalpy: " [14X] [F10.4] " kcal")",
+                          {rp.DENTH, rp.ENTH});
     }
     // The heat of the gases goes with them: on full steps of the modes that take the gases
     // away (gases, gases and solids, flushing of BOX-1).
@@ -169,8 +168,8 @@ void enthalpy_bookkeeping(RunParams& rp, const PathState& ps, double liquid_befo
     if (gases_left && ps.CURINC == rp.SINC) {
         rp.ENTH -= ps.gas_enthalpy;
         io.listing().line(
-            layout(R"("  Gas fractionation, we fractionate the gas heat" [5X] "New total enthalpy: " [F10.4] " KCAL")",
-                   {rp.ENTH}));
+            R"("  Gas fractionation, we fractionate the gas heat" [5X] "New total enthalpy: " [F10.4] " KCAL")",
+            {rp.ENTH});
     }
 }
 
@@ -179,8 +178,7 @@ void total_charge_check(const ChemicalSystem& sys, const RunParams& rp, const Eq
     if (rp.MINSOL == 0 && rp.IFRAC == 0 && rp.TEMPC == 0) return;
     double tbal = 0;
     for (int k = 1; k <= sys.nc; ++k) tbal += eq.comp[k].total * sys.sp[k].charge;
-    io.listing().line(
-        layout(R"(/ "  Charge balance check after fractionation or titration: TBAL = " [E10.4])", {tbal}));
+    io.listing().line(R"(/ "  Charge balance check after fractionation or titration: TBAL = " [E10.4])", {tbal});
 }
 
 // An IENTH run: the molar enthalpies of pure water and of the gases at the conditions of

@@ -38,9 +38,9 @@ void titration_step(const ChemicalSystem& sys, RunParams& rp, PathState& ps, Equ
         const Reactant& re = sys.react[r];
         if (re.amount == 0) continue;  // not part of the mixture
         if (re.gfw == 0) {
-            io.listing().line(layout(R"(/ / "  WARNING: molecular weight of reactant " [A20] " is 0.")"
-                                     R"( / "  check MINOX data file for errors or double entries." / /)",
-                                     {re.name}));
+            io.listing().line(R"(/ / "  WARNING: molecular weight of reactant " [A20] " is 0.")"
+                              R"( / "  check MINOX data file for errors or double entries." / /)",
+                              {re.name});
         }
         double amount = curinc * 0.01 * re.amount;
         if (grams) amount = re.gfw == 0 ? 0.0 : amount / re.gfw;  // no weight: nothing to convert

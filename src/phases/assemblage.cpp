@@ -74,9 +74,8 @@ private:
 
     void append(int i) {
         if (eq_.nph == MAX_PHASES) {
-            io_.listing().line(
-                layout(R"(/ "  Too many phases in matrix (" [I3] "); maximum" " number allowed is " [I3])",
-                       {MAX_PHASES + 1, MAX_PHASES}));
+            io_.listing().line(R"(/ "  Too many phases in matrix (" [I3] "); maximum" " number allowed is " [I3])",
+                               {MAX_PHASES + 1, MAX_PHASES});
             stop_run(1);
         }
         eq_.ph[++eq_.nph] = i;
@@ -169,13 +168,11 @@ private:
             const Displacement d = displaced_by(sys_, rp_, eq_, matrix, c.i, log_qk());
             if (d.leaves == 0) return enter(c.i);
             const Name20& name = sys_.mn[c.i].name;
-            io_.listing().line(
-                layout(R"(/ [2X] [A20] " entering makes the phases of the matrix dependent:" / [6X] [A])",
-                       {name, d.reaction}));
+            io_.listing().line(R"(/ [2X] [A20] " entering makes the phases of the matrix dependent:" / [6X] [A])",
+                               {name, d.reaction});
             if (d.leaves != c.i) {
-                io_.listing().line(
-                    layout(R"([2X] [A20] " leaves the matrix: the reaction forming " [A] " uses it up first.")",
-                           {sys_.mn[d.leaves].name, name.trimmed()}));
+                io_.listing().line(R"([2X] [A20] " leaves the matrix: the reaction forming " [A] " uses it up first.")",
+                                   {sys_.mn[d.leaves].name, name.trimmed()});
                 drop(d.leaves);
                 res_.displaced = d.leaves;
                 return enter(c.i);

@@ -115,10 +115,10 @@ void electrum_saturation_estimate(const ChemicalSystem& sys, const Conditions& c
     const double q_au = log_q_over_k(sys, cond, eq, e.gold);
     const double q_ag = log_q_over_k(sys, cond, eq, e.silver);
     const ElectrumAffinity low = lowest_electrum_affinity(q_au, q_ag, cond.TK);
-    io.listing().line(layout(R"([5X] "Estimated lowest electrum affinity for X gold =" [F6.3])"
-                             R"( / [5X] " AFFINITY:  " [E10.4] / [5X] " GOLD Q/K:  " [F10.4])"
-                             R"( / [5X] " SILVER Q/K:" [F10.4] /)",
-                             {low.x, low.g, std::pow(10.0, q_au), std::pow(10.0, q_ag)}));
+    io.listing().line(R"([5X] "Estimated lowest electrum affinity for X gold =" [F6.3])"
+                      R"( / [5X] " AFFINITY:  " [E10.4] / [5X] " GOLD Q/K:  " [F10.4])"
+                      R"( / [5X] " SILVER Q/K:" [F10.4] /)",
+                      {low.x, low.g, std::pow(10.0, q_au), std::pow(10.0, q_ag)});
     if (!(low.g < 0)) return;
     // The seed holds at most half of the gold and of the silver the system has: a trace of
     // gold (the bundled data carry it as Au+ alone, about 1e-15 mol/kg at 300 C) can be

@@ -104,18 +104,17 @@ SaturationPressure saturation_pressure_report(const ChemicalSystem& sys, const C
         }
     }
 
-    io.listing().line(layout(R"x(/ "  Gas composition at saturation (" [I3] " iterations)")x"
-                             R"( / "  -------------------------------------------------")",
-                             {res.iterations}));
+    io.listing().line(R"x(/ "  Gas composition at saturation (" [I3] " iterations)")x"
+                      R"( / "  -------------------------------------------------")",
+                      {res.iterations});
     io.console(layout(R"(/ "  Saturation pressure is: " [F8.4] " bar" /)", {res.p}));
-    io.listing().line(
-        layout(R"("  Temperature:      " [F8.4] " deg.C" / "  Sat. pressure:    " [F8.4] " bar" / /)"
-               R"x( [7X] "Gas" [18X] "Mole fraction" [4X] "phi" [5X] "Fugacity" [5X] "Partial P(bar)" /)x",
-               {rp.TEMP, res.p}));
+    io.listing().line(R"("  Temperature:      " [F8.4] " deg.C" / "  Sat. pressure:    " [F8.4] " bar" / /)"
+                      R"x( [7X] "Gas" [18X] "Mole fraction" [4X] "phi" [5X] "Fugacity" [5X] "Partial P(bar)" /)x",
+                      {rp.TEMP, res.p});
     for (int i = 1; i <= n; ++i) {
         const double phi = eq.phase[i].lambda;
-        io.listing().line(layout(R"([5X] [A20] [5X] [E10.4] [3X] [F6.4] [3X] [E10.4] [4X] [E10.4])",
-                                 {sys.mn[i].name, eq.gas.y[i], phi, f[i], f[i] / phi}));
+        io.listing().line(R"([5X] [A20] [5X] [E10.4] [3X] [F6.4] [3X] [E10.4] [4X] [E10.4])",
+                          {sys.mn[i].name, eq.gas.y[i], phi, f[i], f[i] / phi});
     }
     return res;
 }

@@ -23,23 +23,21 @@ void build_solid_solutions(ChemicalSystem& sys, EquilibriumState& eq, Io& io) {
         const int s = mn.jsols;
         if (s == 0) continue;
         if (s > MAX_SOLUTIONS) {
-            io.listing().line(layout(R"(/ [2X] [A20] " has a too large solid solution index (" [I3])"
-                                     R"( / [2X] "Maximum value allowed is " [I3] / /)",
-                                     {mn.name, s, MAX_SOLUTIONS}));
+            io.listing().line(R"(/ [2X] [A20] " has a too large solid solution index (" [I3])"
+                              R"( / [2X] "Maximum value allowed is " [I3] / /)",
+                              {mn.name, s, MAX_SOLUTIONS});
             stop_run(1);
         }
         if (s < 0) {
-            io.listing().line(
-                layout(R"x(/ [2X] [A20] " has a negative solid solution index (" [I3] ") in DORNEVAL.")x"
-                       R"( / [2X] "Solid solution indexes run from 1 to " [I3] "; 0 is a pure phase." / /)",
-                       {mn.name, s, MAX_SOLUTIONS}));
+            io.listing().line(R"x(/ [2X] [A20] " has a negative solid solution index (" [I3] ") in DORNEVAL.")x"
+                              R"( / [2X] "Solid solution indexes run from 1 to " [I3] "; 0 is a pure phase." / /)",
+                              {mn.name, s, MAX_SOLUTIONS});
             stop_run(1);
         }
         if (ss.nmembers[s] == MAX_END_MEMBERS) {
-            io.listing().line(
-                layout(R"x(/ [2X] [A20] " is part of a solid solution with too many end members (" [I3] ")")x"
-                       R"( / [2X] "Maximum number allowed is " [I3] / /)",
-                       {mn.name, MAX_END_MEMBERS + 1, MAX_END_MEMBERS}));
+            io.listing().line(R"x(/ [2X] [A20] " is part of a solid solution with too many end members (" [I3] ")")x"
+                              R"( / [2X] "Maximum number allowed is " [I3] / /)",
+                              {mn.name, MAX_END_MEMBERS + 1, MAX_END_MEMBERS});
             stop_run(1);
         }
         const int slot = ++ss.nmembers[s];
@@ -48,7 +46,7 @@ void build_solid_solutions(ChemicalSystem& sys, EquilibriumState& eq, Io& io) {
         // The activity of a mixed gas is its fugacity coefficient times its mole fraction,
         // and electrum mixes gold and silver atom for atom.
         if (s == MIXED_GAS_JSOLS || s == ELECTRUM_JSOLS) mn.site_n = 1.0;
-        io.listing().line(layout(R"([8X] [A20] [2X] [I3])", {mn.name, s}));
+        io.listing().line(R"([8X] [A20] [2X] [I3])", {mn.name, s});
     }
     for (int s = 1; s <= MAX_SOLUTIONS; ++s) {
         if (ss.nmembers[s] != 1 || s == MIXED_GAS_JSOLS) continue;

@@ -21,7 +21,7 @@ void print_rows_of_ten(Io& io, const std::vector<double>& v) {
     for (std::size_t start = 0; start < v.size(); start += 10) {
         std::vector<FieldValue> chunk;
         for (std::size_t i = start; i < v.size() && i < start + 10; ++i) chunk.emplace_back(v[i]);
-        io.listing().line(layout(R"("  " [10E12.6])", chunk));
+        io.listing().line(R"("  " [10E12.6])", chunk);
     }
 }
 
@@ -124,7 +124,7 @@ bool solve(LinearSystem& ls, SolverVector& x, int itref, int istep, Io& io) {
         if (itref == 1) return true;  // residual only
         LUSOLV(ls, ls.r);
         if (istep == 1) {
-            io.listing().line(layout(R"x(" RESIDUAL VECTOR (IER =" [I2] ")")x", {ls.refinements + 1}));
+            io.listing().line(R"x(" RESIDUAL VECTOR (IER =" [I2] ")")x", {ls.refinements + 1});
             std::vector<double> rv;
             for (int i = 1; i <= n; ++i) rv.push_back(ls.r[i]);
             print_rows_of_ten(io, rv);
@@ -164,7 +164,7 @@ bool LINSOL(int mode, LinearSystem& ls, SolverVector& x, int itref, int istep, I
     switch (mode) {
         case 1: return solve(ls, x, itref, istep, io);
         case 2: {
-            io.listing().line(layout(R"(/ / "  MATRIX OF A(I,I), F(I)  I=" [I2] /)", {ls.n}));
+            io.listing().line(R"(/ / "  MATRIX OF A(I,I), F(I)  I=" [I2] /)", {ls.n});
             for (int i = 1; i <= ls.n; ++i) {
                 std::vector<double> row;
                 for (int j = 1; j <= ls.n; ++j) row.push_back(ls.A(i, j));
@@ -173,9 +173,7 @@ bool LINSOL(int mode, LinearSystem& ls, SolverVector& x, int itref, int istep, I
             }
             return true;
         }
-        case 3:
-            io.listing().line(layout(R"("  NUMBER OF ITERATIVE REFINEMENTS : " [I4] / /)", {ls.refinements}));
-            return true;
+        case 3: io.listing().line(R"("  NUMBER OF ITERATIVE REFINEMENTS : " [I4] / /)", {ls.refinements}); return true;
         default: throw std::logic_error("LINSOL: mode must be 1, 2 or 3");
     }
 }

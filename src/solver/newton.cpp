@@ -54,16 +54,16 @@ void print_vector(Io& io, const SolverVector& v, int n) {
     for (int start = 1; start <= n; start += 10) {
         std::vector<FieldValue> chunk;
         for (int i = start; i <= n && i < start + 10; ++i) chunk.emplace_back(v[i]);
-        io.listing().line(layout(R"("  " [10E12.6])", chunk));
+        io.listing().line(R"("  " [10E12.6])", chunk);
     }
 }
 
 // ISTEP = 1: the state after an iteration's update.
 void print_iteration(const ChemicalSystem& sys, const EquilibriumState& eq, const NewtonState& st, Io& io) {
-    io.listing().line(layout(R"("  NO. OF LOOPS = " [I3] [5X] "IONIC STRENGTH=" [E12.7] "  NH2O = " [E10.4])",
-                             {st.loop, eq.actmodel.I, eq.water_kg}));
+    io.listing().line(R"("  NO. OF LOOPS = " [I3] [5X] "IONIC STRENGTH=" [E12.7] "  NH2O = " [E10.4])",
+                      {st.loop, eq.actmodel.I, eq.water_kg});
     for (int k = 1; k <= sys.nc; ++k)
-        io.listing().line(layout(R"([1X] [I3] [1X] [A12] [1X] [E11.5])", {k, sys.sp[k].name, eq.m[k]}));
+        io.listing().line(R"([1X] [I3] [1X] [A12] [1X] [E11.5])", {k, sys.sp[k].name, eq.m[k]});
     print_vector(io, st.delta, st.ls.n);
 }
 
@@ -205,13 +205,13 @@ int matrix_order(const ChemicalSystem& sys, const EquilibriumState& eq, bool ent
 void check_matrix_size(const ChemicalSystem& sys, const EquilibriumState& eq, bool enthalpy_row, Io& io) {
     const int n = matrix_order(sys, eq, enthalpy_row);
     if (n > MAX_ORDER) {
-        io.listing().line(
-            layout(R"(/ "  Size of matrix reached limit.  N = " [I3] " Maximum" " size is " [I3])", {n, MAX_ORDER}));
+        io.listing().line(R"(/ "  Size of matrix reached limit.  N = " [I3] " Maximum" " size is " [I3])",
+                          {n, MAX_ORDER});
         stop_run(1);
     }
     if (eq.nph > MAX_PHASES) {
-        io.listing().line(layout(R"(/ "  Too many phases in matrix (" [I3] "); maximum" " number allowed is " [I3])",
-                                 {eq.nph, MAX_PHASES}));
+        io.listing().line(R"(/ "  Too many phases in matrix (" [I3] "); maximum" " number allowed is " [I3])",
+                          {eq.nph, MAX_PHASES});
         stop_run(1);
     }
 }

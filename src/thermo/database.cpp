@@ -1,9 +1,9 @@
 #include "thermo/database.h"
 
 #include <array>
-#include <memory>
 #include <cmath>
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -353,10 +353,10 @@ private:
             FixedRead r3;
             const int itot = read_itot("[I2] [1X] 12[[F10.3] [I2]]", next_line(), r3);
             if (itot > MAX_ITOT) {
-                io_.listing().line(layout(R"(/ [2X] "Species " [A12] " in DORNEVAL has too many components")"
-                                          R"( / [2X] "ITOT for that species is " [I3] " ; maximum is " [I3])"
-                                          R"( / [2X] "EXECUTION ABORTED.")",
-                                          {sp.name, itot, MAX_ITOT}));
+                io_.listing().line(R"(/ [2X] "Species " [A12] " in DORNEVAL has too many components")"
+                                   R"( / [2X] "ITOT for that species is " [I3] " ; maximum is " [I3])"
+                                   R"( / [2X] "EXECUTION ABORTED.")",
+                                   {sp.name, itot, MAX_ITOT});
                 stop_run(1);
             }
             sp.nentries = itot + 1;
@@ -419,9 +419,9 @@ private:
             if (sp.name == Name20("H2,aq")) sys_.slot_h2aq = p;
             if (sp.name == Name20("N2,aq")) sys_.slot_n2aq = p;
             if (p == MAX_SPECIES) {
-                io_.listing().line(layout(R"(/ [2X] "Number of species read in dorneval exceeds" " maximum of " [I3])"
-                                          R"x( / [2X] "last name read is:  " [A12] " (NS=" [I3] ")")x",
-                                          {MAX_SPECIES, sp.name, MAX_SPECIES}));
+                io_.listing().line(R"(/ [2X] "Number of species read in dorneval exceeds" " maximum of " [I3])"
+                                   R"x( / [2X] "last name read is:  " [A12] " (NS=" [I3] ")")x",
+                                   {MAX_SPECIES, sp.name, MAX_SPECIES});
                 stop_run(1);
             }
             sys_.sp[p] = sp;
@@ -480,9 +480,9 @@ private:
             FixedRead r3;
             mn.itot = read_itot("[I3] 12[[F9.3] [I3]]", next_line(), r3);
             if (mn.itot > MAX_ITOT) {
-                io_.listing().line(layout(R"(/ [2X] "Mineral " [A20] " in dorneval has too " "many components")"
-                                          R"( / [2X] "itot for that mineral is " [I3] " ; maximum is " [I3])",
-                                          {mn.name, mn.itot, MAX_ITOT}));
+                io_.listing().line(R"(/ [2X] "Mineral " [A20] " in dorneval has too " "many components")"
+                                   R"( / [2X] "itot for that mineral is " [I3] " ; maximum is " [I3])",
+                                   {mn.name, mn.itot, MAX_ITOT});
                 stop_run(1);
             }
             for (int j = 1; j <= mn.itot; ++j) {
@@ -561,8 +561,7 @@ private:
             const int pos = run_position(d);
             if (pos == 0) {
                 if (rp_.ISTEP == 1)
-                    io_.listing().line(
-                        layout(R"([2X] "Mineral " [A20] " contains excluded component " [I3])", {mn.name, d}));
+                    io_.listing().line(R"([2X] "Mineral " [A20] " contains excluded component " [I3])", {mn.name, d});
                 note_dropped(mn.name, d >= 1 && d <= MAX_DB_COMPONENTS ? d : LEFT_OUT);
                 return false;
             }
@@ -610,9 +609,9 @@ private:
             ++sys_.nmixed;
         }
         if (s == MAX_MINERALS) {
-            io_.listing().line(layout(R"(/ [2X] "Number of minerals read in dorneval exceeds " "maximum of " [I3])"
-                                      R"( / [2X] "last name read is:  " [A20])",
-                                      {MAX_MINERALS, mn.name}));
+            io_.listing().line(R"(/ [2X] "Number of minerals read in dorneval exceeds " "maximum of " [I3])"
+                               R"( / [2X] "last name read is:  " [A20])",
+                               {MAX_MINERALS, mn.name});
             stop_run(1);
         }
         // LIMSOL 0 switches solid solutions off for the run.
@@ -663,9 +662,9 @@ private:
     Io& io_;
     DatabaseNames& names_;
     Section section_ = Section::Preamble;
-    std::string record_;                                   // the record being read, for messages
-    std::array<int, MAX_SAT_MINERALS + 1> sat_dropped_{};  // see note_dropped
-    std::vector<double> values_;                           // one line's values of a free-format group, reused
+    std::string record_;                                          // the record being read, for messages
+    std::array<int, MAX_SAT_MINERALS + 1> sat_dropped_{};         // see note_dropped
+    std::vector<double> values_;                                  // one line's values of a free-format group, reused
     std::unique_ptr<RawLogK> raw_ = std::make_unique<RawLogK>();  // the log K record being read
 };
 

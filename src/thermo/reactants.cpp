@@ -93,9 +93,9 @@ void read_reactants(TextSource& src, ChemicalSystem& sys, const RunParams& rp, I
         const Name20 name(line->substr(0, 20));
         const int itot = static_cast<int>(head.values[0].as_int());
         if (itot > MAX_ITOT) {
-            io.listing().line(layout(R"(/ [2X] "Reactant " [A20] " in MINOX has too many components")"
-                                     R"( / [2X] "ITOT for that reactant is " [I3] " ; maximum is " [I3])",
-                                     {name, itot, MAX_ITOT}));
+            io.listing().line(R"(/ [2X] "Reactant " [A20] " in MINOX has too many components")"
+                              R"( / [2X] "ITOT for that reactant is " [I3] " ; maximum is " [I3])",
+                              {name, itot, MAX_ITOT});
             stop_run(1);
         }
         // A reactant already found keeps its first record; a name listed on several rows

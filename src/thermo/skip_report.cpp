@@ -9,16 +9,16 @@
 namespace zq {
 
 void write_skip_header(Io& io) {
-    io.skip_report().line(layout(R"(/ [2X] [A] [A] / [5X] [A] [A] / [5X] [A] / [5X] [A] /)",
-                                 {"This file lists species and minerals omitted from the", " calculations",
-                                  "due to given T, P, option switches,", " or suppression in ZARNRUN,",
-                                  "or are suppressed in the DORNEVAL database. It also lists",
-                                  "minerals for which density is not specified in DORNEVAL."}));
-    io.listing().line(layout(R"(/ [2X] [A] [A] / [5X] [A] [A] / [5X] [A] / [5X] [A] / [5X] [A])",
-                             {"File SKIP_SPECIES.TXT", " lists species and minerals omitted from the",
-                              "calculations due to given T, P, option switches,", " or suppression",
-                              "in ZARNRUN, or are suppressed in the DORNEVAL database.",
-                              "It also lists minerals for which density is not specified", "in DORNEVAL."}));
+    io.skip_report().line(R"(/ [2X] [A] [A] / [5X] [A] [A] / [5X] [A] / [5X] [A] /)",
+                          {"This file lists species and minerals omitted from the", " calculations",
+                           "due to given T, P, option switches,", " or suppression in ZARNRUN,",
+                           "or are suppressed in the DORNEVAL database. It also lists",
+                           "minerals for which density is not specified in DORNEVAL."});
+    io.listing().line(R"(/ [2X] [A] [A] / [5X] [A] [A] / [5X] [A] / [5X] [A] / [5X] [A])",
+                      {"File SKIP_SPECIES.TXT", " lists species and minerals omitted from the",
+                       "calculations due to given T, P, option switches,", " or suppression",
+                       "in ZARNRUN, or are suppressed in the DORNEVAL database.",
+                       "It also lists minerals for which density is not specified", "in DORNEVAL."});
 }
 
 namespace {
