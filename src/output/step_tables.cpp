@@ -1,8 +1,11 @@
 #include "output/step_tables.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -147,7 +150,7 @@ public:
     explicit CsvText(std::string& buf) : buf_(buf) {}
     // At least n writable characters at the end.
     char* room(std::size_t n) {
-        if (end_ + n > buf_.size()) buf_.resize(std::max(2 * buf_.size(), end_ + n + 4096));
+        if (end_ + n > buf_.size()) grow(n);
         return buf_.data() + end_;
     }
     void advance_to(const char* p) { end_ = static_cast<std::size_t>(p - buf_.data()); }
@@ -163,8 +166,51 @@ public:
     std::string_view view() const { return {buf_.data(), end_}; }
 
 private:
+    // Out of line, so that room() stays small enough to be inlined wherever a cell is put.
+    [[gnu::noinline]] void grow(std::size_t n) { buf_.resize(std::max(2 * buf_.size(), end_ + n + 4096)); }
     std::string& buf_;
     std::size_t end_ = 0;
+};
+
+// Finite numbers written into one text, each the shortest text that reads back the same,
+// the text of a value written earlier into it copied instead of made again. The species rows
+// of a step repeat many values: an activity equal to its molality (gamma 1), the gamma
+// shared by the ions of one charge. The texts are found by the double's bits in a
+// direct-mapped table (a value whose slot another took is simply made again); -0 and +0
+// differ in bits, so each keeps its own text. A slot holds the text's offset, which stays
+// valid as the text grows. One is made for each step's text: its offsets mean nothing in
+// another.
+class RepeatedNumbers {
+public:
+    explicit RepeatedNumbers(CsvText& out) : out_(out) {}
+    void write(double v) {
+        const std::uint64_t bits = std::bit_cast<std::uint64_t>(v);
+        // The top bits of the product depend on all of the value's bits.
+        Slot& slot = slots_[(bits * 0x9E3779B97F4A7C15u) >> (64 - SLOT_BITS)];
+        char* const to = out_.room(SHORTEST_ROOM);
+        const char* const text = out_.view().data();
+        if (slot.bits == bits) {
+            // The earlier text had SHORTEST_ROOM characters of room behind it, which may reach
+            // past `to`: they are all read before any is written.
+            char copy[SHORTEST_ROOM];
+            std::memcpy(copy, text + slot.at, SHORTEST_ROOM);
+            std::memcpy(to, copy, SHORTEST_ROOM);
+            out_.advance_to(to + slot.length);
+            return;
+        }
+        char* const end = write_shortest(to, v);
+        slot = {bits, static_cast<std::uint32_t>(to - text), static_cast<std::uint32_t>(end - to)};
+        out_.advance_to(end);
+    }
+
+private:
+    static constexpr int SLOT_BITS = 7;  // 128 slots: some 250 numbers in a step's species rows
+    struct Slot {
+        std::uint64_t bits = ~std::uint64_t{0};  // a NaN: empty, as no value not finite is written here
+        std::uint32_t at = 0, length = 0;
+    };
+    CsvText& out_;
+    std::array<Slot, std::size_t{1} << SLOT_BITS> slots_{};
 };
 
 // Cells written one after another into a text: numbers in full precision (the shortest
@@ -183,19 +229,26 @@ public:
         for (int k = 0; k < n; ++k) separate();
     }
     void number(double v, std::string_view column) {
-        separate();
-        if (!std::isfinite(v)) {
-            status_ += status_.empty() ? "not finite: " : " ";
-            status_ += column;
-            return;
-        }
-        out_.advance_to(write_shortest(out_.room(SHORTEST_ROOM), v));
+        if (finite_cell(v, column)) out_.advance_to(write_shortest(out_.room(SHORTEST_ROOM), v));
+    }
+    // The same, copying the text of a value written before; `repeats` is that of `out`.
+    void number(double v, std::string_view column, RepeatedNumbers& repeats) {
+        if (finite_cell(v, column)) repeats.write(v);
     }
 
 private:
     void separate() {
         if (!first_) out_.put(',');
         first_ = false;
+    }
+    // Opens the cell of a number; false, and the column named in the status, when it is not
+    // finite (the cell stays empty).
+    bool finite_cell(double v, std::string_view column) {
+        separate();
+        if (std::isfinite(v)) return true;
+        status_ += status_.empty() ? "not finite: " : " ";
+        status_ += column;
+        return false;
     }
     CsvText& out_;
     std::string& status_;
@@ -376,6 +429,9 @@ void StepTables::write_step(const ChemicalSystem& sys, const Conditions& cond, c
 
     // The long table, written at once: the species, then the gases and minerals.
     CsvText block(block_text_);
+    // For the species rows; the gases' and minerals' log K and log Q/K hardly ever repeat,
+    // and their moles of 0 are written as fast as looked up.
+    RepeatedNumbers repeats(block);
     // Every row begins with the step and how it was reached; its status cell is empty but
     // for a value that is not finite.
     const std::string row_start = step + ',' + kind + ',';
@@ -393,9 +449,9 @@ void StepTables::write_step(const ChemicalSystem& sys, const Conditions& cond, c
         block.put("species,");
         block.put(names_[static_cast<std::size_t>(j)]);
         Cells r(block, row_status, true);
-        r.number(eq.m[j], "molality");
-        r.number(eq.act[j], "activity");
-        r.number(eq.gamma[j], "gamma");
+        r.number(eq.m[j], "molality", repeats);
+        r.number(eq.act[j], "activity", repeats);
+        r.number(eq.gamma[j], "gamma", repeats);
         r.empty(4);
         end_row(r, row_status);
     }

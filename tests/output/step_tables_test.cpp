@@ -1,7 +1,7 @@
 // The tables of a run: full-precision values that read back exactly, a phase column added
-// when a phase first enters, values that are not finite, names with commas, resuming; the
-// tables of an example against its listing; and an interrupted, resumed path against the
-// same path run through.
+// when a phase first enters, values that are not finite, names with commas, resuming, values
+// written again (+0 beside -0); the tables of an example against its listing; and an
+// interrupted, resumed path against the same path run through.
 #include "output/step_tables.h"
 
 #include <gtest/gtest.h>
@@ -120,6 +120,31 @@ TEST(StepTables, RowsColumnsStatusAndResume) {
     b.rp.TEMP = 30;
     t.open(b.sys, b.rp, *b.io);
     EXPECT_EQ(read_table(b.dir.read(STEP_TABLE)).size(), 0u);
+}
+
+// Values written again in a step, +0 and -0 side by side, and the same values in the next
+// step: every cell keeps its own text.
+TEST(StepTables, RepeatedValuesAndSignedZeros) {
+    ChemBuilder b;
+    b.component("H+", 1, 1.008, 0.0, 1e-7);
+    b.component("H2O", 0, 18.015, WATER_MOLES_PER_KG, 1.0);
+    b.component("SiO2,aq", 0, 60.084, 1e-3, 1e-3);
+    b.species("OH-", -1, 14.0, {{1, 2}, {-1, 1}});
+    ASSERT_TRUE(b.start_and_solve().converged());
+    b.eq.m[3] = b.eq.act[4] = 0.0;
+    b.eq.act[3] = b.eq.m[4] = -0.0;
+    StepTables t;
+    t.open(b.sys, b.rp, *b.io);
+    t.write_step(b.sys, b.cond, b.eq, b.rp, StepArrival::Start, *b.io);
+    t.write_step(b.sys, b.cond, b.eq, b.rp, StepArrival::Full, *b.io);
+    Table species = read_table(b.dir.read(SPECIES_TABLE));
+    ASSERT_EQ(species.size(), 2u * 3u);
+    for (const std::size_t row : {1u, 4u}) {
+        EXPECT_EQ(species[row]["molality_mol_per_kg"], "0");
+        EXPECT_EQ(species[row]["activity"], "-0");
+        EXPECT_EQ(species[row + 1]["molality_mol_per_kg"], "-0");
+        EXPECT_EQ(species[row + 1]["activity"], "0");
+    }
 }
 
 void stage(TempDir& dir, const std::string& run_file) {
