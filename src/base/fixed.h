@@ -7,6 +7,7 @@
 #include <array>
 #include <cassert>
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -77,7 +78,9 @@ struct FixedName {
         const std::string_view v = view();
         return std::string(v.substr(0, v.find_last_not_of(' ') + 1));
     }
-    bool operator==(const FixedName&) const = default;
+    // Over the W characters at once: a comparison of known size, made inline (the names of
+    // log K records are compared at every temperature).
+    bool operator==(const FixedName& o) const { return std::memcmp(c.data(), o.c.data(), W) == 0; }
 };
 using Name20 = FixedName<20>;
 using Kind4 = FixedName<4>;  // "All ", "L-V ", suppression flags "GAS ", "SU33"

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -39,6 +40,19 @@ bool write_all(int fd, std::string_view text) {
         text.remove_prefix(static_cast<std::size_t>(n));
     }
     return true;
+}
+
+// The text and a newline after it, in one write when the system takes it whole (a table's
+// line is not copied only to put its newline behind it).
+bool write_line(int fd, std::string_view text) {
+    iovec parts[2] = {{const_cast<char*>(text.data()), text.size()}, {const_cast<char*>("\n"), 1}};
+    ssize_t n = 0;
+    do n = ::writev(fd, parts, 2);
+    while (n < 0 && errno == EINTR);
+    if (n < 0) return false;
+    const auto done = static_cast<std::size_t>(n);
+    if (done > text.size()) return true;
+    return write_all(fd, text.substr(done)) && write_all(fd, "\n");
 }
 
 // No write permission for anyone: the user has made the file read-only. Checked apart from
@@ -203,9 +217,7 @@ void AppendFile::close() {
 }
 
 void AppendFile::line(std::string_view text) {
-    buffer_.assign(text);
-    buffer_ += '\n';
-    if (!write_all(fd_, buffer_)) {
+    if (!write_line(fd_, text)) {
         const int err = errno;
         ::close(fd_);
         fd_ = -1;

@@ -106,7 +106,6 @@ private:
     Io* io_ = nullptr;
     std::filesystem::path path_;
     int fd_ = -1;
-    std::string buffer_;
 };
 
 class Io {
