@@ -50,6 +50,7 @@ public:
 
     // Adds one data line and notes every field of it that came out as asterisks.
     void add_checked(std::string_view lay, std::initializer_list<FieldValue> values, std::initializer_list<Slot> slots) {
+        if (check_only_ && layout_surely_fits(lay, values)) return;
         const std::size_t start = text_.size();
         if (check_only_)
             layout_mask_to(text_, lay, values);

@@ -438,21 +438,22 @@ void put_a(char* p, std::string_view s, int w) {
 
 // The widths below are those of the editors above: "-" and the digits of an integer;
 // "-", the whole digits (one more when rounding carries), "." and d decimals for [Fw.d];
-// "-0." d digits and four for the exponent for [Ew.d], and [Gw.d] in either form (its fixed
-// form, d significant digits, "-" and ".", in w - 4 columns).
+// "-0." d digits and four for the exponent for [Ew.d], the 0 dropped when that is one too
+// many, so d + 6 columns take any value; [Gw.d] in either form (its fixed form, d
+// significant digits, "-" and ".", in w - 4 columns).
 bool int_fits(long long v, int w) {
     if (w >= 20) return true;
     return w >= 2 && v > -static_cast<long long>(EXACT_WHOLE[w - 1]) && v < static_cast<long long>(EXACT_WHOLE[w - 1]);
 }
 
 bool f_fits(double v, int w, int d) {
-    const int whole = w - d - 3;  // |v| below 10^whole fits
+    const int whole = w - d - (std::signbit(v) ? 3 : 2);  // |v| below 10^whole fits
     return whole >= 0 && whole <= 22 && std::fabs(v) < EXACT_POWER[whole];
 }
 
-bool e_fits(double v, int w, int d) { return std::isfinite(v) && w >= d + 7; }
+bool e_fits(double v, int w, int d) { return std::isfinite(v) && w >= d + 6; }
 
-bool g_fits(double v, int w, int d) { return std::isfinite(v) && w >= d + 7; }
+bool g_fits(double v, int w, int d) { return std::isfinite(v) && w >= d + 6; }
 
 }  // namespace layout_detail
 

@@ -196,6 +196,28 @@ void layout_to(std::string& text, std::string_view lay, const std::vector<FieldV
     write(text, lay, values.data(), values.size());
 }
 
+bool layout_surely_fits(std::string_view lay, std::initializer_list<FieldValue> values) {
+    const ParsedLayout& p = layout_detail::parsed(lay);
+    const FieldValue* v = values.begin();
+    bool fits = true;
+    // Every value against its field, until the values run out.
+    auto step = [&](int k, int) {
+        const Item& it = p.items[static_cast<std::size_t>(k)];
+        if (!layout_detail::is_field(it.kind)) return true;
+        if (v == values.end()) return false;
+        const FieldValue& value = *v++;
+        if (value.kind() == FieldValue::Kind::Text) return fits = it.kind == ItemKind::A;
+        return fits = it.kind != ItemKind::A && surely_fits(it, value);
+    };
+    if (!p.unrolled) {
+        walk_steps(p.items, 0, step);
+    } else {
+        for (const Step& s : p.steps)
+            if (!step(s.item, s.pre)) break;
+    }
+    return fits && v == values.end();  // values left over would start a new line
+}
+
 void layout_mask_to(std::string& text, std::string_view lay, std::initializer_list<FieldValue> values) {
     write(text, lay, values.begin(), values.size(), true);
 }

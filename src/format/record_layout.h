@@ -81,6 +81,9 @@ void layout_to(std::string& text, std::string_view lay, const std::vector<FieldV
 // surely fits its field, are written as blanks. Asterisks show exactly where layout_to
 // writes them, for a fraction of the work (the pickup's check of its fields at every step).
 void layout_mask_to(std::string& text, std::string_view lay, std::initializer_list<FieldValue> values);
+// True when layout_to surely writes no asterisks for these values: every text in an A field,
+// every number in a field it surely fits, and no value left over for a new line.
+bool layout_surely_fits(std::string_view lay, std::initializer_list<FieldValue> values);
 
 // Single-field editing, the building blocks of layout(). Rounding is half away from zero on
 // the exact value of the double (0.125 in F5.2 is " 0.13"; 2.675, stored as 2.67499..., is

@@ -156,7 +156,7 @@ TEST(NumberEdit, FastFieldsAreTheExactFields) {
     };
     const Field fields[] = {{'F', 8, 2},  {'F', 9, 4},   {'F', 10, 3}, {'F', 6, 0},   {'F', 12, 6}, {'F', 5, 4},
                             {'E', 13, 5}, {'E', 10, 4},  {'E', 9, 3},  {'E', 12, 6},  {'E', 8, 5},  {'E', 20, 15},
-                            {'G', 13, 8}, {'G', 18, 12}, {'G', 9, 4},  {'G', 19, 12}, {'G', 14, 8}};
+                            {'G', 13, 8}, {'G', 18, 12}, {'G', 9, 4},  {'G', 19, 12}, {'G', 14, 8}, {'G', 10, 4}};
     char fast[64], exact[64];
     for (int i = 0; i < 300000; ++i) {
         const Field& f = fields[static_cast<std::size_t>(i) % std::size(fields)];
@@ -191,12 +191,14 @@ TEST(NumberEdit, FastFieldsAreTheExactFields) {
 
 TEST(NumberEdit, FitWithoutEditingAtTheBounds) {
     using namespace layout_detail;
-    EXPECT_TRUE(f_fits(999.996, 8, 2));    // "1000.00": rounding carries into a fourth digit
+    EXPECT_TRUE(f_fits(9999.996, 8, 2));   // "10000.00": rounding carries into a fifth digit
+    EXPECT_TRUE(f_fits(-999.996, 8, 2));   // "-1000.00"
     EXPECT_FALSE(f_fits(-1000.0, 8, 2));   // may not fit: edited
-    EXPECT_FALSE(f_fits(0.5, 5, 4));       // no room for a sign: edited
+    EXPECT_FALSE(f_fits(0.5, 5, 4));       // too narrow to tell without editing
     EXPECT_FALSE(f_fits(std::nan(""), 9, 4));
     EXPECT_TRUE(e_fits(-1e-300, 9, 2));
-    EXPECT_FALSE(e_fits(1.0, 9, 3));       // "-0.100E+01" is 10 wide
+    EXPECT_TRUE(e_fits(-1.0, 9, 3));       // "-.100E+01": the 0 dropped
+    EXPECT_FALSE(e_fits(1.0, 8, 3));
     EXPECT_FALSE(g_fits(INFINITY, 19, 12));
     EXPECT_TRUE(int_fits(-9999, 5));
     EXPECT_FALSE(int_fits(10000, 5));
@@ -208,7 +210,12 @@ TEST(NumberEdit, FitWithoutEditingAtTheBounds) {
     layout_to(line, lay, {7, "Name", 1234.5, -2.5, 123});
     layout_mask_to(mask, lay, {7, "Name", 1234.5, -2.5, 123});
     EXPECT_EQ(line, "  7 Name******-.250E+01**");
-    EXPECT_EQ(mask, "        ******-.250E+01**");
+    EXPECT_EQ(mask, "        ******         **");
+    EXPECT_FALSE(layout_surely_fits(lay, {7, "Name", 1234.5, -2.5, 123}));
+    EXPECT_FALSE(layout_surely_fits(lay, {7, "Name", 9.5, -2.5, 12}));  // I2 may not take it
+    EXPECT_TRUE(layout_surely_fits(R"([I3] [1X] [A4] [F6.2] [E10.3])", {7, "Name", 9.5, -2.5}));
+    EXPECT_TRUE(layout_surely_fits(lay, {7, "Name"}));                        // the values run out
+    EXPECT_FALSE(layout_surely_fits(lay, {7, "Name", 1.0, 1.0, 1, 2, "N"}));  // a second line
 }
 
 TEST(NumberEdit, IntegerAndText) {
