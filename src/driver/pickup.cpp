@@ -49,7 +49,8 @@ public:
     }
 
     // Adds one data line and notes every field of it that came out as asterisks.
-    void add_checked(std::string_view lay, std::initializer_list<FieldValue> values, std::initializer_list<Slot> slots) {
+    void add_checked(std::string_view lay, std::initializer_list<FieldValue> values,
+                     std::initializer_list<Slot> slots) {
         if (check_only_ && layout_surely_fits(lay, values)) return;
         const std::size_t start = text_.size();
         if (check_only_)
@@ -64,7 +65,8 @@ public:
             const std::string_view field = line.substr(pos, static_cast<std::size_t>(s.width));
             // No number prints a '*': the editor fills a field (or the fixed-point part of a
             // general field) with asterisks when the value does not fit.
-            if (field.find('*') != std::string_view::npos) unreadable_.push_back(std::string(s.what) + std::string(s.of));
+            if (field.find('*') != std::string_view::npos)
+                unreadable_.push_back(std::string(s.what) + std::string(s.of));
             pos += static_cast<std::size_t>(s.width);
         }
         if (check_only_)
@@ -239,9 +241,9 @@ void check_fields(const std::string& text, const std::vector<std::string>& unrea
     if (unreadable.empty()) return;
     std::string fields;
     for (const std::string& f : unreadable) fields += (fields.empty() ? "" : "; ") + f;
-    keep_run_file(text,
-                  layout(R"([2X] "The pickup of this step cannot be read back: " A " does not fit its column.")", {fields}),
-                  io);
+    keep_run_file(
+        text, layout(R"([2X] "The pickup of this step cannot be read back: " A " does not fit its column.")", {fields}),
+        io);
 }
 
 // Just before the file is replaced: its rights, and the reader.
@@ -249,8 +251,8 @@ void check_before_writing(const std::string& text, Io& io) {
     if (io.read_only(PICKUP_RUN_FILE))
         keep_run_file(text, layout(R"([2X] A " is read-only: it is not replaced.")", {PICKUP_RUN_FILE}), io);
     if (std::string reason; !pickup_reads_back(text, &reason))
-        keep_run_file(text, layout(R"([2X] "The pickup of this step would not be read back as a run file:" /)") + reason,
-                      io);
+        keep_run_file(text,
+                      layout(R"([2X] "The pickup of this step would not be read back as a run file:" /)") + reason, io);
 }
 
 // The console line of a pickup, and the warnings of its fields that do not fit.
@@ -340,6 +342,7 @@ void PickupSchedule::flush(Io& io) {
 
 void PickupSchedule::write(std::string_view dest, Waiting& w, Io& io) {
     w.waiting = false;
+    if (before_write_) before_write_();
     const std::string text = pickup_text(*w.sys, *w.eq, w.rp);
     if (dest == PICKUP_RUN_FILE) checked([&] { check_before_writing(text, io); });
     io.replace_file(dest, text);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -51,7 +52,10 @@ void write_pickup(std::string_view dest, const ChemicalSystem& sys, const Equili
 // before each write.
 class PickupSchedule {
 public:
-    explicit PickupSchedule(double interval_seconds) : interval_(interval_seconds) {}
+    // `before_write` runs before each file is replaced (the run loop writes the tables' rows
+    // gathered so far, so that they reach the pickup's step).
+    explicit PickupSchedule(double interval_seconds, std::function<void()> before_write = {})
+        : interval_(interval_seconds), before_write_(std::move(before_write)) {}
     void offer(std::string_view dest, const ChemicalSystem& sys, const EquilibriumState& eq, const RunParams& rp,
                Io& io);
     void flush(Io& io);
@@ -81,6 +85,7 @@ private:
     }
 
     double interval_;
+    std::function<void()> before_write_;
     Waiting run_file_, save_;
 };
 

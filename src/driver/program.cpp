@@ -473,7 +473,8 @@ void list_solve(RunState& r, const SolveResult& res, Io& io) {
 
 namespace {
 
-void run_path(RunState& r, Io& io, const RunObserver* observer, const RunOptions& options, PickupSchedule& pickups) {
+void run_path(RunState& r, Io& io, const RunObserver* observer, const RunOptions& options, PickupSchedule& pickups,
+              StepTables& tables) {
     const ChemicalSystem& sys = r.sys;
     RunParams& rp = r.rp;
     PathState& ps = r.ps;
@@ -494,7 +495,6 @@ void run_path(RunState& r, Io& io, const RunObserver* observer, const RunOptions
         write_results_rest(sys, r.cond, eq, rp, ps, io);
     };
     Recovery recovery;
-    StepTables tables;
     if (options.tables) tables.open(sys, rp, io);
     double arrived_by = 0;  // the last increment that moved the path: full, part of one, or none yet
     // After the check of a converged solve: a full step goes to the plot file and the
@@ -547,14 +547,18 @@ void run_path(RunState& r, Io& io, const RunObserver* observer, const RunOptions
 }  // namespace
 
 void run_loop(RunState& r, Io& io, const RunObserver* observer, const RunOptions& options) {
-    // Whatever ends the path, the pickups still waiting are written.
-    PickupSchedule pickups(options.pickup_interval);
+    // Whatever ends the path, the tables' rows and the pickups still waiting are written:
+    // the rows first, as before every pickup, so that the tables reach the pickup's step.
+    StepTables tables;
+    PickupSchedule pickups(options.pickup_interval, [&tables] { tables.flush(); });
     try {
-        run_path(r, io, observer, options, pickups);
+        run_path(r, io, observer, options, pickups, tables);
     } catch (const RunStop&) {
+        tables.flush();
         pickups.flush(io);
         throw;
     }
+    tables.flush();
     pickups.flush(io);
 }
 

@@ -88,9 +88,11 @@ private:
     std::size_t unseen_at_ = 0, unseen_size_ = 0;
 };
 
-// A file the run appends whole lines to (a table): each line is written and flushed at
-// once, so a run stopped at any moment leaves whole lines. `open` with `fresh` starts the
-// file empty; otherwise the lines go after what it holds.
+// A file the run appends whole lines to (a table). Lines are gathered and written in
+// blocks of whole lines: when a block is full, at flush() and close(), and (without a
+// message on failure) when the file is destroyed, so a run stopped at any moment leaves
+// whole lines; the lines since the last flush may be missing. `open` with `fresh` starts
+// the file empty; otherwise the lines go after what it holds.
 class AppendFile {
 public:
     AppendFile() = default;
@@ -101,11 +103,13 @@ public:
     void open(Io& io, const std::filesystem::path& path, bool fresh);
     void close();
     void line(std::string_view text);
+    void flush();  // writes the lines gathered
 
 private:
     Io* io_ = nullptr;
     std::filesystem::path path_;
     int fd_ = -1;
+    std::string buf_;
 };
 
 class Io {

@@ -360,6 +360,7 @@ void StepTables::add_phase_column(const ChemicalSystem& sys, int phase, Io& io) 
     phases_.push_back(phase);
     std::string text;
     bool first = true;
+    steps_.flush();  // the table is read back whole
     for (const std::string& line : lines_of(io.read_file(STEP_TABLE).value_or(""))) {
         std::vector<std::string> cells = split(line);
         for (std::string& c : cells) c = field(c);

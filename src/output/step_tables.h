@@ -7,10 +7,12 @@
 //    component per kg of water.
 //  - ZARNSPEC.CSV: for every such step, a row per species (molality, activity, gamma) and
 //    per gas and mineral (log K, log Q/K, moles, in the matrix or not).
-// Rows are written whole and flushed as the run goes. A run that resumes from the pickup of
-// the last step in the tables appends to them after a row of kind "resume" (its starting
-// point, that last step, is not written again); any other run starts them afresh. A value that is not finite is written empty and named in the row's
-// status column.
+// Rows are written whole, gathered in blocks; the run loop flushes them before every pickup
+// it writes, so the tables on disk always reach the step of the pickups on disk. A run that
+// resumes from the pickup of the last step in the tables appends to them after a row of kind
+// "resume" (its starting point, that last step, is not written again); any other run starts
+// them afresh. A value that is not finite is written empty and named in the row's status
+// column.
 #pragma once
 
 #include <string>
@@ -43,15 +45,20 @@ public:
     // The rows of an accepted step (after the phase-assemblage check).
     void write_step(const ChemicalSystem& sys, const Conditions& cond, const EquilibriumState& eq, const RunParams& rp,
                     StepArrival arrival, Io& io);
+    // Writes the rows gathered so far.
+    void flush() {
+        steps_.flush();
+        species_.flush();
+    }
 
 private:
     bool resumable(const ChemicalSystem& sys, const RunParams& rp, const std::string& text);
     void add_phase_column(const ChemicalSystem& sys, int phase, Io& io);
     void drop_rows_after_start(const std::string& steps, Io& io);
 
-    std::vector<int> phases_;  // the phases with a column, in column order
-    long step_ = 0;            // rows written, counting those of the run resumed
-    bool skip_start_ = false;  // resumed: the starting point is the tables' last step
+    std::vector<int> phases_;     // the phases with a column, in column order
+    long step_ = 0;               // rows written, counting those of the run resumed
+    bool skip_start_ = false;     // resumed: the starting point is the tables' last step
     std::size_t keep_lines_ = 0;  // resumed: the lines of the step table up to the starting point
     AppendFile steps_, species_;
     std::vector<std::string> raw_names_;  // species 1..NS, then the phases

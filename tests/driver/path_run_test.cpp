@@ -6,10 +6,13 @@
 
 #include <array>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -280,11 +283,33 @@ TEST(PathRun, ResumedFromThePickupTheRunContinuesAsUninterrupted) {
     PathRun whole(RunText("cooling-250-to-100c").text);
     whole.options.pickup_interval = 0;  // every pickup on disk as it is made
     std::string pickup;
+    int pickups = 0, in_table = 0;
     whole.go("", [&](const RunState& r) {
-        if (pickup.empty() && r.rp.TEMP == 175) pickup = whole.dir.read("ZARNRUN.DAT");
+        const std::string on_disk = whole.dir.read("ZARNRUN.DAT");
+        if (pickup.empty() && r.rp.TEMP == 175) pickup = on_disk;
+        // The step of the pickup on disk is in the step table on disk: the table's rows,
+        // gathered in blocks, are written before every pickup.
+        std::istringstream lines(on_disk);
+        std::string line;
+        for (int i = 0; i < 5; ++i) std::getline(lines, line);
+        double t = 0;
+        for (int i = 0; i < 4; ++i) std::istringstream(line.substr(static_cast<std::size_t>(i) * 10, 10)) >> t;
+        ++pickups;
+        std::istringstream table(std::filesystem::exists(whole.dir.path() / "ZARNSTEP.CSV")
+                                     ? whole.dir.read("ZARNSTEP.CSV")
+                                     : std::string());
+        bool found = false;
+        for (std::string row; std::getline(table, row) && !found;) {
+            std::istringstream cells(row);
+            std::string cell;
+            for (int c = 0; c < 5; ++c) std::getline(cells, cell, ',');
+            found = std::fabs(std::atof(cell.c_str()) - t) < 1e-4;
+        }
+        in_table += found ? 1 : 0;
     });
     ASSERT_EQ(whole.out.status, 0);
     ASSERT_FALSE(pickup.empty());
+    EXPECT_EQ(in_table, pickups - 1);  // all but the run file itself, before the first step
     PathRun rest(pickup);
     rest.go();
     EXPECT_EQ(rest.out.status, 0);

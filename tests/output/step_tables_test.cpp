@@ -83,6 +83,7 @@ TEST(StepTables, RowsColumnsStatusAndResume) {
     t.write_step(b.sys, b.cond, b.eq, b.rp, StepArrival::Full, *b.io);
     b.eq.gamma[3] = gamma;
 
+    t.flush();  // the rows are gathered until the run loop writes a pickup
     const std::string text = b.dir.read(STEP_TABLE);
     EXPECT_NE(text.find(",moles_Quartz,total_H+_mol_per_kg,\"total_SiO2,aq_mol_per_kg\"\n"), std::string::npos);
     Table rows = read_table(text);
@@ -111,6 +112,7 @@ TEST(StepTables, RowsColumnsStatusAndResume) {
     t.open(b.sys, b.rp, *b.io);
     t.write_step(b.sys, b.cond, b.eq, b.rp, StepArrival::Start, *b.io);
     t.write_step(b.sys, b.cond, b.eq, b.rp, StepArrival::Full, *b.io);
+    t.flush();
     rows = read_table(b.dir.read(STEP_TABLE));
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[2]["kind"], "resume");
@@ -137,6 +139,7 @@ TEST(StepTables, RepeatedValuesAndSignedZeros) {
     t.open(b.sys, b.rp, *b.io);
     t.write_step(b.sys, b.cond, b.eq, b.rp, StepArrival::Start, *b.io);
     t.write_step(b.sys, b.cond, b.eq, b.rp, StepArrival::Full, *b.io);
+    t.flush();
     Table species = read_table(b.dir.read(SPECIES_TABLE));
     ASSERT_EQ(species.size(), 2u * 3u);
     for (const std::size_t row : {1u, 4u}) {
