@@ -104,7 +104,8 @@ bool surely_fits(const Item& it, const FieldValue& v) {
 // Writes value v by field item `it` at the write position. With `mask`, a text and a
 // number that surely fits are written as blanks. Inline in the layout's step loop: a call
 // per field cost a third of what the field itself costs.
-[[gnu::always_inline]] inline void write_field(LineWriter& out, const Item& it, const FieldValue& v, std::string_view lay, bool mask) {
+[[gnu::always_inline]] inline void write_field(LineWriter& out, const Item& it, const FieldValue& v,
+                                               std::string_view lay, bool mask) {
     using namespace layout_detail;
     const bool text = v.kind() == FieldValue::Kind::Text;
     const std::size_t w = static_cast<std::size_t>(it.w);

@@ -182,7 +182,9 @@ TEST(NumberEdit, FastFieldsAreTheExactFields) {
         ASSERT_EQ(std::string(fast, static_cast<std::size_t>(f.w)), std::string(exact, static_cast<std::size_t>(f.w)))
             << f.kind << f.w << '.' << f.d << " of " << v;
         // A field said to fit without editing must come out without asterisks.
-        const bool fits = f.kind == 'F' ? f_fits(v, f.w, f.d) : f.kind == 'E' ? e_fits(v, f.w, f.d) : g_fits(v, f.w, f.d);
+        const bool fits = f.kind == 'F'   ? f_fits(v, f.w, f.d)
+                          : f.kind == 'E' ? e_fits(v, f.w, f.d)
+                                          : g_fits(v, f.w, f.d);
         if (fits) {
             ASSERT_EQ(std::string(exact, static_cast<std::size_t>(f.w)).find('*'), std::string::npos) << v;
         }
@@ -191,13 +193,13 @@ TEST(NumberEdit, FastFieldsAreTheExactFields) {
 
 TEST(NumberEdit, FitWithoutEditingAtTheBounds) {
     using namespace layout_detail;
-    EXPECT_TRUE(f_fits(9999.996, 8, 2));   // "10000.00": rounding carries into a fifth digit
-    EXPECT_TRUE(f_fits(-999.996, 8, 2));   // "-1000.00"
-    EXPECT_FALSE(f_fits(-1000.0, 8, 2));   // may not fit: edited
-    EXPECT_FALSE(f_fits(0.5, 5, 4));       // too narrow to tell without editing
+    EXPECT_TRUE(f_fits(9999.996, 8, 2));  // "10000.00": rounding carries into a fifth digit
+    EXPECT_TRUE(f_fits(-999.996, 8, 2));  // "-1000.00"
+    EXPECT_FALSE(f_fits(-1000.0, 8, 2));  // may not fit: edited
+    EXPECT_FALSE(f_fits(0.5, 5, 4));      // too narrow to tell without editing
     EXPECT_FALSE(f_fits(std::nan(""), 9, 4));
     EXPECT_TRUE(e_fits(-1e-300, 9, 2));
-    EXPECT_TRUE(e_fits(-1.0, 9, 3));       // "-.100E+01": the 0 dropped
+    EXPECT_TRUE(e_fits(-1.0, 9, 3));  // "-.100E+01": the 0 dropped
     EXPECT_FALSE(e_fits(1.0, 8, 3));
     EXPECT_FALSE(g_fits(INFINITY, 19, 12));
     EXPECT_TRUE(int_fits(-9999, 5));
