@@ -329,7 +329,7 @@ void PickupSchedule::offer(std::string_view dest, const ChemicalSystem& sys, con
     if (!w.eq) w.eq = std::make_unique<EquilibriumState>();
     assign_in_use(*w.eq, eq, sys);
     w.rp = rp;
-    w.sys = &sys;
+    sys_ = &sys;
     w.waiting = true;
     if (!w.written || std::chrono::duration<double>(Clock::now() - w.when).count() >= interval_) write(dest, w, io);
     announce(dest, unreadable, io);
@@ -343,7 +343,7 @@ void PickupSchedule::flush(Io& io) {
 void PickupSchedule::write(std::string_view dest, Waiting& w, Io& io) {
     w.waiting = false;
     if (before_write_) before_write_();
-    const std::string text = pickup_text(*w.sys, *w.eq, w.rp);
+    const std::string text = pickup_text(*sys_, *w.eq, w.rp);
     if (dest == PICKUP_RUN_FILE) checked([&] { check_before_writing(text, io); });
     io.replace_file(dest, text);
     w.written = true;

@@ -64,7 +64,6 @@ private:
     using Clock = std::chrono::steady_clock;
     // The last pickup offered for a file: its state, whose text is made when it is written.
     struct Waiting {
-        const ChemicalSystem* sys = nullptr;
         std::unique_ptr<EquilibriumState> eq;
         RunParams rp;
         bool waiting = false;
@@ -86,6 +85,7 @@ private:
 
     double interval_;
     std::function<void()> before_write_;
+    const ChemicalSystem* sys_ = nullptr;  // the run's, fixed: that of every offer
     Waiting run_file_, save_;
 };
 

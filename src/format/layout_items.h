@@ -95,6 +95,16 @@ bool walk_steps(const std::vector<Item>& items, int start, On&& on) {
     });
 }
 
+// The steps of layout p from its beginning, or (`again`) from its reversion point: its
+// unrolled steps when it has them, else walked. `on` and the result as for walk_steps.
+template <class On>
+bool for_each_step(const ParsedLayout& p, bool again, On&& on) {
+    if (!p.unrolled) return walk_steps(p.items, again ? p.reversion : 0, on);
+    for (const Step& s : again ? p.reversion_steps : p.steps)
+        if (!on(s.item, s.pre)) return false;
+    return true;
+}
+
 // The parsed layout, from a cache keyed by the layout text (parsed on first use). A
 // malformed layout throws std::logic_error naming the layout.
 const ParsedLayout& parsed(std::string_view lay);

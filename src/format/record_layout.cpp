@@ -18,9 +18,7 @@ using layout_detail::fail;
 using layout_detail::Item;
 using layout_detail::ItemKind;
 using layout_detail::ParsedLayout;
-using layout_detail::Step;
 using layout_detail::walk;
-using layout_detail::walk_steps;
 
 // The text being written: the finished lines and the line being filled, in one buffer that
 // grows ahead of the text (end_ marks where the text ends).
@@ -101,6 +99,13 @@ bool surely_fits(const Item& it, const FieldValue& v) {
     }
 }
 
+// True when value v surely comes out of field item `it` without asterisks: a text in an A
+// field, a number that surely fits a numeric one.
+bool surely_no_asterisks(const Item& it, const FieldValue& v) {
+    if (v.kind() == FieldValue::Kind::Text) return it.kind == ItemKind::A;
+    return it.kind != ItemKind::A && surely_fits(it, v);
+}
+
 // Writes value v by field item `it` at the write position. With `mask`, a text and a
 // number that surely fits are written as blanks. Inline in the layout's step loop: a call
 // per field cost a third of what the field itself costs.
@@ -109,8 +114,7 @@ bool surely_fits(const Item& it, const FieldValue& v) {
     using namespace layout_detail;
     const bool text = v.kind() == FieldValue::Kind::Text;
     const std::size_t w = static_cast<std::size_t>(it.w);
-    if (mask && (text ? it.kind == ItemKind::A && it.w >= 0 : it.kind != ItemKind::A && surely_fits(it, v)))
-        return out.field(w, [&](char* p) { put_blanks(p, w); });
+    if (mask && it.w >= 0 && surely_no_asterisks(it, v)) return out.field(w, [&](char* p) { put_blanks(p, w); });
     switch (it.kind) {
         case ItemKind::A:
             if (!text) fail("a number given for an A field", lay);
@@ -158,13 +162,7 @@ void write(std::string& text, std::string_view lay, const FieldValue* values, st
                 return true;
         }
     };
-    // The steps from the beginning or from the reversion point: unrolled, or walked.
-    auto from = [&](bool again) {
-        if (!p.unrolled) return walk_steps(p.items, again ? p.reversion : 0, step);
-        for (const Step& s : again ? p.reversion_steps : p.steps)
-            if (!step(s.item, s.pre)) return false;
-        return true;
-    };
+    auto from = [&](bool again) { return layout_detail::for_each_step(p, again, step); };
     if (from(false)) {
         if (next < count && !p.has_fields) fail("more values than the layout has fields", lay);
         while (next < count) {  // reversion: a new line, the layout again from its last group
@@ -206,16 +204,9 @@ bool layout_surely_fits(std::string_view lay, std::initializer_list<FieldValue> 
         const Item& it = p.items[static_cast<std::size_t>(k)];
         if (!layout_detail::is_field(it.kind)) return true;
         if (v == values.end()) return false;
-        const FieldValue& value = *v++;
-        if (value.kind() == FieldValue::Kind::Text) return fits = it.kind == ItemKind::A;
-        return fits = it.kind != ItemKind::A && surely_fits(it, value);
+        return fits = surely_no_asterisks(it, *v++);
     };
-    if (!p.unrolled) {
-        walk_steps(p.items, 0, step);
-    } else {
-        for (const Step& s : p.steps)
-            if (!step(s.item, s.pre)) break;
-    }
+    layout_detail::for_each_step(p, false, step);
     return fits && v == values.end();  // values left over would start a new line
 }
 

@@ -141,7 +141,8 @@ void OutputFile::line(std::string_view text) {
     end_line(at);
 }
 
-void OutputFile::line(std::string_view lay, std::initializer_list<FieldValue> values) {
+template <class Values>
+void OutputFile::layout_line(std::string_view lay, const Values& values) {
     start();
     if (discard_) return line(layout(lay, values));
     const std::size_t at = buf_.size();
@@ -149,13 +150,9 @@ void OutputFile::line(std::string_view lay, std::initializer_list<FieldValue> va
     end_line(at);
 }
 
-void OutputFile::line(std::string_view lay, const std::vector<FieldValue>& values) {
-    start();
-    if (discard_) return line(layout(lay, values));
-    const std::size_t at = buf_.size();
-    layout_to(buf_, lay, values);
-    end_line(at);
-}
+void OutputFile::line(std::string_view lay, std::initializer_list<FieldValue> values) { layout_line(lay, values); }
+
+void OutputFile::line(std::string_view lay, const std::vector<FieldValue>& values) { layout_line(lay, values); }
 
 void OutputFile::end_line(std::size_t at) {
     unseen_in_buffer_ = true;

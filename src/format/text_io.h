@@ -81,6 +81,8 @@ private:
     // The last line is kept where it lies in the buffer, and copied out only when the
     // buffer is written: most lines are never asked for.
     void end_line(std::size_t at);  // the line begun at `at` is the last one, and ends
+    template <class Values>
+    void layout_line(std::string_view lay, const Values& values);  // the two line(layout, values)
     void keep_unseen();
     std::string buf_;
     std::string unseen_;

@@ -63,12 +63,17 @@ double num(const std::string& cell) {
     return v;
 }
 
-TEST(StepTables, RowsColumnsStatusAndResume) {
-    ChemBuilder b;
+// H+, water and dissolved silica, with OH-.
+void silica_water(ChemBuilder& b) {
     b.component("H+", 1, 1.008, 0.0, 1e-7);
     b.component("H2O", 0, 18.015, WATER_MOLES_PER_KG, 1.0);
     b.component("SiO2,aq", 0, 60.084, 1e-3, 1e-3);
     b.species("OH-", -1, 14.0, {{1, 2}, {-1, 1}});
+}
+
+TEST(StepTables, RowsColumnsStatusAndResume) {
+    ChemBuilder b;
+    silica_water(b);
     const int quartz = b.mineral("Quartz", -3.0, 60.084, 2.648, {{1, 3}});
     ASSERT_TRUE(b.start_and_solve().converged());
 
@@ -128,10 +133,7 @@ TEST(StepTables, RowsColumnsStatusAndResume) {
 // step: every cell keeps its own text.
 TEST(StepTables, RepeatedValuesAndSignedZeros) {
     ChemBuilder b;
-    b.component("H+", 1, 1.008, 0.0, 1e-7);
-    b.component("H2O", 0, 18.015, WATER_MOLES_PER_KG, 1.0);
-    b.component("SiO2,aq", 0, 60.084, 1e-3, 1e-3);
-    b.species("OH-", -1, 14.0, {{1, 2}, {-1, 1}});
+    silica_water(b);
     ASSERT_TRUE(b.start_and_solve().converged());
     b.eq.m[3] = b.eq.act[4] = 0.0;
     b.eq.act[3] = b.eq.m[4] = -0.0;
