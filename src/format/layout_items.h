@@ -42,7 +42,7 @@ struct ParsedLayout {
     std::vector<Step> steps, reversion_steps;
 };
 
-inline bool is_field(ItemKind k) {
+constexpr bool is_field(ItemKind k) {
     return k == ItemKind::A || k == ItemKind::I || k == ItemKind::F || k == ItemKind::E || k == ItemKind::G;
 }
 
@@ -50,7 +50,7 @@ inline bool is_field(ItemKind k) {
 // for every repetition of every non-group item. `on` returns false to stop the walk; walk
 // returns false when stopped.
 template <class On>
-bool walk(const std::vector<Item>& items, int start, On&& on) {
+constexpr bool walk(const std::vector<Item>& items, int start, On&& on) {
     struct Frame {
         int group;
         int left;
@@ -85,7 +85,7 @@ bool walk(const std::vector<Item>& items, int start, On&& on) {
 // repeated k times as k steps, the skipped columns before the first. `on(item index, pre)`
 // returns false to stop the walk; walk_steps returns false when stopped.
 template <class On>
-bool walk_steps(const std::vector<Item>& items, int start, On&& on) {
+constexpr bool walk_steps(const std::vector<Item>& items, int start, On&& on) {
     return walk(items, start, [&](const Item& it) {
         const int k = static_cast<int>(&it - items.data());
         const int times = is_field(it.kind) ? it.count : 1;
@@ -98,18 +98,52 @@ bool walk_steps(const std::vector<Item>& items, int start, On&& on) {
 // The steps of layout p from its beginning, or (`again`) from its reversion point: its
 // unrolled steps when it has them, else walked. `on` and the result as for walk_steps.
 template <class On>
-bool for_each_step(const ParsedLayout& p, bool again, On&& on) {
+constexpr bool for_each_step(const ParsedLayout& p, bool again, On&& on) {
     if (!p.unrolled) return walk_steps(p.items, again ? p.reversion : 0, on);
     for (const Step& s : again ? p.reversion_steps : p.steps)
         if (!on(s.item, s.pre)) return false;
     return true;
 }
 
+[[noreturn]] void fail(std::string_view what, std::string_view lay);
+
+// Writes layout p (text `lay`) with `count` values through `out`: the steps in order; while
+// values are left at its end, a new line and the layout again from its reversion point;
+// stopping at the first data field that has no value left. The sink's calls:
+// skip(n) and tab(c) move the write position, new_line(), literal(text), and
+// field(item, index of its value).
+template <class Sink>
+constexpr void drive(const ParsedLayout& p, std::size_t count, Sink& out, std::string_view lay) {
+    std::size_t next = 0;
+    auto step = [&](int k, int pre) {
+        const Item& it = p.items[static_cast<std::size_t>(k)];
+        switch (it.kind) {
+            case ItemKind::Literal:
+                out.skip(pre);
+                for (int r = 0; r < it.count; ++r) out.literal(it.text);
+                return true;
+            case ItemKind::Skip: out.skip(it.count); return true;
+            case ItemKind::Tab: out.tab(it.w); return true;
+            case ItemKind::NewLine: out.new_line(); return true;
+            default:
+                out.skip(pre);
+                if (next == count) return false;  // values ran out: stop before this field
+                out.field(it, next++);
+                return true;
+        }
+    };
+    auto from = [&](bool again) { return for_each_step(p, again, step); };
+    if (!from(false)) return;
+    if (next < count && !p.has_fields) fail("more values than the layout has fields", lay);
+    while (next < count) {  // reversion: a new line, the layout again from its last group
+        out.new_line();
+        if (!from(true)) break;
+    }
+}
+
 // The parsed layout, from a cache keyed by the layout text (parsed on first use). A
 // malformed layout throws std::logic_error naming the layout.
 const ParsedLayout& parsed(std::string_view lay);
-
-[[noreturn]] void fail(std::string_view what, std::string_view lay);
 
 // n blanks at p: two overlapping stores for the short runs before and inside fields, where
 // a call to memset would cost more than the blanks.

@@ -5,6 +5,7 @@
 // blanks that only a positioning item produced. A value is always written in full ([A8]
 // with eight blanks writes eight blanks).
 #include "format/record_layout.h"
+#include "format/field_edit.h"
 #include "format/layout_items.h"
 
 #include <algorithm>
@@ -123,10 +124,7 @@ bool surely_no_asterisks(const Item& it, const FieldValue& v) {
         case ItemKind::I: {
             if (text) fail("a text given for an I field", lay);
             if (v.kind() == FieldValue::Kind::Int) return out.field(w, [&](char* p) { put_i(p, v.as_int(), it.w); });
-            // A real in an integer field: its integer part, when it has one.
-            const double r = v.as_real();
-            if (!(r > -9.2e18 && r < 9.2e18)) return out.put(std::string(w, '*'));
-            return out.field(w, [&](char* p) { put_i(p, static_cast<long long>(r), it.w); });
+            return out.field(w, [&](char* p) { put_i_of_real(p, v.as_real(), it.w); });
         }
         case ItemKind::F:
             if (text) fail("a text given for an F field", lay);
@@ -143,33 +141,18 @@ bool surely_no_asterisks(const Item& it, const FieldValue& v) {
 void write(std::string& text, std::string_view lay, const FieldValue* values, std::size_t count, bool mask = false) {
     const ParsedLayout& p = layout_detail::parsed(lay);
     LineWriter out(text, lay.size() + 64);  // most lines are about as long as their layout
-    std::size_t next = 0;
-    // One step: item k after `pre` skipped columns; false when the values ran out.
-    auto step = [&](int k, int pre) {
-        const Item& it = p.items[static_cast<std::size_t>(k)];
-        switch (it.kind) {
-            case ItemKind::Literal:
-                out.skip(pre);
-                for (int r = 0; r < it.count; ++r) out.put(it.text);
-                return true;
-            case ItemKind::Skip: out.skip(it.count); return true;
-            case ItemKind::Tab: out.tab(it.w); return true;
-            case ItemKind::NewLine: out.new_line(); return true;
-            default:
-                out.skip(pre);
-                if (next == count) return false;  // values ran out: stop before this field
-                write_field(out, it, values[next++], lay, mask);
-                return true;
-        }
-    };
-    auto from = [&](bool again) { return layout_detail::for_each_step(p, again, step); };
-    if (from(false)) {
-        if (next < count && !p.has_fields) fail("more values than the layout has fields", lay);
-        while (next < count) {  // reversion: a new line, the layout again from its last group
-            out.new_line();
-            if (!from(true)) break;
-        }
-    }
+    struct Sink {
+        LineWriter& out;
+        const FieldValue* values;
+        std::string_view lay;
+        bool mask;
+        void skip(int n) { out.skip(n); }
+        void tab(int c) { out.tab(c); }
+        void new_line() { out.new_line(); }
+        void literal(std::string_view t) { out.put(t); }
+        void field(const Item& it, std::size_t v) { write_field(out, it, values[v], lay, mask); }
+    } sink{out, values, lay, mask};
+    layout_detail::drive(p, count, sink, lay);
     out.finish();
 }
 

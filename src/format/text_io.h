@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "format/fixed_layout.h"
 #include "format/record_layout.h"
 
 namespace zq {
@@ -55,6 +56,15 @@ public:
     // The line(s) of a layout and a newline, made straight in the file's buffer.
     void line(std::string_view lay, std::initializer_list<FieldValue> values);
     void line(std::string_view lay, const std::vector<FieldValue>& values);
+    // The same for a layout laid out when compiling (fixed_layout.h): line<R"([I3] [A8])">(k, name).
+    template <LayoutText L, class... V>
+    void line(const V&... values) {
+        start();
+        if (discard_) return line(std::string_view(layout<L>(values...)));
+        const std::size_t at = buf_.size();
+        layout_to<L>(buf_, values...);
+        end_line(at);
+    }
     void write(std::string_view text);  // raw text
     void flush();                       // writes what is buffered
     void close();                       // flushes and closes; a later write starts the file anew

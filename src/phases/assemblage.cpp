@@ -27,7 +27,7 @@ constexpr double UNLISTED_MINERAL = -5;      // minerals below this log(Q/K) are
 
 constexpr std::string_view HEADING =
     R"("  Gas or Mineral            Log K   Log Q  Log(Q/K)  Log(Q/K)/S  Affinity  Log Fugacity" /)";
-constexpr std::string_view ROW = R"([I3] [1X] [A20] [1X] 3[F8.2] [3X] [F8.3] [1X] [E13.5] [1X] [F8.3])";
+constexpr LayoutText ROW = R"([I3] [1X] [A20] [1X] 3[F8.2] [3X] [F8.3] [1X] [E13.5] [1X] [F8.3])";
 
 // Member slot of phase i in solution s, 0 when it is not a member.
 int member_slot(const ChemicalSystem& sys, int s, int i) {
@@ -262,12 +262,12 @@ private:
         const double d = ps.logq - logk;
         const double sat = d / mn.coef_abs_sum;
         if (!fugacity_column) {
-            io_.listing().line(ROW, {i, mn.name, logk, ps.logq, d, sat, affinity(d)});
+            io_.listing().line<ROW>(i, mn.name, logk, ps.logq, d, sat, affinity(d));
             return;
         }
         // The log K of a mixed gas holds log10 P beside the hydrolysis constant.
         ps.log_fugacity = i <= sys_.nmixed ? d + std::log10(rp_.PFLUID) : d;
-        io_.listing().line(ROW, {i, mn.name, logk, ps.logq, d, sat, affinity(d), ps.log_fugacity});
+        io_.listing().line<ROW>(i, mn.name, logk, ps.logq, d, sat, affinity(d), ps.log_fugacity);
     }
 
     void write_table() {
