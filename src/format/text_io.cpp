@@ -183,7 +183,7 @@ void OutputFile::close() {
 
 AppendFile::~AppendFile() {
     if (fd_ < 0) return;
-    (void)write_all(fd_, buf_);
+    (void)write_all(fd_, std::string_view(buf_.data(), end_));
     ::close(fd_);
 }
 
@@ -206,15 +206,21 @@ void AppendFile::close() {
 }
 
 void AppendFile::line(std::string_view text) {
-    buf_ += text;
-    buf_ += '\n';
-    if (buf_.size() >= TABLE_BLOCK) flush();
+    if (end_ + text.size() + 1 > buf_.size()) buf_.resize(end_ + text.size() + 1 + buf_.size());
+    std::memcpy(buf_.data() + end_, text.data(), text.size());
+    buf_[end_ + text.size()] = '\n';
+    made(end_ + text.size() + 1);
+}
+
+void AppendFile::made(std::size_t end) {
+    end_ = end;
+    if (end_ >= TABLE_BLOCK) flush();
 }
 
 void AppendFile::flush() {
-    if (fd_ < 0 || buf_.empty()) return;
-    const bool written = write_all(fd_, buf_);
-    buf_.clear();
+    if (fd_ < 0 || end_ == 0) return;
+    const bool written = write_all(fd_, std::string_view(buf_.data(), end_));
+    end_ = 0;
     if (!written) {
         const int err = errno;
         ::close(fd_);

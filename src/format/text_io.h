@@ -115,13 +115,20 @@ public:
     void open(Io& io, const std::filesystem::path& path, bool fresh);
     void close();
     void line(std::string_view text);
+    // For lines made straight in the gathered text (the rows of a step): the text, whose
+    // characters from end() on are room the maker may grow and fill, and made(end), which
+    // takes the whole lines (each with its newline) written up to `end`.
+    std::string& text() { return buf_; }
+    std::size_t end() const { return end_; }
+    void made(std::size_t end);
     void flush();  // writes the lines gathered
 
 private:
     Io* io_ = nullptr;
     std::filesystem::path path_;
     int fd_ = -1;
-    std::string buf_;
+    std::string buf_;      // the lines gathered, then room
+    std::size_t end_ = 0;  // where the lines gathered end
 };
 
 class Io {

@@ -148,6 +148,8 @@ std::string phase_column(const ChemicalSystem& sys, int i) { return "moles_" + s
 class CsvText {
 public:
     explicit CsvText(std::string& buf) : buf_(buf) {}
+    // The text after the first `start` characters of buf, which it keeps.
+    CsvText(std::string& buf, std::size_t start) : buf_(buf), start_(start), end_(start) {}
     // At least n writable characters at the end.
     char* room(std::size_t n) {
         if (end_ + n > buf_.size()) grow(n);
@@ -162,13 +164,14 @@ public:
         std::memcpy(room(s.size()), s.data(), s.size());
         end_ += s.size();
     }
-    void pop_back() { --end_; }
-    std::string_view view() const { return {buf_.data(), end_}; }
+    std::string_view view() const { return {buf_.data() + start_, end_ - start_}; }
+    std::size_t end() const { return end_; }
 
 private:
     // Out of line, so that room() stays small enough to be inlined wherever a cell is put.
     [[gnu::noinline]] void grow(std::size_t n) { buf_.resize(std::max(2 * buf_.size(), end_ + n + 4096)); }
     std::string& buf_;
+    std::size_t start_ = 0;
     std::size_t end_ = 0;
 };
 
@@ -428,8 +431,9 @@ void StepTables::write_step(const ChemicalSystem& sys, const Conditions& cond, c
     head.put(tail.view());
     steps_.line(head.view());
 
-    // The long table, written at once: the species, then the gases and minerals.
-    CsvText block(block_text_);
+    // The long table, made straight in the file's gathered lines: the species, then the gases
+    // and minerals.
+    CsvText block(species_.text(), species_.end());
     // For the species rows; the gases' and minerals' log K and log Q/K hardly ever repeat,
     // and their moles of 0 are written as fast as looked up.
     RepeatedNumbers repeats(block);
@@ -472,8 +476,7 @@ void StepTables::write_step(const ChemicalSystem& sys, const Conditions& cond, c
         r.text(in ? "1" : "0");
         end_row(r, row_status);
     }
-    block.pop_back();
-    species_.line(block.view());
+    species_.made(block.end());
 }
 
 }  // namespace zq

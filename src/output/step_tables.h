@@ -64,7 +64,7 @@ private:
     std::vector<std::string> raw_names_;  // species 1..NS, then the phases
     std::vector<std::string> names_;      // the same as CSV fields
     // The texts a step's rows are made in, kept from step to step with their room.
-    std::string head_text_, tail_text_, block_text_;
+    std::string head_text_, tail_text_;
 };
 
 }  // namespace zq
