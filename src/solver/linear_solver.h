@@ -38,6 +38,8 @@ struct LinearSystem {
     // Row i of A as a pointer and the offset of column j from it: A(i, j) is
     // row(i)[column_offset(j)].
     double* row(int i) { return &a[idx(i, 1)]; }
+    // Column j of W from row i down, as a pointer to W(i, j).
+    const double* w_column(int i, int j) const { return &w[idx(i, j)]; }
     static std::size_t column_offset(int j) { return idx(1, j); }
 
 private:

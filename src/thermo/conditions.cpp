@@ -22,10 +22,11 @@ void evaluate_conditions(const ChemicalSystem& sys, const RunParams& rp, Conditi
     }
 
     evaluate_header_quantities(sys, rp, cond);
+    const SaturationStencils sat(rp.TEMP);
     for (int j = sys.nc + 1; j <= sys.ns; ++j)
-        cond.logk[j] = evaluate_record(sys.sp[j].kind, sys.sp_raw, j, rp.PFLUID, rp.TEMP, cond.grid, rp.CONFLG);
+        cond.logk[j] = evaluate_record(sys.sp[j].kind, sys.sp_raw, j, rp.PFLUID, rp.TEMP, cond.grid, rp.CONFLG, sat);
     for (int i = 1; i <= sys.nmin; ++i) {
-        cond.mn_logk[i] = evaluate_record(sys.mn[i].kind, sys.mn_raw, i, rp.PFLUID, rp.TEMP, cond.grid, rp.CONFLG);
+        cond.mn_logk[i] = evaluate_record(sys.mn[i].kind, sys.mn_raw, i, rp.PFLUID, rp.TEMP, cond.grid, rp.CONFLG, sat);
         if (i <= sys.nmixed) {
             cond.mn_logk_raw[i] = cond.mn_logk[i];
             cond.mn_logk[i] += cond.logP;

@@ -93,19 +93,93 @@ double weight3(double x, const std::array<double, 3>& nodes, int i) {
     return w;
 }
 
-// Three-point Lagrange polynomial through (nodes, y) at x. A no-data value with a
+// The three Lagrange weights of the nodes at x.
+std::array<double, 3> weights3(double x, const std::array<double, 3>& nodes) {
+    return {weight3(x, nodes, 0), weight3(x, nodes, 1), weight3(x, nodes, 2)};
+}
+
+// Three-point Lagrange polynomial with weights w through y. A no-data value with a
 // non-zero weight makes the result NO_DATA: mixed into the sum it would turn into an
 // ordinary-looking number (half of 99999.999, or a large negative one) and pass for data.
-double lagrange3(double x, const std::array<double, 3>& nodes, const std::array<double, 3>& y) {
+double sum3(const std::array<double, 3>& w, const std::array<double, 3>& y) {
     double sum = 0.0;
-    for (int i = 0; i < 3; ++i) {
-        const double w = weight3(x, nodes, i);
-        if (w == 0.0) continue;
-        const double yi = y[static_cast<std::size_t>(i)];
-        if (is_no_data(yi)) return NO_DATA;
-        sum += w * yi;
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (w[i] == 0.0) continue;
+        if (is_no_data(y[i])) return NO_DATA;
+        sum += w[i] * y[i];
     }
     return sum;
+}
+
+double lagrange3(double x, const std::array<double, 3>& nodes, const std::array<double, 3>& y) {
+    return sum3(weights3(x, nodes), y);
+}
+
+// Saturation view: the first of the three points (1-based) for t in range: 0.01-25-50 up to
+// 50 C; then the point below the interval holding t and its two neighbours above;
+// 300-325-350 above 325 C.
+int saturation_first(double t) {
+    if (!(t > 50.0)) return 1;
+    int i = 3;
+    while (i < 14 && t > GRID_T[static_cast<std::size_t>(i + 1)]) ++i;
+    return i - 1;
+}
+
+std::array<double, 3> saturation_weights(double t, int first) {
+    const auto f = static_cast<std::size_t>(first);
+    return weights3(t, {GRID_T[f], GRID_T[f + 1], GRID_T[f + 2]});
+}
+
+bool saturation_in_range(double t) { return t >= DATA_T_MIN && t <= SATURATION_T_LIMIT; }
+
+double saturation_sum(const std::array<double, 3>& w, int first, const SaturationLogK& v) {
+    const auto f = static_cast<std::size_t>(first - 1);
+    return sum3(w, {v[f], v[f + 1], v[f + 2]});
+}
+
+// Temperatures of the eight values of an "L-V " record, 1-based.
+constexpr std::array<double, 9> EIGHT_T{0, 25, 50, 100, 150, 200, 250, 300, 350};
+
+// Band of t among the eight temperatures: t <= 25 -> 0, 25-50 -> 1, 50-100 -> 2, ...,
+// above 300 -> 7.
+int eight_point_band(double t) {
+    for (int k = 1; k <= 7; ++k)
+        if (t <= EIGHT_T[static_cast<std::size_t>(k)]) return k - 1;
+    return 7;
+}
+
+std::array<double, 3> eight_point_weights(double t, int first) {
+    const auto f = static_cast<std::size_t>(first);
+    return weights3(t, {EIGHT_T[f], EIGHT_T[f + 1], EIGHT_T[f + 2]});
+}
+
+// Eight-point interpolation of v at t (in band `band`); weights(first) gives the weights of
+// the three points from `first` (1..6) on.
+template <class Weights>
+double eight_point(double t, int band, const SaturationLogK& v, const Weights& weights) {
+    auto y = [&v](int i) { return v[static_cast<std::size_t>(i - 1)]; };
+
+    int n = 8;
+    for (int i = 2; i <= 8; ++i) {
+        if (is_no_data(y(i))) {
+            n = i - 1;
+            break;
+        }
+    }
+    if (n == 1) return (t >= 10.0 && t <= 35.0) ? y(1) : NO_DATA;
+    if (n == 2) {
+        if (!(t >= 0.01 && t <= 75.0)) return NO_DATA;
+        if (is_no_data(y(1)) && t != 50.0) return NO_DATA;
+        return y(1) + (0.04 * t - 1.0) * (y(2) - y(1));
+    }
+    if (!(t <= EIGHT_T[static_cast<std::size_t>(n)] + 50.0) || t > SATURATION_T_LIMIT) return NO_DATA;
+
+    int first = 1;  // band < 2: 25, 50, 100 C
+    if (band >= n)
+        first = n - 2;
+    else if (band >= 2)
+        first = band - 1;
+    return sum3(weights(first), {y(first), y(first + 1), y(first + 2)});
 }
 
 // Value k (1..15) of the saturation view: 1 bar up to 75 C, then the saturation pressure.
@@ -251,21 +325,9 @@ double saturation_interpolate(double t, const RawLogK& v) {
 }
 
 double saturation_interpolate(double t, const SaturationLogK& v) {
-    if (!(t >= DATA_T_MIN) || t > SATURATION_T_LIMIT) return NO_DATA;
-    // First of the three points (1-based): 0.01-25-50 up to 50 C; then the point below the
-    // interval holding t and its two neighbours above; 300-325-350 above 325 C.
-    int first = 1;
-    if (t > 50.0) {
-        int i = 3;
-        while (i < 14 && t > GRID_T[static_cast<std::size_t>(i + 1)]) ++i;
-        first = i - 1;
-    }
-    std::array<double, 3> nodes{}, y{};
-    for (int k = 0; k < 3; ++k) {
-        nodes[static_cast<std::size_t>(k)] = GRID_T[static_cast<std::size_t>(first + k)];
-        y[static_cast<std::size_t>(k)] = v[static_cast<std::size_t>(first + k - 1)];
-    }
-    return lagrange3(t, nodes, y);
+    if (!saturation_in_range(t)) return NO_DATA;
+    const int first = saturation_first(t);
+    return saturation_sum(saturation_weights(t, first), first, v);
 }
 
 double eight_point_interpolate(double t, const RawLogK& v) {
@@ -274,42 +336,30 @@ double eight_point_interpolate(double t, const RawLogK& v) {
 }
 
 double eight_point_interpolate(double t, const SaturationLogK& v) {
-    static constexpr std::array<double, 9> te{0, 25, 50, 100, 150, 200, 250, 300, 350};
-    auto y = [&v](int i) { return v[static_cast<std::size_t>(i - 1)]; };
+    return eight_point(t, eight_point_band(t), v, [t](int first) { return eight_point_weights(t, first); });
+}
 
-    int n = 8;
-    for (int i = 2; i <= 8; ++i) {
-        if (is_no_data(y(i))) {
-            n = i - 1;
-            break;
-        }
-    }
-    if (n == 1) return (t >= 10.0 && t <= 35.0) ? y(1) : NO_DATA;
-    if (n == 2) {
-        if (!(t >= 0.01 && t <= 75.0)) return NO_DATA;
-        if (is_no_data(y(1)) && t != 50.0) return NO_DATA;
-        return y(1) + (0.04 * t - 1.0) * (y(2) - y(1));
-    }
-    if (!(t <= te[static_cast<std::size_t>(n)] + 50.0) || t > SATURATION_T_LIMIT) return NO_DATA;
+SaturationStencils::SaturationStencils(double t)
+    : t_(t), in_range_(saturation_in_range(t)), first_(saturation_first(t)), band_(eight_point_band(t)) {
+    if (in_range_) saturation_w_ = saturation_weights(t, first_);
+    for (int f = 1; f <= 6; ++f) eight_w_[static_cast<std::size_t>(f)] = eight_point_weights(t, f);
+}
 
-    int m = 7;  // band: t <= 25 -> 0, 25-50 -> 1, 50-100 -> 2, ..., above 300 -> 7
-    for (int k = 1; k <= 7; ++k) {
-        if (t <= te[static_cast<std::size_t>(k)]) {
-            m = k - 1;
-            break;
-        }
-    }
-    int first = 1;  // m < 2: 25, 50, 100 C
-    if (m >= n)
-        first = n - 2;
-    else if (m >= 2)
-        first = m - 1;
-    std::array<double, 3> nodes{}, yy{};
-    for (int k = 0; k < 3; ++k) {
-        nodes[static_cast<std::size_t>(k)] = te[static_cast<std::size_t>(first + k)];
-        yy[static_cast<std::size_t>(k)] = y(first + k);
-    }
-    return lagrange3(t, nodes, yy);
+double SaturationStencils::saturation(const SaturationLogK& v) const {
+    return in_range_ ? saturation_sum(saturation_w_, first_, v) : NO_DATA;
+}
+
+double SaturationStencils::eight_point(const SaturationLogK& v) const {
+    return zq::eight_point(
+        t_, band_, v, [this](int first) -> const auto& { return eight_w_[static_cast<std::size_t>(first)]; });
+}
+
+double SaturationStencils::evaluate(const Kind4& kind, const SaturationLogK& v, int conflg) const {
+    static const Kind4 ALL("All "), LV("L-V ");
+    if (conflg == 1) return NO_DATA;
+    if (kind == ALL) return saturation(v);
+    if (kind == LV) return eight_point(v);
+    return NO_DATA;
 }
 
 double evaluate_record(const Kind4& kind, const RawLogK& v, double p, double t, const GridPosition& pos, int conflg) {

@@ -74,12 +74,33 @@ double evaluate_record(const Kind4& kind, const RawLogK& v, double p, double t, 
 // The same from the saturation values alone (a run on the saturation curve).
 double evaluate_record(const Kind4& kind, const SaturationLogK& v, double t, int conflg);
 
-// Record i of a table, kept whole or as its saturation values.
+// The saturation-curve evaluations of many records at one temperature t. Which three
+// points an interpolation takes, and their Lagrange weights, depend on t alone (for an
+// "L-V " record also on how many of its eight values are data): they are worked out once
+// here instead of once a record. Every value is that of saturation_interpolate,
+// eight_point_interpolate and evaluate_record at t, to the last bit.
+class SaturationStencils {
+public:
+    explicit SaturationStencils(double t);
+    double saturation(const SaturationLogK& v) const;
+    double eight_point(const SaturationLogK& v) const;
+    double evaluate(const Kind4& kind, const SaturationLogK& v, int conflg) const;
+
+private:
+    double t_;
+    bool in_range_;  // t within the saturation view's range
+    int first_;      // first point of the saturation view's three
+    int band_;       // band of t among the eight temperatures
+    std::array<double, 3> saturation_w_{};
+    std::array<std::array<double, 3>, 7> eight_w_{};  // weights of the points from 1..6 on
+};
+
+// Record i of a table, kept whole or as its saturation values; `sat` was made at t.
 template <int N>
 double evaluate_record(const Kind4& kind, const RawLogKTable<N>& table, int i, double p, double t,
-                       const GridPosition& pos, int conflg) {
+                       const GridPosition& pos, int conflg, const SaturationStencils& sat) {
     return table.grids() ? evaluate_record(kind, table.grid(i), p, t, pos, conflg)
-                         : evaluate_record(kind, table.saturation(i), t, conflg);
+                         : sat.evaluate(kind, table.saturation(i), conflg);
 }
 
 // Evaluates the five activity-model header quantities (grids read as "All " data) at the

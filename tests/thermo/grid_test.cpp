@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -306,6 +308,38 @@ TEST(GridEightPoint, FewValidValuesAndMissingFirstValue) {
     for (const Case& c : cases) {
         const auto v = std::make_unique<RawLogK>(eight(*c.y));
         EXPECT_DOUBLE_EQ(eight_point_interpolate(c.T, *v), c.want) << "T " << c.T;
+    }
+}
+
+// The stencils made once for a temperature give every record the value of its own
+// interpolation, bit for bit: records with all eight values, with the later ones missing,
+// with the first missing, and the saturation view, over the bands and their edges.
+TEST(GridSaturationStencils, SameBitsAsOneRecordAtATime) {
+    std::vector<SaturationLogK> records;
+    for (int n = 1; n <= 8; ++n) {
+        SaturationLogK v{};
+        for (int i = 0; i < 15; ++i) v[u(i)] = i < n || i >= 8 ? -3.7 + 0.61 * i - 0.013 * i * i : NO_DATA;
+        records.push_back(v);
+        v[0] = NO_DATA;
+        records.push_back(v);
+    }
+    for (double T :
+         {-1.0,  0.0,   0.01,  9.99,  10.0,  24.9,  25.0,   37.3,  50.0,  50.01, 63.0,  75.0,   99.9,        100.0,
+          123.4, 175.0, 201.7, 250.0, 287.1, 300.0, 300.01, 333.3, 350.0, 377.0, 400.0, 400.01, std::nan("")}) {
+        const SaturationStencils sat(T);
+        for (const SaturationLogK& v : records) {
+            const std::string where = "T " + std::to_string(T);
+            EXPECT_EQ(std::bit_cast<std::uint64_t>(sat.eight_point(v)),
+                      std::bit_cast<std::uint64_t>(eight_point_interpolate(T, v)))
+                << where;
+            EXPECT_EQ(std::bit_cast<std::uint64_t>(sat.saturation(v)),
+                      std::bit_cast<std::uint64_t>(saturation_interpolate(T, v)))
+                << where;
+            for (const char* kind : {"All ", "L-V ", "SU33"})
+                EXPECT_EQ(std::bit_cast<std::uint64_t>(sat.evaluate(Kind4(kind), v, 0)),
+                          std::bit_cast<std::uint64_t>(evaluate_record(Kind4(kind), v, T, 0)))
+                    << where << " " << kind;
+        }
     }
 }
 
