@@ -69,22 +69,21 @@ StepOutcome flush_box(const ChemicalSystem& sys, RunParams& rp, const PathState&
     const double vbox = rp.VBOX1;
     const double v = vbox - ps.totals.solids_volume;  // pore volume left by the solids
     if (v <= 0) {
-        io.both(layout(R"("        Porosity is all plugged up. STOP!")"));
+        io.both(layout<R"("        Porosity is all plugged up. STOP!")">());
         return StepOutcome::LimitReached;
     }
     if (v >= vbox) {
-        io.both(layout(R"("        100% porosity. No reason to continue.  STOP.")"));
+        io.both(layout<R"("        100% porosity. No reason to continue.  STOP.")">());
         return StepOutcome::LimitReached;
     }
     const double wf = ps.CURINC * rp.RHOFRS * v;          // grams of fresh fluid infused
     const double wp = (1.0 - ps.CURINC) * rp.RHOFRS * v;  // grams of old pore fluid kept
-    io.console(layout(R"("GRMCOM =" [F10.4] " VBOX1 =" [F10.4])", {ps.GRMCOM, vbox}));
+    io.console(layout<R"("GRMCOM =" [F10.4] " VBOX1 =" [F10.4])">(ps.GRMCOM, vbox));
 
     rp.TOTMIX += wf;
     if (rp.TOTMIX > rp.SLIM) {
-        io.both(layout(R"("  Quantity of infused fluid just exceeded indicated limit of " [E13.7] /)"
-                       R"( "   TOTMIX = " [E13.7] ". EXECUTION STOPPED.")",
-                       {rp.SLIM, rp.TOTMIX}));
+        io.both(layout<R"("  Quantity of infused fluid just exceeded indicated limit of " [E13.7] /)"
+                       R"( "   TOTMIX = " [E13.7] ". EXECUTION STOPPED.")">(rp.SLIM, rp.TOTMIX));
         return StepOutcome::LimitReached;
     }
 
@@ -92,9 +91,8 @@ StepOutcome flush_box(const ChemicalSystem& sys, RunParams& rp, const PathState&
     // its mass; otherwise the old fluid must have a mass to take the share Wp of.
     const double gsol = ps.totals.solution_grams;
     if (wp != 0 && !(gsol > 0)) {
-        io.both(layout(R"(/ "  Pore solution of BOX-1 has no mass (" [E13.7] " g): nothing to mix)"
-                       R"( the fresh fluid with." / "  EXECUTION STOPPED.")",
-                       {gsol}));
+        io.both(layout<R"(/ "  Pore solution of BOX-1 has no mass (" [E13.7] " g): nothing to mix)"
+                       R"( the fresh fluid with." / "  EXECUTION STOPPED.")">(gsol));
         stop_run(1);
     }
     for (int k = 1; k <= sys.nc; ++k) {
@@ -104,13 +102,12 @@ StepOutcome flush_box(const ChemicalSystem& sys, RunParams& rp, const PathState&
         c.total = c.solid + sys.comp[k].mix_total * wf / ps.GRMCOM + old_fluid;
     }
 
-    io.both(layout(R"("  BOX-1 infused with " [F10.4] " grams of fresh fluid" /)"
+    io.both(layout<R"("  BOX-1 infused with " [F10.4] " grams of fresh fluid" /)"
                    R"( "          Mixed with " [F10.4] " grams of previous pore fluid." /)"
-                   R"( "  Total pore volume: " [F10.4] " CM3" / "     Porosity = " [F10.4] " %" /)",
-                   {wf, wp, v, 100.0 * v / vbox}));
-    io.console(layout(R"("  New total quantity of infused fluid: " [E13.7] /)"
-                      R"( "                        current limit: " [E13.7] / /)",
-                      {rp.TOTMIX, rp.SLIM}));
+                   R"( "  Total pore volume: " [F10.4] " CM3" / "     Porosity = " [F10.4] " %" /)">(wf, wp, v,
+                                                                                                     100.0 * v / vbox));
+    io.console(layout<R"("  New total quantity of infused fluid: " [E13.7] /)"
+                      R"( "                        current limit: " [E13.7] / /)">(rp.TOTMIX, rp.SLIM));
     return StepOutcome::Continue;
 }
 
@@ -120,12 +117,12 @@ double prepare_flushing(const ChemicalSystem& sys, RunParams& rp, Io& io) {
     // BOX-1 replaces a fraction of its pore volume per step: SINC must lie in (0, 1].
     if (rp.NLOOP != 0 && rp.IFRAC == 5 && !(rp.SINC > 0 && rp.SINC <= 1)) {
         rp.SINC = 1.0;
-        io.console(layout(R"("  SINC set to 1.0. Input value " "out of range for BOX-1" / /)"));
+        io.console(layout<R"("  SINC set to 1.0. Input value " "out of range for BOX-1" / /)">());
     }
     double grams = 0;
     for (int k = 1; k <= sys.nc; ++k) grams += sys.comp[k].mix_total * sys.sp[k].gfw;
     if (rp.IFRAC == 5 && !(grams > 0)) {
-        io.both(layout(R"(/ "  Fresh fluid for BOX-1 has no mass: GRMCOM = " [E13.7] " g. Abort run.")", {grams}));
+        io.both(layout<R"(/ "  Fresh fluid for BOX-1 has no mass: GRMCOM = " [E13.7] " g. Abort run.")">(grams));
         stop_run(1);
     }
     return grams;
@@ -137,18 +134,18 @@ StepOutcome fractionate_or_flush(const ChemicalSystem& sys, RunParams& rp, const
 
     Table<ComponentAmounts, MAX_COMPONENTS>& c = eq.comp;
     switch (rp.IFRAC) {
-        case 0: io.listing().line(layout(R"("  Solids and gases carried")")); break;
+        case 0: io.listing().line<R"("  Solids and gases carried")">(); break;
         case 1:
             for (int k = 1; k <= sys.nc; ++k) c[k].total -= c[k].solid;
-            io.both(layout(R"("  Solids only left behind")"));
+            io.both(layout<R"("  Solids only left behind")">());
             break;
         case 2:
             for (int k = 1; k <= sys.nc; ++k) c[k].total -= c[k].gas;
-            io.both(layout(R"("  Gases only left behind")"));
+            io.both(layout<R"("  Gases only left behind")">());
             break;
         case 3:
             for (int k = 1; k <= sys.nc; ++k) c[k].total -= c[k].solid + c[k].gas;
-            io.both(layout(R"("  Solids and gases left behind")"));
+            io.both(layout<R"("  Solids and gases left behind")">());
             break;
         case 4: {
             const Table<double, MAX_COMPONENTS> e = dont_frac_moles(sys, eq);

@@ -43,54 +43,56 @@ StepOutcome limit_reached(Io& io, const std::string& text) {
 }
 
 StepOutcome ph_step(RunParams& rp, double curinc, Io& io) {
-    io.console(layout(R"("  ZARN-QVD assumes that you wish to INCREMENT pH at contsant temperature.")"
-                      R"( / "  IF NOT, reset your ZARNRUN file." /)"));
+    io.console(layout<R"("  ZARN-QVD assumes that you wish to INCREMENT pH at contsant temperature.")"
+                      R"( / "  IF NOT, reset your ZARNRUN file." /)">());
     rp.pH += curinc;
-    io.console(layout(R"(/ "  pH changed by " [F7.3] " units to " [F7.3] /)", {curinc, rp.pH}));
+    io.console(layout<R"(/ "  pH changed by " [F7.3] " units to " [F7.3] /)">(curinc, rp.pH));
     if (!within_limit(rp, rp.pH))
         return limit_reached(
-            io, layout(R"(/ "  pH reached given limit of " [F10.4] / "  New pH =" [F10.4] "  Execution stopped.")",
-                       {rp.SLIM, rp.pH}));
+            io, layout<R"(/ "  pH reached given limit of " [F10.4] / "  New pH =" [F10.4] "  Execution stopped.")">(
+                    rp.SLIM, rp.pH));
     return StepOutcome::Continue;
 }
 
 StepOutcome enthalpy_step(RunParams& rp, double curinc, Io& io) {
     rp.ENTH += curinc;
-    io.console(layout(R"("   Next enthalpy change of " [F10.4] "kcal")"
-                      R"x( / "  total  enthalpy added (incl. starting enthalpy)" [F10.4] " kcal" /)x",
-                      {curinc, rp.enth_added}));
+    io.console(
+        layout<R"("   Next enthalpy change of " [F10.4] "kcal")"
+               R"x( / "  total  enthalpy added (incl. starting enthalpy)" [F10.4] " kcal" /)x">(curinc, rp.enth_added));
     rp.enth_added += curinc;
-    io.listing().line(R"("  enthalpy changed by " [F10.4] " kcal to " [F10.4] " kcal")"
-                      R"x( / "  Total enthalpy added (incl. starting enthalpy)" [F10.4] " kcal" /)x",
-                      {curinc, rp.ENTH, rp.enth_added});
+    io.listing()
+        .line<R"("  enthalpy changed by " [F10.4] " kcal to " [F10.4] " kcal")"
+              R"x( / "  Total enthalpy added (incl. starting enthalpy)" [F10.4] " kcal" /)x">(curinc, rp.ENTH,
+                                                                                              rp.enth_added);
     if (!within_limit(rp, rp.ENTH))
         return limit_reached(
-            io, layout(R"(/ "  Enthalpy reached given limit of " [F10.4] / "  ENTH  =" [F10.4] "  Execution stopped.")",
-                       {rp.SLIM, rp.ENTH}));
+            io,
+            layout<R"(/ "  Enthalpy reached given limit of " [F10.4] / "  ENTH  =" [F10.4] "  Execution stopped.")">(
+                rp.SLIM, rp.ENTH));
     return StepOutcome::Continue;
 }
 
 StepOutcome pressure_step(RunParams& rp, double curinc, Io& io) {
     rp.PFLUID += curinc;
-    io.listing().line(R"("  Pressure changed by " [F9.4] " bar to " [F9.4] " bar" /)", {curinc, rp.PFLUID});
-    io.console(layout(R"("   Next pressure change of " [F9.5] "bar" /)", {curinc}));
+    io.listing().line<R"("  Pressure changed by " [F9.4] " bar to " [F9.4] " bar" /)">(curinc, rp.PFLUID);
+    io.console(layout<R"("   Next pressure change of " [F9.5] "bar" /)">(curinc));
     if (!within_limit(rp, rp.PFLUID))
         return limit_reached(
             io,
-            layout(R"(/ "  Pressure reached given limit of " [F10.4] / "  PFLUID = " [F10.4] "  Execution stopped.")",
-                   {rp.SLIM, rp.PFLUID}));
+            layout<R"(/ "  Pressure reached given limit of " [F10.4] / "  PFLUID = " [F10.4] "  Execution stopped.")">(
+                rp.SLIM, rp.PFLUID));
     return StepOutcome::Continue;
 }
 
 StepOutcome temperature_step(RunParams& rp, double curinc, Io& io) {
     rp.TEMP += curinc;
-    io.listing().line(R"("  Temperature changed by " [F7.3] " degrees to " [F7.3] " degrees C." /)", {curinc, rp.TEMP});
-    io.console(layout(R"("   Next temperature change of " [F10.4] "deg. C " /)", {curinc}));
+    io.listing().line<R"("  Temperature changed by " [F7.3] " degrees to " [F7.3] " degrees C." /)">(curinc, rp.TEMP);
+    io.console(layout<R"("   Next temperature change of " [F10.4] "deg. C " /)">(curinc));
     if (!within_limit(rp, rp.TEMP))
         return limit_reached(
             io,
-            layout(R"(/ "  Temperature reached given limit of " [F10.4] / "  TEMP = " [F10.4] "  Execution stopped.")",
-                   {rp.SLIM, rp.TEMP}));
+            layout<R"(/ "  Temperature reached given limit of " [F10.4] / "  TEMP = " [F10.4] "  Execution stopped.")">(
+                rp.SLIM, rp.TEMP));
     return StepOutcome::Continue;
 }
 
@@ -101,9 +103,9 @@ StepOutcome mixing(const ChemicalSystem& sys, Conditions& cond, RunParams& rp, P
     if ((rp.SINC > 0 && rp.TOTMIX > rp.SLIM) || (rp.SINC < 0 && rp.TOTMIX < rp.SLIM))
         return limit_reached(
             io,
-            layout(
-                R"(/ "  Mixing fraction reached given limit of " [E10.4] / "  TOTMIX = " [E10.4] "  Execution stopped.")",
-                {rp.SLIM, rp.TOTMIX}));
+            layout<
+                R"(/ "  Mixing fraction reached given limit of " [E10.4] / "  TOTMIX = " [E10.4] "  Execution stopped.")">(
+                rp.SLIM, rp.TOTMIX));
     return StepOutcome::Continue;
 }
 
@@ -113,9 +115,9 @@ StepOutcome titration(const ChemicalSystem& sys, RunParams& rp, PathState& ps, E
     if ((rp.SINC > 0 && rp.TOTMIX < rp.SLIM) || (rp.SINC < 0 && rp.TOTMIX > rp.SLIM)) return StepOutcome::Continue;
     return limit_reached(
         io,
-        layout(
-            R"(/ "  Mixing fraction reached given limit of " [E10.4] / "  TOTMIX = " [E10.4] "  Execution stopped.")",
-            {rp.SLIM, rp.TOTMIX}));
+        layout<
+            R"(/ "  Mixing fraction reached given limit of " [E10.4] / "  TOTMIX = " [E10.4] "  Execution stopped.")">(
+            rp.SLIM, rp.TOTMIX));
 }
 
 // The gases of the mixture that carry an enthalpy: their lines of the enthalpy report, with
@@ -124,7 +126,7 @@ double gas_enthalpy(const ChemicalSystem& sys, const EquilibriumState& eq, Io& i
     double total = 0;
     for (int g = 1; g <= enthalpy_gases(sys); ++g) {
         const double h = eq.gas.h[g];
-        io.listing().line(R"([6X] [A20] [2X] [F10.4] " kcal/mole")", {sys.mn[g].name, h});
+        io.listing().line<R"([6X] [A20] [2X] [F10.4] " kcal/mole")">(sys.mn[g].name, h);
         if (matrix_position(eq, g) != 0) total += h * eq.mn_moles[g];
     }
     return total;
@@ -138,13 +140,14 @@ double solution_enthalpy(const EquilibriumState& eq, double h_water) {
 void enthalpy_report(const ChemicalSystem& sys, const RunParams& rp, const EquilibriumState& eq, PathState& ps,
                      Io& io) {
     const double h_water = water_molar_enthalpy(rp.TEMP);
-    io.listing().line(R"(/ "  Enthalpies: " / [6X] "Pure water" [F10.4] " kcal/mole")", {h_water});
+    io.listing().line<R"(/ "  Enthalpies: " / [6X] "Pure water" [F10.4] " kcal/mole")">(h_water);
     ps.gas_enthalpy = ps.enthalpy_row ? gas_enthalpy(sys, eq, io) : 0.0;
     const double solution = solution_enthalpy(eq, h_water);
-    io.listing().line(R"([6X] "Current solution " [F10.4] [6X] "Gas " [F10.4] " kcal")"
-                      R"( / [6X] "Total current enthalpy " [3X] [F10.4] " kcal")"
-                      R"( / [6X] "Starting enthalpy " [F10.4] " kcal")",
-                      {solution, ps.gas_enthalpy, solution + ps.gas_enthalpy, rp.SENTH});
+    io.listing()
+        .line<R"([6X] "Current solution " [F10.4] [6X] "Gas " [F10.4] " kcal")"
+              R"( / [6X] "Total current enthalpy " [3X] [F10.4] " kcal")"
+              R"( / [6X] "Starting enthalpy " [F10.4] " kcal")">(solution, ps.gas_enthalpy, solution + ps.gas_enthalpy,
+                                                                 rp.SENTH);
 }
 
 // While the enthalpy constraint holds: the heat lost or gained per degree, and the heat
@@ -158,18 +161,18 @@ void enthalpy_bookkeeping(RunParams& rp, const PathState& ps, double liquid_befo
     if (rp.DENTH != 0) {
         // Per degree of the step taken: a half step back is charged half a step.
         rp.ENTH -= ps.CURINC * rp.DENTH;
-        io.listing().line(R"(/ "  Given heat loss or gain per Deg. C  cooling: " [F10.4] " kcal")"
-                          R"( / [10X] "New total enthalpy: " [14X] [F10.4] " kcal")",
-                          {rp.DENTH, rp.ENTH});
+        io.listing()
+            .line<R"(/ "  Given heat loss or gain per Deg. C  cooling: " [F10.4] " kcal")"
+                  R"( / [10X] "New total enthalpy: " [14X] [F10.4] " kcal")">(rp.DENTH, rp.ENTH);
     }
     // The heat of the gases goes with them: on full steps of the modes that take the gases
     // away (gases, gases and solids, flushing of BOX-1).
     const bool gases_left = rp.IFRAC == 2 || rp.IFRAC == 3 || rp.IFRAC == 5;
     if (gases_left && ps.CURINC == rp.SINC) {
         rp.ENTH -= ps.gas_enthalpy;
-        io.listing().line(
-            R"("  Gas fractionation, we fractionate the gas heat" [5X] "New total enthalpy: " [F10.4] " KCAL")",
-            {rp.ENTH});
+        io.listing()
+            .line<R"("  Gas fractionation, we fractionate the gas heat" [5X] "New total enthalpy: " [F10.4] " KCAL")">(
+                rp.ENTH);
     }
 }
 
@@ -178,7 +181,7 @@ void total_charge_check(const ChemicalSystem& sys, const RunParams& rp, const Eq
     if (rp.MINSOL == 0 && rp.IFRAC == 0 && rp.TEMPC == 0) return;
     double tbal = 0;
     for (int k = 1; k <= sys.nc; ++k) tbal += eq.comp[k].total * sys.sp[k].charge;
-    io.listing().line(R"(/ "  Charge balance check after fractionation or titration: TBAL = " [E10.4])", {tbal});
+    io.listing().line<R"(/ "  Charge balance check after fractionation or titration: TBAL = " [E10.4])">(tbal);
 }
 
 // An IENTH run: the molar enthalpies of pure water and of the gases at the conditions of
@@ -191,7 +194,7 @@ void gas_enthalpy_preparation(const ChemicalSystem& sys, const Conditions& cond,
     eq.gas.h_water = water_molar_enthalpy(rp.TEMP);
     gas_enthalpies(sys, cond, rp, rp.PFLUID, eq);
     if (sys.ngas_records == 0 || matrix_position(eq, 1) == 0) return;
-    if (!ps.enthalpy_row) io.listing().line(layout(R"(/ "  Gases just saturated. Enthalpy constraint kicks in")"));
+    if (!ps.enthalpy_row) io.listing().line<R"(/ "  Gases just saturated. Enthalpy constraint kicks in")">();
     if (rp.ENTH == 0) rp.ENTH = solution_enthalpy(eq, water_molar_enthalpy(rp.TEMP)) + 0.01;
     if (rp.SENTH == 0) rp.SENTH = rp.ENTH;
     ps.enthalpy_row = true;
@@ -266,10 +269,9 @@ StepOutcome after_step(const ChemicalSystem& sys, Conditions& cond, RunParams& r
                        Io& io, AfterStepEntry entry) {
     const bool step = entry == AfterStepEntry::Calculations || (entry == AfterStepEntry::Solved && ps.CURINC != 0);
     if (step) {
-        if (entry == AfterStepEntry::Solved)
-            io.console(layout(R"(/ "  The pH is: " [F5.2])", {-std::log10(eq.act[1])}));
+        if (entry == AfterStepEntry::Solved) io.console(layout<R"(/ "  The pH is: " [F5.2])">(-std::log10(eq.act[1])));
         io.both(
-            layout(R"(/ [2X] "Calculations done for " [F10.4] " Deg. C;" [2X] [F10.4] " bar")", {rp.TEMP, rp.PFLUID}));
+            layout<R"(/ [2X] "Calculations done for " [F10.4] " Deg. C;" [2X] [F10.4] " bar")">(rp.TEMP, rp.PFLUID));
         if (rp.INCREM != 0) ps.CURINC = rp.SINC;
         if (rp.IENTH != 0) enthalpy_report(sys, rp, eq, ps, io);
         const double liquid_before = eq.comp[2].total - eq.comp[2].gas;

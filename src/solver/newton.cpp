@@ -590,7 +590,7 @@ SolveResult solve_equilibrium(const ChemicalSystem& sys, const Conditions& cond,
         if (hooks.refresh_solution_models) hooks.refresh_solution_models();
 
         if (const int j = derived_species(sys, cond, eq, st, st.loop == 5 ? &io : nullptr)) return species_fault(j);
-        io.console(layout(R"("     Loop no." [I4] "  Ionic strength: " [F15.12])", {st.loop, eq.actmodel.I}));
+        io.console(layout<R"("     Loop no." [I4] "  Ionic strength: " [F15.12])">(st.loop, eq.actmodel.I));
         if (st.loop == rp.NLOOP) return finish(sys, rp, eq, st, SolveEnd::LoopLimit, result);
 
         refresh_activities(sys, rp, eq);
