@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "format/digits.h"
 #include "format/layout_items.h"
 
 namespace zq::layout_detail {
@@ -55,17 +56,7 @@ inline constexpr std::uint64_t EXACT_WHOLE[20] = {1ULL,
     return k;
 }
 
-// "00" "01" ... "99": the digits of a number are written two at a time.
-struct DigitPairs {
-    char c[200];
-    constexpr DigitPairs() : c() {
-        for (int i = 0; i < 100; ++i) {
-            c[2 * i] = static_cast<char>('0' + i / 10);
-            c[2 * i + 1] = static_cast<char>('0' + i % 10);
-        }
-    }
-};
-inline constexpr DigitPairs PAIRS;
+using digits::PAIRS;
 
 // Writes the last n digits of q (leading zeros included) just before `end`; returns where
 // they begin.
@@ -74,25 +65,28 @@ inline constexpr DigitPairs PAIRS;
     // what is left fits 32 bits.
     for (; n >= 2 && q > 0xffffffffu; n -= 2) {
         end -= 2;
-        std::memcpy(end, PAIRS.c + 2 * (q % 100), 2);
+        std::memcpy(end, PAIRS + 2 * (q % 100), 2);
         q /= 100;
     }
     auto r = static_cast<std::uint32_t>(q);
     for (; n >= 2; n -= 2) {
         end -= 2;
-        std::memcpy(end, PAIRS.c + 2 * (r % 100), 2);
+        std::memcpy(end, PAIRS + 2 * (r % 100), 2);
         r /= 100;
     }
     if (n == 1) *--end = static_cast<char>('0' + r % 10);
     return end;
 }
 
-// a x 10^k for |k| <= 44: one correctly rounded operation up to 10^22, two beyond. `exact`
+// 10^k for 22 < |k| <= 292 as a double, within a unit in the last place (number_edit.cpp).
+double far_power(int k);
+
+// a x 10^k for |k| <= 292: one correctly rounded operation up to 10^22, two beyond. `exact`
 // says whether it was one.
 [[gnu::always_inline]] inline double scaled(double a, int k, bool& exact) {
     exact = k >= -22 && k <= 22;
-    if (k >= 0) return k <= 22 ? a * EXACT_POWER[k] : a * EXACT_POWER[22] * EXACT_POWER[k - 22];
-    return k >= -22 ? a / EXACT_POWER[-k] : a / EXACT_POWER[22] / EXACT_POWER[-k - 22];
+    if (!exact) return a * far_power(k);
+    return k >= 0 ? a * EXACT_POWER[k] : a / EXACT_POWER[-k];
 }
 
 // |v| rounded as the integer q: |v| ~ q x 10^-shift.
@@ -109,19 +103,19 @@ struct RoundedWhole {
 // A value on a tie or a power of ten (or within that margin), and more than 15 kept digits,
 // return false: the exact expansion decides them.
 [[gnu::always_inline]] inline bool round_fast(double a, bool decimals, int n, RoundedWhole& r) {
-    if (!(a >= 1e-280 && a < 1e280) || (!decimals && n > 15)) return false;
+    if (!(a >= 0x1p-1022 && a <= 0x1.fffffffffffffp1023) || (!decimals && n > 15)) return false;
     // 2^(bexp-1) <= a < 2^bexp, from the exponent bits of a normal double.
     const int bexp = static_cast<int>((std::bit_cast<std::uint64_t>(a) >> 52) & 0x7ff) - 1022;
     // 10^(e-1) <= a < 10^(e+1): the decimal exponent of a is e or e + 1. floor(k log10 2)
     // is (k x 78913) >> 18 exactly for |k| below 1650 (the shift rounds towards -infinity).
     int e = ((bexp - 1) * 78913 >> 18) + 1;
     int shift = decimals ? n : n - e;  // significant digits: a x 10^shift has n digits
-    if (shift > 44 || shift < -44) return false;
+    if (shift > 292 || shift < -292) return false;
     bool exact = true;
     double y = scaled(a, shift, exact);
     if (!decimals && y >= EXACT_POWER[n]) {  // the exponent is e + 1
         ++e;
-        if (--shift < -44) return false;
+        if (--shift < -292) return false;
         y = scaled(a, shift, exact);
     }
     const double margin = exact ? 0.0 : y * 1e-15;
@@ -138,8 +132,8 @@ struct RoundedWhole {
 
 // [Fw.d] straight from q = |v| x 10^d rounded, when one correctly rounded product decides
 // the rounding (it leaves the product on the same side of a tie as the exact value, or on
-// it): false leaves the value to the exact expansion. A value below 10^-280, which the
-// fast scaling leaves alone, rounds to zero here as in the exact expansion.
+// it): false leaves the value to the exact expansion. A value below the smallest normal
+// double, which the fast scaling leaves alone, rounds to zero here as in the exact expansion.
 [[gnu::always_inline]] inline bool put_f_fast(char* p, double v, int w, int d) {
     if (d > 15) return false;
     const double y = std::fabs(v) * EXACT_POWER[d];
@@ -195,13 +189,22 @@ struct RoundedWhole {
     if (negative) *s++ = '-';
     if (!drop_zero) *s++ = '0';
     *s++ = '.';
-    s += d;
-    put_digits_back(s, q, d);
+    if (d <= 8) {
+        // The d digits as the last d of q's eight (digit_bytes), stored whole when the four
+        // columns of the exponent, written next, cover what lies past them.
+        const std::uint64_t text =
+            (digits::digit_bytes(static_cast<std::uint32_t>(q)) >> (8 * (8 - d))) + digits::ASCII_ZEROS;
+        std::memcpy(s, &text, d >= 4 ? 8 : static_cast<std::size_t>(d));
+        s += d;
+    } else {
+        s += d;
+        put_digits_back(s, q, d);
+    }
     const int ax = x < 0 ? -x : x;
     if (ax <= 99) *s++ = 'E';  // a three-digit exponent takes the letter's column
     *s++ = x < 0 ? '-' : '+';
     if (ax > 99) *s++ = static_cast<char>('0' + ax / 100);
-    std::memcpy(s, PAIRS.c + 2 * (ax % 100), 2);
+    std::memcpy(s, PAIRS + 2 * (ax % 100), 2);
 }
 
 // [Ew.d] of a value the fast scaling rounds: false leaves the value to the exact expansion.

@@ -15,6 +15,7 @@
 
 #include "format/field_edit.h"
 #include "format/layout_items.h"
+#include "format/pow10_table.h"
 #include "format/record_layout.h"
 #include "format/shortest_number.h"
 
@@ -142,6 +143,14 @@ void put_e_form(char* p, bool negative, const Rounded& r, int w, int d) {
 }  // namespace
 
 namespace layout_detail {
+
+double far_power(int k) {
+    // POW10_G holds 10^k as g x 2^r, g of 126 bits with r = floor(log2(10^k)) - 125, and
+    // floor(log2(10^k)) is (k x 1741647) >> 19 over its range (as for the shortest printer).
+    // The top 64 bits of g, rounded to a double, times 2^(r + 64).
+    const shortest_detail::Pow10G& g = shortest_detail::POW10_G[k - shortest_detail::POW10_G_MIN];
+    return std::ldexp(static_cast<double>(g.hi), ((k * 1741647) >> 19) - 125 + 64);
+}
 
 void put_f_rounded(char* p, double v, int w, int d, bool fast) {
     Rounded r;

@@ -34,6 +34,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "format/digits.h"
 #include "format/pow10_table.h"
 
 namespace zq {
@@ -69,13 +70,9 @@ constexpr uint64_t POW10[18] = {1,
                                 10000000000000000,
                                 100000000000000000};
 
-// "00", "01", ..., "99".
-constexpr char DIGIT_PAIRS[201] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
-constexpr uint64_t ASCII_ZEROS = 0x3030303030303030;  // '0' in each byte
+using digits::ASCII_ZEROS;
+using digits::digit_bytes;
+using digits::PAIRS;
 
 // floor(log10(2^q)), floor(log10(3/4 * 2^q)) and floor(log2(10^e)) for the exponents of
 // doubles; tools/make_pow10_table.py checks these constants over the whole range.
@@ -183,19 +180,6 @@ inline bool fast_decimal(int q, uint64_t c, Decimal& out) {
     return true;
 }
 
-// The 8 digits of n < 10^8 as one byte each (0 to 9), the first digit in the lowest byte,
-// so that the word stored little-endian reads in order. n is cut into two 4-digit halves,
-// each half into two pairs and each pair into two digits, all lanes of a cut at once:
-// (x << b) - (x / d) * (d * 2^b - 1) puts x / d in the low lane and x % d b bits above.
-uint64_t digit_bytes(std::uint32_t n) {
-    const uint64_t halves = (uint64_t{n} << 32) - uint64_t{n / 10000} * ((10000ull << 32) - 1);
-    // x * 10486 >> 20 is x / 100 for x < 10^4, and x * 103 >> 10 is x / 10 for x < 100.
-    const uint64_t hundreds = ((halves * 10486) >> 20) & 0x0000007F0000007F;
-    const uint64_t pairs = (halves << 16) - hundreds * ((100 << 16) - 1);
-    const uint64_t tens = ((pairs * 103) >> 10) & 0x000F000F000F000F;
-    return (pairs << 8) - tens * ((10 << 8) - 1);
-}
-
 int digit_count(uint64_t f) {
     const int t = (static_cast<int>(std::bit_width(f)) * 1233) >> 12;
     return t + (f >= POW10[t]);
@@ -293,11 +277,11 @@ inline char* lay_out(char* o, uint64_t f, int e, uint64_t c, int biased) {
     p[1] = sci < 0 ? '-' : '+';
     const unsigned a = static_cast<unsigned>(sci < 0 ? -sci : sci);
     if (a < 100) {
-        std::memcpy(p + 2, DIGIT_PAIRS + 2 * a, 2);
+        std::memcpy(p + 2, PAIRS + 2 * a, 2);
         return p + 4;
     }
     p[2] = static_cast<char>('0' + a / 100);
-    std::memcpy(p + 3, DIGIT_PAIRS + 2 * (a % 100), 2);
+    std::memcpy(p + 3, PAIRS + 2 * (a % 100), 2);
     return p + 5;
 }
 

@@ -149,7 +149,7 @@ TEST(NumberEdit, FastFieldsAreTheExactFields) {
     using namespace layout_detail;
     std::mt19937_64 rng(91209);
     std::uniform_real_distribution<double> unit(1.0, 10.0);
-    std::uniform_int_distribution<int> power(-20, 20), pick(0, 7);
+    std::uniform_int_distribution<int> power(-20, 20), pick(0, 7), far(-290, 290);
     struct Field {
         char kind;
         int w, d;
@@ -169,6 +169,7 @@ TEST(NumberEdit, FastFieldsAreTheExactFields) {
             case 3: v = std::round(v); break;
             case 4: v = i % 2 ? 0.0 : -0.0; break;
             case 5: v *= i % 2 ? 1e-290 : 1e290; break;
+            case 6: v *= std::pow(10.0, far(rng)); break;  // any exponent of a normal double
             default: break;
         }
         if (i % 3 == 0) v = -v;
