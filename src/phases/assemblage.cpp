@@ -25,7 +25,7 @@ constexpr double SOLUTION_ENTRY = 1.0;       // sum of x from which an absent so
 constexpr double LISTED = 666;               // log Q of a phase listed among the matrix phases
 constexpr double UNLISTED_MINERAL = -5;      // minerals below this log(Q/K) are not listed
 
-constexpr std::string_view HEADING =
+constexpr LayoutText HEADING =
     R"("  Gas or Mineral            Log K   Log Q  Log(Q/K)  Log(Q/K)/S  Affinity  Log Fugacity" /)";
 constexpr LayoutText ROW = R"([I3] [1X] [A20] [1X] 3[F8.2] [3X] [F8.3] [1X] [E13.5] [1X] [F8.3])";
 
@@ -272,10 +272,10 @@ private:
 
     void write_table() {
         OutputFile& out = io_.listing();
-        out.line(layout(R"([1X] 76["+"] /)"));
+        out.line<R"([1X] 76["+"] /)">();
         if (eq_.nph > 0) {
-            out.line(layout(R"("  The following gases and minerals are presently in matrix or were just added" /)"));
-            out.line(layout(HEADING));
+            out.line<R"("  The following gases and minerals are presently in matrix or were just added" /)">();
+            out.line<HEADING>();
             for (int p = 1; p <= eq_.nph; ++p) {
                 const int i = eq_.ph[p];
                 row(i, false);
@@ -283,9 +283,9 @@ private:
             }
             out.line("");
         }
-        out.line(layout(R"("  The following gases and minerals are presently EXCLUDED from matrix")"
-                        R"x( / "    (Gases and minerals with log(Q/K) less than -5 are not listed below)" /)x"));
-        out.line(layout(HEADING));
+        out.line<R"("  The following gases and minerals are presently EXCLUDED from matrix")"
+                 R"x( / "    (Gases and minerals with log(Q/K) less than -5 are not listed below)" /)x">();
+        out.line<HEADING>();
         for (int i = 1; i <= sys_.nmin; ++i) {
             const double logq = eq_.phase[i].logq;
             if (logq == LISTED) continue;
