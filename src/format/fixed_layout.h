@@ -8,8 +8,8 @@
 // line is its constant text (literals, blanks, newlines) copied at once, and each value
 // edited into its columns by the editor of its field, whose width is then a constant. A
 // malformed layout, a text for a numeric field or a number for an A field is a compile
-// error. A layout whose text would be written over ([Tc] back into written columns) or
-// that has an [A] without width takes the run-time layout() instead.
+// error, and so is a layout whose columns are not fixed ([Tc] back into written columns, an
+// [A] without width): those go through the run-time layout().
 #pragma once
 
 #include <array>
