@@ -85,8 +85,13 @@ TEST(StepTables, RowsColumnsStatusAndResume) {
     b.eq.act[1] = 0;  // a pH that is not finite
     const double gamma = b.eq.gamma[3];
     b.eq.gamma[3] = NAN;
+    const double molality = b.eq.m[3], log_k = b.cond.mn_logk[quartz];
+    b.eq.m[3] = NAN;  // two cells of a species row, and two of a mineral's, not finite
+    b.cond.mn_logk[quartz] = INFINITY;
     t.write_step(b.sys, b.cond, b.eq, b.rp, StepArrival::Full, *b.io);
     b.eq.gamma[3] = gamma;
+    b.eq.m[3] = molality;
+    b.cond.mn_logk[quartz] = log_k;
 
     t.flush();  // the rows are gathered until the run loop writes a pickup
     const std::string text = b.dir.read(STEP_TABLE);
@@ -108,8 +113,10 @@ TEST(StepTables, RowsColumnsStatusAndResume) {
     EXPECT_EQ(species[1]["name"], "SiO2,aq");
     EXPECT_EQ(num(species[1]["molality_mol_per_kg"]), b.eq.m[3]);
     EXPECT_EQ(species[5]["gamma"], "");
-    EXPECT_EQ(species[5]["status"], "not finite: gamma");
+    EXPECT_EQ(species[5]["status"], "not finite: molality gamma");
     EXPECT_EQ(species[6]["status"], "");
+    EXPECT_EQ(species[7]["log_K"], "");
+    EXPECT_EQ(species[7]["status"], "not finite: log_K log_Q_K");
     EXPECT_EQ(species[7]["in_matrix"], "1");
     EXPECT_EQ(species[7]["moles"], "0.25");
 
