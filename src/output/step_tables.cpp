@@ -439,18 +439,38 @@ void StepTables::drop_rows_after_start(const std::string& steps, Io& io) {
 void StepTables::add_phase_column(const ChemicalSystem& sys, int phase, Io& io) {
     const std::size_t at = NFIXED + phases_.size();
     phases_.push_back(phase);
-    std::string text;
-    bool first = true;
     steps_.flush();  // the table is read back whole
-    for (const std::string& line : lines_of(io.read_file(STEP_TABLE).value_or(""))) {
-        std::vector<std::string> cells = split(line);
-        for (std::string& c : cells) c = field(c);
-        const bool resume_row = cells.size() > 1 && cells[1] == "resume";
-        cells.insert(cells.begin() + static_cast<std::ptrdiff_t>(std::min(at, cells.size())),
-                     first        ? field(phase_column(sys, phase))
-                     : resume_row ? ""
-                                  : "0");
-        text += join(cells) + '\n';
+    const std::string table = io.read_file(STEP_TABLE).value_or("");
+    std::string text;
+    text.reserve(table.size() + table.size() / 8 + 64);
+    bool first = true;
+    for (std::size_t start = 0, end; (end = table.find('\n', start)) != std::string::npos; start = end + 1) {
+        const std::string_view line(table.data() + start, end - start);
+        if (first || line.find('"') != std::string_view::npos) {
+            // The head, and any row with a quoted cell, cell by cell.
+            std::vector<std::string> cells = split(line);
+            for (std::string& c : cells) c = field(c);
+            const bool resume_row = cells.size() > 1 && cells[1] == "resume";
+            cells.insert(cells.begin() + static_cast<std::ptrdiff_t>(std::min(at, cells.size())),
+                         first        ? field(phase_column(sys, phase))
+                         : resume_row ? ""
+                                      : "0");
+            text += join(cells);
+        } else {
+            // Every comma separates cells: the new one goes after the at-th comma, or last.
+            const std::size_t kind = line.find(',');
+            const bool resume_row = kind != std::string_view::npos &&
+                                    line.substr(kind + 1, line.find(',', kind + 1) - kind - 1) == "resume";
+            const std::string_view cell = resume_row ? "" : "0";
+            std::size_t past = 0, commas = 0;  // past the commas counted
+            for (std::size_t c; commas < at && (c = line.find(',', past)) != std::string_view::npos; ++commas)
+                past = c + 1;
+            if (commas == at)
+                text.append(line.substr(0, past)).append(cell).append(",").append(line.substr(past));
+            else
+                text.append(line).append(",").append(cell);
+        }
+        text += '\n';
         first = false;
     }
     steps_.close();

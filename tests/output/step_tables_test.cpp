@@ -136,6 +136,31 @@ TEST(StepTables, RowsColumnsStatusAndResume) {
     EXPECT_EQ(read_table(b.dir.read(STEP_TABLE)).size(), 0u);
 }
 
+// A phase entering after a resumed run's mark: its column is 0 in the steps before, empty in
+// the mark, and every row keeps the header's number of cells.
+TEST(StepTables, PhaseColumnAfterResume) {
+    ChemBuilder b;
+    silica_water(b);
+    const int quartz = b.mineral("Quartz", -3.0, 60.084, 2.648, {{1, 3}});
+    ASSERT_TRUE(b.start_and_solve().converged());
+    StepTables t;
+    t.open(b.sys, b.rp, *b.io);
+    t.write_step(b.sys, b.cond, b.eq, b.rp, StepArrival::Start, *b.io);
+    t.flush();
+    t.open(b.sys, b.rp, *b.io);  // resumes: the starting point is not written again
+    t.write_step(b.sys, b.cond, b.eq, b.rp, StepArrival::Start, *b.io);
+    b.eq.ph[++b.eq.nph] = quartz;
+    b.eq.mn_moles[quartz] = 0.5;
+    t.write_step(b.sys, b.cond, b.eq, b.rp, StepArrival::Full, *b.io);
+    t.flush();
+    const Table rows = read_table(b.dir.read(STEP_TABLE));
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].at("moles_Quartz"), "0");
+    EXPECT_EQ(rows[1].at("kind"), "resume");
+    EXPECT_EQ(rows[1].at("moles_Quartz"), "");
+    EXPECT_EQ(rows[2].at("moles_Quartz"), "0.5");
+}
+
 // Values written again in a step, +0 and -0 side by side, and the same values in the next
 // step: every cell keeps its own text.
 TEST(StepTables, RepeatedValuesAndSignedZeros) {
