@@ -271,7 +271,8 @@ struct RowTail {
     std::size_t length;
 };
 constexpr RowTail SPECIES_TAIL{",,,,,\n", 6};  // log K, log Q/K, moles and in the matrix empty
-constexpr RowTail IN_MATRIX_TAIL{",1,\n", 4}, NOT_IN_MATRIX_TAIL{",0,\n", 4};
+constexpr RowTail IN_MATRIX_TAIL{",1,\n", 4};
+constexpr RowTail NOT_IN_MATRIX_TAIL{",0,0,\n", 6};  // moles 0 (as write_shortest has it), not in the matrix
 constexpr std::size_t TAIL_ROOM = sizeof(RowTail::text);
 
 // A long-table row written through a pointer into room made for the whole row at once: its
@@ -568,8 +569,12 @@ void StepTables::write_step(const ChemicalSystem& sys, const Conditions& cond, c
         Row r = begin_row(sys.ns + i);
         r.number(cond.mn_logk[i], "log_K");
         r.number(phase_log_q(sys, eq, i, in, log_act) - cond.mn_logk[i], "log_Q_K");
-        r.number(in ? eq.mn_moles[i] : 0.0, "moles");
-        r.end(in ? IN_MATRIX_TAIL : NOT_IN_MATRIX_TAIL);
+        if (in) {
+            r.number(eq.mn_moles[i], "moles");
+            r.end(IN_MATRIX_TAIL);
+        } else {
+            r.end(NOT_IN_MATRIX_TAIL);
+        }
     }
     species_.made(block.end());
 }
