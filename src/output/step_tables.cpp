@@ -221,9 +221,7 @@ private:
 // status.
 class Cells {
 public:
-    // `continued`: the row's first cells are in `out` already.
-    explicit Cells(CsvText& out, std::string& status, bool continued = false)
-        : out_(out), status_(status), first_(!continued) {}
+    Cells(CsvText& out, std::string& status) : out_(out), status_(status) {}
     void text(std::string_view s) {
         separate();
         out_.put(s);
@@ -251,7 +249,7 @@ private:
     }
     CsvText& out_;
     std::string& status_;
-    bool first_;
+    bool first_ = true;
 };
 
 // Copies in whole blocks: the long table's rows begin with texts of a few dozen characters,
@@ -391,6 +389,7 @@ void StepTables::open(const ChemicalSystem& sys, const RunParams& rp, Io& io) {
         longest = std::max(longest, head.size());
     }
     row_head_text_.append(COPY_BLOCK, '\0');
+    // The step and kind, the head, up to three numbers each after its comma, the tail.
     row_room_ = ROW_START + blocks_of(longest) + 3 * (1 + SHORTEST_ROOM) + TAIL_ROOM;
     phases_.clear();
     step_ = 0;
