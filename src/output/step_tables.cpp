@@ -185,12 +185,13 @@ private:
 // another.
 class RepeatedNumbers {
 public:
-    explicit RepeatedNumbers(CsvText& out) : out_(out) {}
-    void write(double v) {
+    explicit RepeatedNumbers(const CsvText& out) : out_(out) {}
+    // Writes v at `to`, in room of SHORTEST_ROOM characters made in the text, and returns the
+    // end of its text.
+    char* write(char* to, double v) {
         const std::uint64_t bits = std::bit_cast<std::uint64_t>(v);
         // The top bits of the product depend on all of the value's bits.
         Slot& slot = slots_[(bits * 0x9E3779B97F4A7C15u) >> (64 - SLOT_BITS)];
-        char* const to = out_.room(SHORTEST_ROOM);
         const char* const text = out_.view().data();
         if (slot.bits == bits) {
             // The earlier text had SHORTEST_ROOM characters of room behind it, which may reach
@@ -198,12 +199,11 @@ public:
             char copy[SHORTEST_ROOM];
             std::memcpy(copy, text + slot.at, SHORTEST_ROOM);
             std::memcpy(to, copy, SHORTEST_ROOM);
-            out_.advance_to(to + slot.length);
-            return;
+            return to + slot.length;
         }
         char* const end = write_shortest(to, v);
         slot = {bits, static_cast<std::uint32_t>(to - text), static_cast<std::uint32_t>(end - to)};
-        out_.advance_to(end);
+        return end;
     }
 
 private:
@@ -212,7 +212,7 @@ private:
         std::uint64_t bits = ~std::uint64_t{0};  // a NaN: empty, as no value not finite is written here
         std::uint32_t at = 0, length = 0;
     };
-    CsvText& out_;
+    const CsvText& out_;
     std::array<Slot, std::size_t{1} << SLOT_BITS> slots_{};
 };
 
@@ -221,9 +221,7 @@ private:
 // status.
 class Cells {
 public:
-    // `continued`: the row's first cells are in `out` already.
-    explicit Cells(CsvText& out, std::string& status, bool continued = false)
-        : out_(out), status_(status), first_(!continued) {}
+    Cells(CsvText& out, std::string& status) : out_(out), status_(status) {}
     void text(std::string_view s) {
         separate();
         out_.put(s);
@@ -233,10 +231,6 @@ public:
     }
     void number(double v, std::string_view column) {
         if (finite_cell(v, column)) out_.advance_to(write_shortest(out_.room(SHORTEST_ROOM), v));
-    }
-    // The same, copying the text of a value written before; `repeats` is that of `out`.
-    void number(double v, std::string_view column, RepeatedNumbers& repeats) {
-        if (finite_cell(v, column)) repeats.write(v);
     }
 
 private:
@@ -255,7 +249,77 @@ private:
     }
     CsvText& out_;
     std::string& status_;
-    bool first_;
+    bool first_ = true;
+};
+
+// Copies in whole blocks: the long table's rows begin with texts of a few dozen characters,
+// which a call to copy a length only known at run time would cost more than they do.
+constexpr std::size_t COPY_BLOCK = 16;
+constexpr std::size_t blocks_of(std::size_t n) { return (n + COPY_BLOCK - 1) / COPY_BLOCK * COPY_BLOCK; }
+
+// The room for the step and kind that begin every long-table row of a step ("12,full,"),
+// made once a step and copied in whole blocks.
+constexpr std::size_t ROW_START = 32;
+static_assert(ROW_START >= 20 + 1 + 5 + 1, "a long's digits, a kind and their commas");
+
+// The last cells of a long-table row, the status cell's comma and the newline, padded for a
+// copy of its whole size; a status that is not empty goes before the newline.
+struct RowTail {
+    char text[8];
+    std::size_t length;
+};
+constexpr RowTail SPECIES_TAIL{",,,,,\n", 6};  // log K, log Q/K, moles and in the matrix empty
+constexpr RowTail IN_MATRIX_TAIL{",1,\n", 4};
+constexpr RowTail NOT_IN_MATRIX_TAIL{",0,0,\n", 6};  // moles 0 (as write_shortest has it), not in the matrix
+constexpr std::size_t TAIL_ROOM = sizeof(RowTail::text);
+
+// A long-table row written through a pointer into room made for the whole row at once: its
+// texts copied in fixed sizes, its numbers after a comma each, a value that is not finite
+// as an empty cell named in the status.
+class Row {
+public:
+    Row(CsvText& out, std::size_t room, std::string& status) : out_(out), p_(out.room(room)), status_(status) {}
+    // `n` characters from `from`, which has (as has the room) n rounded up to whole blocks.
+    void copy(const char* from, std::size_t n) {
+        for (std::size_t k = 0; k < n; k += COPY_BLOCK) std::memcpy(p_ + k, from + k, COPY_BLOCK);
+        p_ += n;
+    }
+    void number(double v, std::string_view column) {
+        *p_++ = ',';
+        if (std::isfinite(v))
+            p_ = write_shortest(p_, v);
+        else
+            not_finite(column);
+    }
+    // The same, copying the text of a value written before; `repeats` is that of the text.
+    void number(double v, std::string_view column, RepeatedNumbers& repeats) {
+        *p_++ = ',';
+        if (std::isfinite(v))
+            p_ = repeats.write(p_, v);
+        else
+            not_finite(column);
+    }
+    void end(const RowTail& tail) {
+        if (status_.empty()) {
+            std::memcpy(p_, tail.text, TAIL_ROOM);
+            out_.advance_to(p_ + tail.length);
+            return;
+        }
+        out_.advance_to(p_);
+        out_.put(std::string_view(tail.text, tail.length - 1));
+        out_.put(field(status_));
+        out_.put('\n');
+        status_.clear();
+    }
+
+private:
+    [[gnu::noinline]] void not_finite(std::string_view column) {
+        status_ += status_.empty() ? "not finite: " : " ";
+        status_ += column;
+    }
+    CsvText& out_;
+    char* p_;
+    std::string& status_;
 };
 
 }  // namespace
@@ -311,8 +375,22 @@ void StepTables::open(const ChemicalSystem& sys, const RunParams& rp, Io& io) {
     raw_names_.assign(1, std::string());
     for (int j = 1; j <= sys.ns; ++j) raw_names_.push_back(sys.sp[j].name.trimmed());
     for (int i = 1; i <= sys.nmin; ++i) raw_names_.push_back(sys.mn[i].name.trimmed());
-    names_.clear();
-    for (const std::string& name : raw_names_) names_.push_back(field(name));
+    row_head_text_.clear();
+    row_heads_.assign(1, RowHead{});
+    std::size_t longest = 0;
+    for (std::size_t n = 1; n < raw_names_.size(); ++n) {
+        const int i = static_cast<int>(n) - sys.ns;  // the phase, for n past the species
+        const std::string head = i <= 0                  ? "species," + field(raw_names_[n])
+                                 : i <= sys.ngas_records ? "gas," + field(raw_names_[n]) + ",,,"
+                                                         : "mineral," + field(raw_names_[n]) + ",,,";
+        row_heads_.push_back(
+            {static_cast<std::uint32_t>(row_head_text_.size()), static_cast<std::uint32_t>(head.size())});
+        row_head_text_ += head;
+        longest = std::max(longest, head.size());
+    }
+    row_head_text_.append(COPY_BLOCK, '\0');
+    // The step and kind, the head, up to three numbers each after its comma, the tail.
+    row_room_ = ROW_START + blocks_of(longest) + 3 * (1 + SHORTEST_ROOM) + TAIL_ROOM;
     phases_.clear();
     step_ = 0;
     skip_start_ = false;
@@ -361,18 +439,38 @@ void StepTables::drop_rows_after_start(const std::string& steps, Io& io) {
 void StepTables::add_phase_column(const ChemicalSystem& sys, int phase, Io& io) {
     const std::size_t at = NFIXED + phases_.size();
     phases_.push_back(phase);
-    std::string text;
-    bool first = true;
     steps_.flush();  // the table is read back whole
-    for (const std::string& line : lines_of(io.read_file(STEP_TABLE).value_or(""))) {
-        std::vector<std::string> cells = split(line);
-        for (std::string& c : cells) c = field(c);
-        const bool resume_row = cells.size() > 1 && cells[1] == "resume";
-        cells.insert(cells.begin() + static_cast<std::ptrdiff_t>(std::min(at, cells.size())),
-                     first        ? field(phase_column(sys, phase))
-                     : resume_row ? ""
-                                  : "0");
-        text += join(cells) + '\n';
+    const std::string table = io.read_file(STEP_TABLE).value_or("");
+    std::string text;
+    text.reserve(table.size() + table.size() / 8 + 64);
+    bool first = true;
+    for (std::size_t start = 0, end; (end = table.find('\n', start)) != std::string::npos; start = end + 1) {
+        const std::string_view line(table.data() + start, end - start);
+        if (first || line.find('"') != std::string_view::npos) {
+            // The head, and any row with a quoted cell, cell by cell.
+            std::vector<std::string> cells = split(line);
+            for (std::string& c : cells) c = field(c);
+            const bool resume_row = cells.size() > 1 && cells[1] == "resume";
+            cells.insert(cells.begin() + static_cast<std::ptrdiff_t>(std::min(at, cells.size())),
+                         first        ? field(phase_column(sys, phase))
+                         : resume_row ? ""
+                                      : "0");
+            text += join(cells);
+        } else {
+            // Every comma separates cells: the new one goes after the at-th comma, or last.
+            const std::size_t kind = line.find(',');
+            const bool resume_row = kind != std::string_view::npos &&
+                                    line.substr(kind + 1, line.find(',', kind + 1) - kind - 1) == "resume";
+            const std::string_view cell = resume_row ? "" : "0";
+            std::size_t past = 0, commas = 0;  // past the commas counted
+            for (std::size_t c; commas < at && (c = line.find(',', past)) != std::string_view::npos; ++commas)
+                past = c + 1;
+            if (commas == at)
+                text.append(line.substr(0, past)).append(cell).append(",").append(line.substr(past));
+            else
+                text.append(line).append(",").append(cell);
+        }
+        text += '\n';
         first = false;
     }
     steps_.close();
@@ -439,42 +537,43 @@ void StepTables::write_step(const ChemicalSystem& sys, const Conditions& cond, c
     RepeatedNumbers repeats(block);
     // Every row begins with the step and how it was reached; its status cell is empty but
     // for a value that is not finite.
-    const std::string row_start = step + ',' + kind + ',';
-    auto end_row = [&block](Cells& r, const std::string& row_status) {
-        if (row_status.empty())
-            r.empty(1);
-        else
-            r.text(field(row_status));
-        block.put('\n');
+    char row_start[ROW_START] = {};
+    char* const start_end = std::to_chars(row_start, row_start + ROW_START, step_).ptr;
+    *start_end = ',';
+    const std::size_t kind_length = std::strlen(kind);
+    std::memcpy(start_end + 1, kind, kind_length);
+    start_end[1 + kind_length] = ',';
+    const std::size_t start_length = static_cast<std::size_t>(start_end - row_start) + kind_length + 2;
+    std::string row_status;
+    auto begin_row = [&](int n) {
+        Row r(block, row_room_, row_status);
+        r.copy(row_start, start_length);
+        const RowHead name = row_heads_[static_cast<std::size_t>(n)];
+        r.copy(row_head_text_.data() + name.at, name.length);
+        return r;
     };
     for (int j = 1; j <= sys.ns; ++j) {
         if (j == 2) continue;
-        std::string row_status;
-        block.put(row_start);
-        block.put("species,");
-        block.put(names_[static_cast<std::size_t>(j)]);
-        Cells r(block, row_status, true);
+        Row r = begin_row(j);
         r.number(eq.m[j], "molality", repeats);
         r.number(eq.act[j], "activity", repeats);
         r.number(eq.gamma[j], "gamma", repeats);
-        r.empty(4);
-        end_row(r, row_status);
+        r.end(SPECIES_TAIL);
     }
+    in_matrix_.assign(static_cast<std::size_t>(sys.nmin) + 1, 0);
+    for (int p = 1; p <= eq.nph; ++p) in_matrix_[static_cast<std::size_t>(eq.ph[p])] = 1;
     LogActivities log_act(eq);
     for (int i = 1; i <= sys.nmin; ++i) {
-        bool in = false;
-        for (int p = 1; p <= eq.nph && !in; ++p) in = eq.ph[p] == i;
-        std::string row_status;
-        block.put(row_start);
-        block.put(i <= sys.ngas_records ? "gas," : "mineral,");
-        block.put(names_[static_cast<std::size_t>(sys.ns + i)]);
-        Cells r(block, row_status, true);
-        r.empty(3);
+        const bool in = in_matrix_[static_cast<std::size_t>(i)] != 0;
+        Row r = begin_row(sys.ns + i);
         r.number(cond.mn_logk[i], "log_K");
         r.number(phase_log_q(sys, eq, i, in, log_act) - cond.mn_logk[i], "log_Q_K");
-        r.number(in ? eq.mn_moles[i] : 0.0, "moles");
-        r.text(in ? "1" : "0");
-        end_row(r, row_status);
+        if (in) {
+            r.number(eq.mn_moles[i], "moles");
+            r.end(IN_MATRIX_TAIL);
+        } else {
+            r.end(NOT_IN_MATRIX_TAIL);
+        }
     }
     species_.made(block.end());
 }

@@ -15,6 +15,7 @@
 // column.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -62,7 +63,16 @@ private:
     std::size_t keep_lines_ = 0;  // resumed: the lines of the step table up to the starting point
     AppendFile steps_, species_;
     std::vector<std::string> raw_names_;  // species 1..NS, then the phases
-    std::vector<std::string> names_;      // the same as CSV fields
+    // The start of each long-table row after the step and kind: the type, the name as a CSV
+    // field and the empty cells before the first number. They lie one after another in
+    // row_head_text_, which ends in padding so that each is copied in whole blocks.
+    struct RowHead {
+        std::uint32_t at = 0, length = 0;
+    };
+    std::string row_head_text_;
+    std::vector<RowHead> row_heads_;        // indexed like raw_names_
+    std::size_t row_room_ = 0;              // the characters a long-table row may write into
+    std::vector<unsigned char> in_matrix_;  // by phase, for the step being written
     // The texts a step's rows are made in, kept from step to step with their room.
     std::string head_text_, tail_text_;
 };

@@ -85,8 +85,13 @@ TEST(StepTables, RowsColumnsStatusAndResume) {
     b.eq.act[1] = 0;  // a pH that is not finite
     const double gamma = b.eq.gamma[3];
     b.eq.gamma[3] = NAN;
+    const double molality = b.eq.m[3], log_k = b.cond.mn_logk[quartz];
+    b.eq.m[3] = NAN;  // two cells of a species row, and two of a mineral's, not finite
+    b.cond.mn_logk[quartz] = INFINITY;
     t.write_step(b.sys, b.cond, b.eq, b.rp, StepArrival::Full, *b.io);
     b.eq.gamma[3] = gamma;
+    b.eq.m[3] = molality;
+    b.cond.mn_logk[quartz] = log_k;
 
     t.flush();  // the rows are gathered until the run loop writes a pickup
     const std::string text = b.dir.read(STEP_TABLE);
@@ -108,8 +113,10 @@ TEST(StepTables, RowsColumnsStatusAndResume) {
     EXPECT_EQ(species[1]["name"], "SiO2,aq");
     EXPECT_EQ(num(species[1]["molality_mol_per_kg"]), b.eq.m[3]);
     EXPECT_EQ(species[5]["gamma"], "");
-    EXPECT_EQ(species[5]["status"], "not finite: gamma");
+    EXPECT_EQ(species[5]["status"], "not finite: molality gamma");
     EXPECT_EQ(species[6]["status"], "");
+    EXPECT_EQ(species[7]["log_K"], "");
+    EXPECT_EQ(species[7]["status"], "not finite: log_K log_Q_K");
     EXPECT_EQ(species[7]["in_matrix"], "1");
     EXPECT_EQ(species[7]["moles"], "0.25");
 
@@ -127,6 +134,31 @@ TEST(StepTables, RowsColumnsStatusAndResume) {
     b.rp.TEMP = 30;
     t.open(b.sys, b.rp, *b.io);
     EXPECT_EQ(read_table(b.dir.read(STEP_TABLE)).size(), 0u);
+}
+
+// A phase entering after a resumed run's mark: its column is 0 in the steps before, empty in
+// the mark, and every row keeps the header's number of cells.
+TEST(StepTables, PhaseColumnAfterResume) {
+    ChemBuilder b;
+    silica_water(b);
+    const int quartz = b.mineral("Quartz", -3.0, 60.084, 2.648, {{1, 3}});
+    ASSERT_TRUE(b.start_and_solve().converged());
+    StepTables t;
+    t.open(b.sys, b.rp, *b.io);
+    t.write_step(b.sys, b.cond, b.eq, b.rp, StepArrival::Start, *b.io);
+    t.flush();
+    t.open(b.sys, b.rp, *b.io);  // resumes: the starting point is not written again
+    t.write_step(b.sys, b.cond, b.eq, b.rp, StepArrival::Start, *b.io);
+    b.eq.ph[++b.eq.nph] = quartz;
+    b.eq.mn_moles[quartz] = 0.5;
+    t.write_step(b.sys, b.cond, b.eq, b.rp, StepArrival::Full, *b.io);
+    t.flush();
+    const Table rows = read_table(b.dir.read(STEP_TABLE));
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].at("moles_Quartz"), "0");
+    EXPECT_EQ(rows[1].at("kind"), "resume");
+    EXPECT_EQ(rows[1].at("moles_Quartz"), "");
+    EXPECT_EQ(rows[2].at("moles_Quartz"), "0.5");
 }
 
 // Values written again in a step, +0 and -0 side by side, and the same values in the next
