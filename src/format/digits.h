@@ -2,6 +2,7 @@
 // printer. Internal to format/.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 
 namespace zq::digits {
@@ -11,6 +12,37 @@ inline constexpr char PAIRS[201] =
     "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
+
+// 10^0 .. 10^19: q has k digits when 10^(k-1) <= q < 10^k.
+inline constexpr std::uint64_t POW10[20] = {1ULL,
+                                            10ULL,
+                                            100ULL,
+                                            1000ULL,
+                                            10000ULL,
+                                            100000ULL,
+                                            1000000ULL,
+                                            10000000ULL,
+                                            100000000ULL,
+                                            1000000000ULL,
+                                            10000000000ULL,
+                                            100000000000ULL,
+                                            1000000000000ULL,
+                                            10000000000000ULL,
+                                            100000000000000ULL,
+                                            1000000000000000ULL,
+                                            10000000000000000ULL,
+                                            100000000000000000ULL,
+                                            1000000000000000000ULL,
+                                            10000000000000000000ULL};
+
+// The decimal digits of q, 1 for 0. From its bit width: floor(bits x log10 2) is
+// (bits x 1233) >> 12 here, one less than the digits or the digits. q | 1 has as many digits
+// as q (10^k - 1 is odd), and one for 0.
+inline int digit_count(std::uint64_t q) {
+    q |= 1;
+    const int t = (static_cast<int>(std::bit_width(q)) * 1233) >> 12;
+    return t + (q >= POW10[t]);
+}
 
 inline constexpr std::uint64_t ASCII_ZEROS = 0x3030303030303030;  // '0' in each byte
 

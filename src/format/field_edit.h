@@ -27,36 +27,9 @@ inline void put_aligned(char* p, const char* t, int n, int w) {
 inline constexpr double EXACT_POWER[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                            1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-// 10^0 .. 10^19 as integers: q has k digits when 10^(k-1) <= q < 10^k.
-inline constexpr std::uint64_t EXACT_WHOLE[20] = {1ULL,
-                                                  10ULL,
-                                                  100ULL,
-                                                  1000ULL,
-                                                  10000ULL,
-                                                  100000ULL,
-                                                  1000000ULL,
-                                                  10000000ULL,
-                                                  100000000ULL,
-                                                  1000000000ULL,
-                                                  10000000000ULL,
-                                                  100000000000ULL,
-                                                  1000000000000ULL,
-                                                  10000000000000ULL,
-                                                  100000000000000ULL,
-                                                  1000000000000000ULL,
-                                                  10000000000000000ULL,
-                                                  100000000000000000ULL,
-                                                  1000000000000000000ULL,
-                                                  10000000000000000000ULL};
-
-// The decimal digits of q (at least 1).
-[[gnu::always_inline]] inline int digit_count(std::uint64_t q) {
-    int k = 1;
-    while (k < 20 && q >= EXACT_WHOLE[k]) ++k;
-    return k;
-}
-
+using digits::digit_count;
 using digits::PAIRS;
+using digits::POW10;
 
 // Writes the last n digits of q (leading zeros included) just before `end`; returns where
 // they begin.
@@ -143,7 +116,7 @@ struct RoundedWhole {
     if (frac == 0.5) return false;
     const std::uint64_t q = whole + (frac > 0.5 ? 1 : 0);
     const bool negative = std::signbit(v) && q > 0;
-    const std::uint64_t int_part = q / EXACT_WHOLE[d];
+    const std::uint64_t int_part = q / POW10[d];
     const int int_digits = int_part > 0 ? digit_count(int_part) : 0;
     int n = (negative ? 1 : 0) + int_digits + 1 + d;
     if (int_part == 0 && n < w) ++n;  // the zero before the point only when the field has room
@@ -152,7 +125,7 @@ struct RoundedWhole {
         return true;
     }
     // Written in place from the right end of the field.
-    char* s = put_digits_back(p + w, q % EXACT_WHOLE[d], d);
+    char* s = put_digits_back(p + w, q % POW10[d], d);
     *--s = '.';
     if (int_part > 0)
         s = put_digits_back(s, int_part, int_digits);
@@ -170,11 +143,11 @@ struct RoundedWhole {
     if (!round_fast(std::fabs(v), false, d, r)) return false;
     q = r.q;
     x = d - r.shift;
-    if (q >= EXACT_WHOLE[d]) {  // 9.99 -> 10.0: the digits of 10^d, one more power of ten
+    if (q >= POW10[d]) {  // 9.99 -> 10.0: the digits of 10^d, one more power of ten
         q /= 10;
         ++x;
     }
-    return q >= EXACT_WHOLE[d - 1];
+    return q >= POW10[d - 1];
 }
 
 // [Ew.d] of 0.q x 10^x, q having d digits (q = 0: the value zero).

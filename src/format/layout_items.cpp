@@ -3,7 +3,6 @@
 #include "format/layout_parser.h"
 
 #include <array>
-#include <cctype>
 #include <cstdint>
 #include <functional>
 #include <stdexcept>

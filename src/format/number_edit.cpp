@@ -251,7 +251,7 @@ void put_a(char* p, std::string_view s, int w) {
 // significant digits, "-" and ".", in w - 4 columns).
 bool int_fits(long long v, int w) {
     if (w >= 20) return true;
-    return w >= 2 && v > -static_cast<long long>(EXACT_WHOLE[w - 1]) && v < static_cast<long long>(EXACT_WHOLE[w - 1]);
+    return w >= 2 && v > -static_cast<long long>(POW10[w - 1]) && v < static_cast<long long>(POW10[w - 1]);
 }
 
 bool f_fits(double v, int w, int d) {

@@ -51,28 +51,11 @@ constexpr uint64_t C_MIN = uint64_t{1} << 52;  // the implicit bit of a normal d
 constexpr int Q_MIN = -1074;                   // the binary exponent of the subnormals
 constexpr int EXP_BIAS = 1075;                 // v = c * 2^(biased exponent - EXP_BIAS)
 
-constexpr uint64_t POW10[18] = {1,
-                                10,
-                                100,
-                                1000,
-                                10000,
-                                100000,
-                                1000000,
-                                10000000,
-                                100000000,
-                                1000000000,
-                                10000000000,
-                                100000000000,
-                                1000000000000,
-                                10000000000000,
-                                100000000000000,
-                                1000000000000000,
-                                10000000000000000,
-                                100000000000000000};
-
 using digits::ASCII_ZEROS;
 using digits::digit_bytes;
+using digits::digit_count;
 using digits::PAIRS;
+using digits::POW10;
 
 // floor(log10(2^q)), floor(log10(3/4 * 2^q)) and floor(log2(10^e)) for the exponents of
 // doubles; tools/make_pow10_table.py checks these constants over the whole range.
@@ -178,11 +161,6 @@ inline bool fast_decimal(int q, uint64_t c, Decimal& out) {
         out = {s_out < 0 ? s : s + 1, k};
     }
     return true;
-}
-
-int digit_count(uint64_t f) {
-    const int t = (static_cast<int>(std::bit_width(f)) * 1233) >> 12;
-    return t + (f >= POW10[t]);
 }
 
 // The digits of the whole number c * 2^q (q > 0, below 10^22), `n` of them, at o. Kept

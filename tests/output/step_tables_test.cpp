@@ -71,15 +71,22 @@ void silica_water(ChemBuilder& b) {
     b.species("OH-", -1, 14.0, {{1, 2}, {-1, 1}});
 }
 
-TEST(StepTables, RowsColumnsStatusAndResume) {
-    ChemBuilder b;
+// Silica and water with quartz out of the matrix, solved, and tables opened with the
+// starting point written; false when the solve failed.
+bool start_tables(ChemBuilder& b, StepTables& t, int& quartz) {
     silica_water(b);
-    const int quartz = b.mineral("Quartz", -3.0, 60.084, 2.648, {{1, 3}});
-    ASSERT_TRUE(b.start_and_solve().converged());
-
-    StepTables t;
+    quartz = b.mineral("Quartz", -3.0, 60.084, 2.648, {{1, 3}});
+    if (!b.start_and_solve().converged()) return false;
     t.open(b.sys, b.rp, *b.io);
     t.write_step(b.sys, b.cond, b.eq, b.rp, StepArrival::Start, *b.io);
+    return true;
+}
+
+TEST(StepTables, RowsColumnsStatusAndResume) {
+    ChemBuilder b;
+    StepTables t;
+    int quartz = 0;
+    ASSERT_TRUE(start_tables(b, t, quartz));
     b.eq.ph[++b.eq.nph] = quartz;  // quartz enters: a column, 0 in the row before
     b.eq.mn_moles[quartz] = 0.25;
     b.eq.act[1] = 0;  // a pH that is not finite
@@ -140,12 +147,9 @@ TEST(StepTables, RowsColumnsStatusAndResume) {
 // the mark, and every row keeps the header's number of cells.
 TEST(StepTables, PhaseColumnAfterResume) {
     ChemBuilder b;
-    silica_water(b);
-    const int quartz = b.mineral("Quartz", -3.0, 60.084, 2.648, {{1, 3}});
-    ASSERT_TRUE(b.start_and_solve().converged());
     StepTables t;
-    t.open(b.sys, b.rp, *b.io);
-    t.write_step(b.sys, b.cond, b.eq, b.rp, StepArrival::Start, *b.io);
+    int quartz = 0;
+    ASSERT_TRUE(start_tables(b, t, quartz));
     t.flush();
     t.open(b.sys, b.rp, *b.io);  // resumes: the starting point is not written again
     t.write_step(b.sys, b.cond, b.eq, b.rp, StepArrival::Start, *b.io);
