@@ -62,6 +62,33 @@ fs::path final_target(fs::path p) {
     return p;
 }
 
+// Opens `path` for writing from an empty start, creating it if need be. A file with
+// something in it is emptied through a descriptor of its own, closed at once. ext4 writes
+// back the whole new content of a file emptied by truncation when the descriptor that
+// wrote it closes (its guard for programs that rewrite files without syncing them); on a
+// long path the listing's and tables' closes took 2 ms of the run's own time that way,
+// while a new file's content is left to the system's flusher. The file stays the same
+// file (its links, owner and mode are kept), and it is empty when this returns: should
+// the second descriptor fail, or the name have moved to another file meanwhile, the file
+// is emptied through the one returned. -1 with errno set on a failure.
+int open_emptied(const char* path) {
+    const int fd = ::open(path, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return fd;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_size == 0) return fd;
+    const int emptier = ::open(path, O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (emptier >= 0) ::close(emptier);
+    if (emptier < 0 || ::fstat(fd, &st) != 0 || st.st_size != 0) {
+        if (::ftruncate(fd, 0) != 0) {
+            const int err = errno;
+            ::close(fd);
+            errno = err;
+            return -1;
+        }
+    }
+    return fd;
+}
+
 mode_t new_file_mode() {
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -109,7 +136,7 @@ void OutputFile::start() {
     struct stat st {};
     if (::stat(path_.c_str(), &st) == 0 && protected_by_mode(st)) fail("open", EACCES);
     // The first write replaces the content; after close() the file is continued.
-    fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (started_ ? O_APPEND : O_TRUNC), 0666);
+    fd_ = started_ ? ::open(path_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_APPEND, 0666) : open_emptied(path_.c_str());
     if (fd_ < 0) fail("open", errno);
     started_ = true;
 }
@@ -193,7 +220,7 @@ void AppendFile::open(Io& io, const fs::path& path, bool fresh) {
     path_ = path;
     struct stat st {};
     if (::stat(path_.c_str(), &st) == 0 && protected_by_mode(st)) io.file_failure(path_, "open", EACCES);
-    fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (fresh ? O_TRUNC : O_APPEND), 0666);
+    fd_ = fresh ? open_emptied(path_.c_str()) : ::open(path_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_APPEND, 0666);
     if (fd_ < 0) io.file_failure(path_, "open", errno);
 }
 

@@ -102,6 +102,28 @@ TEST(OutputFiles, AFileThatCannotBeWrittenStopsTheRunWithItsReason) {
     }
 }
 
+// A rerun over an earlier run's outputs, each longer than what the run writes: every file
+// holds exactly what a first run writes, and stays the same file (a second name linked to
+// the listing shows the new listing, a mode the user set is kept).
+TEST(OutputFiles, ARerunEmptiesTheEarlierOutputsInPlace) {
+    TempDir fresh, rerun;
+    stage(fresh, with_plot(nacl_run(100, 50)));
+    stage(rerun, with_plot(nacl_run(100, 50)));
+    ASSERT_EQ(run_in(fresh).status, 0);
+    const std::vector<std::string> names = {"ZARNOUT.DAT", "ZARNPLOT.DAT", "Skip_Species.txt"};
+    for (const std::string& name : names) {
+        ASSERT_FALSE(fresh.read(name).empty()) << name;
+        rerun.write(name, std::string(fresh.read(name).size() * 3, 'x'));
+    }
+    fs::create_hard_link(rerun.path() / "ZARNOUT.DAT", rerun.path() / "listing-link");
+    const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(rerun.path() / "ZARNPLOT.DAT", mode);
+    ASSERT_EQ(run_in(rerun).status, 0);
+    for (const std::string& name : names) EXPECT_EQ(rerun.read(name), fresh.read(name)) << name;
+    EXPECT_EQ(rerun.read("listing-link"), fresh.read("ZARNOUT.DAT"));
+    EXPECT_EQ(fs::status(rerun.path() / "ZARNPLOT.DAT").permissions(), mode);
+}
+
 // The real program under a file-size limit: the listing cannot grow past 4096 bytes.
 TEST(OutputFiles, AFileSizeLimitStopsTheRun) {
     TempDir dir;
