@@ -110,7 +110,8 @@ TEST(OutputFiles, ARerunEmptiesTheEarlierOutputsInPlace) {
     stage(fresh, with_plot(nacl_run(100, 50)));
     stage(rerun, with_plot(nacl_run(100, 50)));
     ASSERT_EQ(run_in(fresh).status, 0);
-    const std::vector<std::string> names = {"ZARNOUT.DAT", "ZARNPLOT.DAT", "Skip_Species.txt"};
+    const std::vector<std::string> names = {"ZARNOUT.DAT", "ZARNPLOT.DAT", "Skip_Species.txt", "ZARNSTEP.CSV",
+                                            "ZARNSPEC.CSV"};
     for (const std::string& name : names) {
         ASSERT_FALSE(fresh.read(name).empty()) << name;
         rerun.write(name, std::string(fresh.read(name).size() * 3, 'x'));
