@@ -89,6 +89,22 @@ int open_emptied(const char* path) {
     return fd;
 }
 
+// How an output file is opened: created if absent and left as it is, continued at its end,
+// or emptied.
+enum class OpenFor { Creating, Appending, Replacing };
+
+// Opens output file `path` for writing; -1 with errno set on a failure, EACCES when the
+// user made the file read-only.
+int open_output(const fs::path& path, OpenFor how) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && protected_by_mode(st)) {
+        errno = EACCES;
+        return -1;
+    }
+    if (how == OpenFor::Replacing) return open_emptied(path.c_str());
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (how == OpenFor::Appending ? O_APPEND : 0), 0666);
+}
+
 mode_t new_file_mode() {
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -121,9 +137,7 @@ void OutputFile::fail(std::string_view action, int err) {
 
 void OutputFile::create_if_absent() {
     if (discard_) return;
-    struct stat st {};
-    if (::stat(path_.c_str(), &st) == 0 && protected_by_mode(st)) fail("open", EACCES);
-    const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    const int fd = open_output(path_, OpenFor::Creating);
     if (fd < 0) fail("open", errno);
     if (::close(fd) != 0) fail("close", errno);
 }
@@ -133,10 +147,8 @@ void OutputFile::start() {
         started_ = true;
         return;
     }
-    struct stat st {};
-    if (::stat(path_.c_str(), &st) == 0 && protected_by_mode(st)) fail("open", EACCES);
     // The first write replaces the content; after close() the file is continued.
-    fd_ = started_ ? ::open(path_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_APPEND, 0666) : open_emptied(path_.c_str());
+    fd_ = open_output(path_, started_ ? OpenFor::Appending : OpenFor::Replacing);
     if (fd_ < 0) fail("open", errno);
     started_ = true;
 }
@@ -218,9 +230,7 @@ void AppendFile::open(Io& io, const fs::path& path, bool fresh) {
     close();
     io_ = &io;
     path_ = path;
-    struct stat st {};
-    if (::stat(path_.c_str(), &st) == 0 && protected_by_mode(st)) io.file_failure(path_, "open", EACCES);
-    fd_ = fresh ? open_emptied(path_.c_str()) : ::open(path_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_APPEND, 0666);
+    fd_ = open_output(path_, fresh ? OpenFor::Replacing : OpenFor::Appending);
     if (fd_ < 0) io.file_failure(path_, "open", errno);
 }
 

@@ -216,6 +216,12 @@ private:
     std::array<Slot, std::size_t{1} << SLOT_BITS> slots_{};
 };
 
+// A value that is not finite leaves its cell empty, and the row's status names its column.
+[[gnu::noinline]] void note_not_finite(std::string& status, std::string_view column) {
+    status += status.empty() ? "not finite: " : " ";
+    status += column;
+}
+
 // Cells written one after another into a text: numbers in full precision (the shortest
 // text that reads back the same), a value that is not finite as an empty cell named in the
 // status.
@@ -243,8 +249,7 @@ private:
     bool finite_cell(double v, std::string_view column) {
         separate();
         if (std::isfinite(v)) return true;
-        status_ += status_.empty() ? "not finite: " : " ";
-        status_ += column;
+        note_not_finite(status_, column);
         return false;
     }
     CsvText& out_;
@@ -289,7 +294,7 @@ public:
         if (std::isfinite(v))
             p_ = write_shortest(p_, v);
         else
-            not_finite(column);
+            note_not_finite(status_, column);
     }
     // The same, copying the text of a value written before; `repeats` is that of the text.
     void number(double v, std::string_view column, RepeatedNumbers& repeats) {
@@ -297,7 +302,7 @@ public:
         if (std::isfinite(v))
             p_ = repeats.write(p_, v);
         else
-            not_finite(column);
+            note_not_finite(status_, column);
     }
     void end(const RowTail& tail) {
         if (status_.empty()) {
@@ -313,10 +318,6 @@ public:
     }
 
 private:
-    [[gnu::noinline]] void not_finite(std::string_view column) {
-        status_ += status_.empty() ? "not finite: " : " ";
-        status_ += column;
-    }
     CsvText& out_;
     char* p_;
     std::string& status_;

@@ -356,7 +356,7 @@ double SaturationStencils::eight_point(const SaturationLogK& v) const {
 
 double SaturationStencils::evaluate(const Kind4& kind, const SaturationLogK& v, int conflg) const {
     static const Kind4 ALL("All "), LV("L-V ");
-    if (conflg == 1) return NO_DATA;
+    if (conflg == 1) return NO_DATA;  // no grid kept: not a record of an extended run
     if (kind == ALL) return saturation(v);
     if (kind == LV) return eight_point(v);
     return NO_DATA;
@@ -367,14 +367,6 @@ double evaluate_record(const Kind4& kind, const RawLogK& v, double p, double t, 
     if (kind == ALL) return conflg == 1 ? grid_interpolate(p, t, pos, v) : saturation_interpolate(t, v);
     // Eight values are no grid: an "L-V " record has nothing to give an extended run.
     if (kind == LV && conflg != 1) return eight_point_interpolate(t, v);
-    return NO_DATA;
-}
-
-double evaluate_record(const Kind4& kind, const SaturationLogK& v, double t, int conflg) {
-    static const Kind4 ALL("All "), LV("L-V ");
-    if (conflg == 1) return NO_DATA;  // no grid kept: not a record of an extended run
-    if (kind == ALL) return saturation_interpolate(t, v);
-    if (kind == LV) return eight_point_interpolate(t, v);
     return NO_DATA;
 }
 

@@ -71,19 +71,19 @@ double eight_point_interpolate(double t, const SaturationLogK& v);
 // Evaluates a record at the current conditions: CONFLG 1 uses the grid, otherwise the
 // saturation view ("All ") or the eight points ("L-V "). Above 99999 means no data.
 double evaluate_record(const Kind4& kind, const RawLogK& v, double p, double t, const GridPosition& pos, int conflg);
-// The same from the saturation values alone (a run on the saturation curve).
-double evaluate_record(const Kind4& kind, const SaturationLogK& v, double t, int conflg);
 
 // The saturation-curve evaluations of many records at one temperature t. Which three
 // points an interpolation takes, and their Lagrange weights, depend on t alone (for an
 // "L-V " record also on how many of its eight values are data): they are worked out once
-// here instead of once a record. Every value is that of saturation_interpolate,
-// eight_point_interpolate and evaluate_record at t, to the last bit.
+// here instead of once a record. Every value is that of saturation_interpolate and
+// eight_point_interpolate at t, to the last bit.
 class SaturationStencils {
 public:
     explicit SaturationStencils(double t);
     double saturation(const SaturationLogK& v) const;
     double eight_point(const SaturationLogK& v) const;
+    // A record kept as its saturation values (a run on the saturation curve): "All " by the
+    // saturation view, "L-V " by the eight points, anything else (and CONFLG 1) no data.
     double evaluate(const Kind4& kind, const SaturationLogK& v, int conflg) const;
 
 private:
