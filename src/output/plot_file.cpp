@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/power_of_ten.h"
 #include "base/run_params.h"
 #include "format/record_layout.h"
 #include "format/text_io.h"
@@ -81,7 +82,7 @@ void write_plot_record(const ChemicalSystem& sys, const EquilibriumState& eq, co
                        Io& io) {
     if (rp.IPUNCH != 2) write_header(sys, rp, io);
 
-    const double a_h = rp.pH != 0 ? std::pow(10.0, -rp.pH) : eq.act[1];
+    const double a_h = rp.pH != 0 ? power_of_ten(-rp.pH) : eq.act[1];
     const double progress = rp.INCP >= 2 ? rp.enth_added : rp.TOTMIX;
     io.plot().line<R"([F10.5] [3G10.4] [3F10.4])">(rp.TEMP, rp.PFLUID, a_h, progress, rp.TEMPC, rp.ENTH,
                                                    ps.totals.porosity);

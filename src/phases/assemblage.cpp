@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "base/power_of_ten.h"
 #include "base/run_params.h"
 #include "format/record_layout.h"
 #include "format/text_io.h"
@@ -103,7 +104,7 @@ private:
                 double g = (logq - (std::log10(ps.lambda) + logk)) / mn.site_n;
                 if (!(g >= -300)) g = -300;
                 if (g > 74) g = 74;
-                const double x = std::pow(10.0, g);
+                const double x = power_of_ten(g);
                 eq_.ss.sumx[s] += x;
                 eq_.ss.x[s][static_cast<std::size_t>(member_slot(sys_, s, i))] = x;
                 tested_ = true;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "base/power_of_ten.h"
 #include "format/record_layout.h"
 #include "format/text_io.h"
 #include "phases/solid_solution.h"
@@ -118,7 +119,7 @@ void electrum_saturation_estimate(const ChemicalSystem& sys, const Conditions& c
     io.listing().line(R"([5X] "Estimated lowest electrum affinity for X gold =" [F6.3])"
                       R"( / [5X] " AFFINITY:  " [E10.4] / [5X] " GOLD Q/K:  " [F10.4])"
                       R"( / [5X] " SILVER Q/K:" [F10.4] /)",
-                      {low.x, low.g, std::pow(10.0, q_au), std::pow(10.0, q_ag)});
+                      {low.x, low.g, power_of_ten(q_au), power_of_ten(q_ag)});
     if (!(low.g < 0)) return;
     // The seed holds at most half of the gold and of the silver the system has: a trace of
     // gold (the bundled data carry it as Au+ alone, about 1e-15 mol/kg at 300 C) can be

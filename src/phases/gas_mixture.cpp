@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 
+#include "base/power_of_ten.h"
 #include "base/run_params.h"
 #include "base/units.h"
 #include "format/record_layout.h"
@@ -149,7 +150,7 @@ void update_pressure(const ChemicalSystem& sys, Conditions& cond, RunParams& rp,
     double p = std::min(MAX_GAS_PRESSURE, rp.PFLUID + correction);
     if (sys.nmixed >= 1) {
         // Not below the vapour pressure of ideal steam over the solution.
-        const double floor = std::pow(10.0, -cond.mn_logk_raw[1]) * eq.gamma[2];
+        const double floor = power_of_ten(-cond.mn_logk_raw[1]) * eq.gamma[2];
         if (!(p >= floor)) p = floor;
     }
     rp.PFLUID = p;
@@ -211,9 +212,9 @@ void incipient_gas_coefficients(const ChemicalSystem& sys, const Conditions& con
                                 EquilibriumState& eq) {
     if (sys.nmixed == 0 || rp.IDEAL > 1 || gas_mixture_present(sys, eq)) return;
     double sum = 0;
-    for (int i = 1; i <= sys.nmixed; ++i) sum += std::pow(10.0, eq.phase[i].log_fugacity);
+    for (int i = 1; i <= sys.nmixed; ++i) sum += power_of_ten(eq.phase[i].log_fugacity);
     if (!(sum > 0)) return;
-    for (int i = 1; i <= sys.nmixed; ++i) eq.gas.y[i] = std::pow(10.0, eq.phase[i].log_fugacity) / sum;
+    for (int i = 1; i <= sys.nmixed; ++i) eq.gas.y[i] = power_of_ten(eq.phase[i].log_fugacity) / sum;
     const double boiling = water_boiling_pressure(sys, cond, rp);
     fugacity_coefficients(sys, cond, rp, boiling > 0 ? std::min(rp.PFLUID, boiling) : rp.PFLUID, eq);
 }
@@ -257,7 +258,7 @@ void set_gas_phase_hooks(NewtonHooks& hooks, const ChemicalSystem& sys, Conditio
 
 double water_boiling_pressure(const ChemicalSystem& sys, const Conditions& cond, const RunParams& rp) {
     if (sys.nmixed == 0 || sys.mn[1].name != Name20("H2O,gas")) return 0.0;
-    const double f = std::pow(10.0, -cond.mn_logk_raw[1]);
+    const double f = power_of_ten(-cond.mn_logk_raw[1]);
     if (rp.IDEAL >= 2) return f;
     double p = f;
     for (int k = 0; k < BOILING_PASSES; ++k) {

@@ -5,6 +5,7 @@
 #include <limits>
 #include <memory>
 
+#include "base/power_of_ten.h"
 #include "base/run_params.h"
 #include "format/record_layout.h"
 #include "format/text_io.h"
@@ -79,7 +80,7 @@ SaturationPressure saturation_pressure_report(const ChemicalSystem& sys, const C
     double f[MAX_MIXED_GASES + 1] = {};
     SaturationPressure res;
     for (int i = 1; i <= n; ++i) {
-        f[i] = std::pow(10.0, eq.phase[i].log_fugacity);
+        f[i] = power_of_ten(eq.phase[i].log_fugacity);
         res.p += f[i];
     }
     for (int i = 1; i <= n; ++i) eq.gas.y[i] = f[i] / res.p;

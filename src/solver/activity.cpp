@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "base/power_of_ten.h"
 #include "base/run_params.h"
 #include "base/units.h"
 #include "solver/equilibrium_state.h"
@@ -164,7 +165,7 @@ void ACTCOF(const ChemicalSystem& cs, const Conditions& cond, const RunParams& p
             lgs[static_cast<std::size_t>(i)] = lg;
             const int r = s.gamma_peer;
             const bool shared = r >= 1 && r < i && cs.sp[r].charge != 0.0 && lg == lgs[static_cast<std::size_t>(r)];
-            eq.gamma[i] = shared ? eq.gamma[r] : std::pow(10.0, lg);
+            eq.gamma[i] = shared ? eq.gamma[r] : power_of_ten(lg);
         }
     }
     if (cs.ns >= 2) eq.gamma[2] = 1.0;

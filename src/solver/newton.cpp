@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/power_of_ten.h"
 #include "base/run_params.h"
 #include "format/record_layout.h"
 #include "format/text_io.h"
@@ -195,7 +196,7 @@ void start_solution(const ChemicalSystem& sys, const Conditions& cond, const Run
     rebuild_phase_moles(sys, eq);
     update_activities(sys, cond, rp, eq);
     for (int i = 1; i <= sys.ns; ++i) eq.act[i] = eq.m[i] * eq.gamma[i];
-    if (fixed_ph(rp)) eq.act[1] = std::pow(10.0, -rp.pH);
+    if (fixed_ph(rp)) eq.act[1] = power_of_ten(-rp.pH);
 }
 
 int matrix_order(const ChemicalSystem& sys, const EquilibriumState& eq, bool enthalpy_row) {
@@ -242,7 +243,7 @@ void set_tolerances(const ChemicalSystem& sys, const Conditions& cond, const Run
         const double lk = f <= sys.nmixed ? cond.mn_logk_raw[f] : cond.mn_logk[f];
         st.tol[row0 + p] = lk == 0.0 ? 10.0 * e : std::fabs(lk) * 10.0 * e;
     }
-    if (fixed_ph(rp)) st.tol[1] = e * std::pow(10.0, -rp.pH);
+    if (fixed_ph(rp)) st.tol[1] = e * power_of_ten(-rp.pH);
 }
 
 int derived_species(const ChemicalSystem& sys, const Conditions& cond, EquilibriumState& eq, NewtonState& st,
@@ -275,7 +276,7 @@ int derived_species(const ChemicalSystem& sys, const Conditions& cond, Equilibri
                     layout(R"("  Molality of derived species " [A20] " reset from E" [F8.2])", {s.name, lm}));
             lm = -300.0;
         }
-        eq.m[j] = std::pow(10.0, lm);
+        eq.m[j] = power_of_ten(lm);
     }
     return 0;
 }
@@ -414,7 +415,7 @@ void assemble(const ChemicalSystem& sys, const Conditions& cond, const RunParams
     if (ph_fixed) {
         for (int j = 1; j <= n; ++j) ls.A(1, j) = 0.0;
         ls.A(1, 1) = -eq.gamma[1];
-        ls.f[1] = std::pow(10.0, -rp.pH) - eq.m[1] * eq.gamma[1];
+        ls.f[1] = power_of_ten(-rp.pH) - eq.m[1] * eq.gamma[1];
         if (rp.ISTEP == 1) io.listing().line(layout(R"([T43] "Subroutine HOH was used")"));
     }
 }
@@ -531,7 +532,7 @@ SolveResult solve_equilibrium(const ChemicalSystem& sys, const Conditions& cond,
     st.charge_correction = 0.0;
     check_matrix_size(sys, eq, enthalpy_row, io);
     if (rp.C >= 1 && rp.C <= sys.nc) st.charge_limit = 1e-4 * eq.comp[rp.C].total;
-    if (fixed_ph(rp)) eq.act[1] = std::pow(10.0, -rp.pH);
+    if (fixed_ph(rp)) eq.act[1] = power_of_ten(-rp.pH);
     set_tolerances(sys, cond, rp, eq, st);
     eq.m[2] = 1.0;
     sum_solution_totals(eq);
