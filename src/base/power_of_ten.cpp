@@ -6,8 +6,8 @@
 // exponential, done here with the same constants, the same table and the same operations in
 // the same order, each product fused with its sum exactly where the library's build fuses
 // it (this file is compiled without contraction, so only the __builtin_fma calls fuse).
-// The library picks that build when the processor has FMA and AVX2; on any other processor
-// power_of_ten calls std::pow. Arguments the library sends down its special paths (|x|
+// The library picks that build when the processor has FMA and AVX2; on any other processor,
+// and built for another C library or architecture, power_of_ten calls std::pow. Arguments the library sends down its special paths (|x|
 // below 2^-65 or not finite, results that overflow or fall near the subnormal range) go to
 // std::pow as well.
 //
@@ -21,6 +21,8 @@
 #include <cstdint>
 
 namespace zq {
+
+#if defined(__x86_64__) && defined(__GNUC__) && defined(__GLIBC__)
 namespace {
 
 constexpr double from_bits(std::uint64_t u) { return std::bit_cast<double>(u); }
@@ -158,5 +160,10 @@ __attribute__((target("fma"))) double fused_power_of_ten(double x) {
 }  // namespace
 
 double power_of_ten(double x) { return FUSED_POW ? fused_power_of_ten(x) : std::pow(10.0, x); }
+
+#else
+// Other C libraries, architectures and compilers: the library's pow.
+double power_of_ten(double x) { return std::pow(10.0, x); }
+#endif
 
 }  // namespace zq
