@@ -7,9 +7,9 @@
 // the same order, each product fused with its sum exactly where the library's build fuses
 // it (this file is compiled without contraction, so only the __builtin_fma calls fuse).
 // The library picks that build when the processor has FMA and AVX2; on any other processor,
-// and built for another C library or architecture, power_of_ten calls std::pow. Arguments the library sends down its special paths (|x|
-// below 2^-65 or not finite, results that overflow or fall near the subnormal range) go to
-// std::pow as well.
+// and built for another C library or architecture, power_of_ten calls std::pow. Arguments
+// the library sends down its special paths (|x| below 2^-65 or not finite, results that
+// overflow or fall near the subnormal range) go to std::pow as well.
 //
 // The constants and the table are those of glibc's exp and pow, which come from Arm's
 // optimized-routines (Copyright (c) 2018, Arm Limited; MIT licence); log(10) is as glibc's
@@ -148,7 +148,7 @@ __attribute__((target("fma"))) double fused_power_of_ten(double x) {
         return __builtin_fma(tmp, scale, scale);
     }
     // The scale's exponent is below the doubles' range: work 2^1022 higher, unfused as the
-    // library does here. A result under 2^-1022 would need its subnormal rounding.
+    // library does here. A result under 2^-1022 needs the library's subnormal rounding.
     sbits += 1022ull << 52;
     const double scale = std::bit_cast<double>(sbits);
     const double part = scale * tmp;
