@@ -63,13 +63,13 @@ void copy_slots(Table<T, N>& to, const Table<T, N>& from, int last) {
 template <int W>
 struct FixedName {
     std::array<char, W> c{};
-    FixedName() { c.fill(' '); }
-    FixedName(std::string_view s) {  // NOLINT: implicit from text is the natural use
+    constexpr FixedName() { c.fill(' '); }
+    constexpr FixedName(std::string_view s) {  // NOLINT: implicit from text is the natural use
         c.fill(' ');
         for (std::size_t i = 0; i < s.size() && i < static_cast<std::size_t>(W); ++i) c[i] = s[i];
     }
-    FixedName(const char* s) : FixedName(std::string_view(s)) {}
-    FixedName(const std::string& s) : FixedName(std::string_view(s)) {}
+    constexpr FixedName(const char* s) : FixedName(std::string_view(s)) {}
+    constexpr FixedName(const std::string& s) : FixedName(std::string_view(s)) {}
     std::string_view view() const { return {c.data(), static_cast<std::size_t>(W)}; }
     std::string str() const { return std::string(view()); }
     bool blank() const { return view().find_first_not_of(' ') == std::string_view::npos; }

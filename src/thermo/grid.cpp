@@ -23,6 +23,9 @@ const std::array<double, GRID_ROWS + 1> GRID_P{
 
 namespace {
 
+// The two kinds of log K record a run on the saturation curve evaluates.
+constexpr Kind4 ALL("All "), LV("L-V ");
+
 constexpr double NEG_INF = -std::numeric_limits<double>::infinity();
 constexpr int LAST_ROW = GRID_ROWS - 2;  // highest r: the block is rows r..r+2
 constexpr double P_MIN = 1.0, P_MAX = 5000.0, P_FAIL = 6000.0;
@@ -309,7 +312,6 @@ double grid_interpolate(double p, double t, const GridPosition& pos, const RawLo
 }
 
 SaturationLogK saturation_values(const Kind4& kind, const RawLogK& v) {
-    static const Kind4 ALL("All ");
     SaturationLogK s{};
     if (kind == ALL) {
         for (int k = 1; k <= 15; ++k) s[static_cast<std::size_t>(k - 1)] = saturation_cell(v, k);
@@ -320,7 +322,6 @@ SaturationLogK saturation_values(const Kind4& kind, const RawLogK& v) {
 }
 
 double saturation_interpolate(double t, const RawLogK& v) {
-    static const Kind4 ALL("All ");
     return saturation_interpolate(t, saturation_values(ALL, v));
 }
 
@@ -331,7 +332,6 @@ double saturation_interpolate(double t, const SaturationLogK& v) {
 }
 
 double eight_point_interpolate(double t, const RawLogK& v) {
-    static const Kind4 LV("L-V ");
     return eight_point_interpolate(t, saturation_values(LV, v));
 }
 
@@ -355,7 +355,6 @@ double SaturationStencils::eight_point(const SaturationLogK& v) const {
 }
 
 double SaturationStencils::evaluate(const Kind4& kind, const SaturationLogK& v, int conflg) const {
-    static const Kind4 ALL("All "), LV("L-V ");
     if (conflg == 1) return NO_DATA;  // no grid kept: not a record of an extended run
     if (kind == ALL) return saturation(v);
     if (kind == LV) return eight_point(v);
@@ -363,7 +362,6 @@ double SaturationStencils::evaluate(const Kind4& kind, const SaturationLogK& v, 
 }
 
 double evaluate_record(const Kind4& kind, const RawLogK& v, double p, double t, const GridPosition& pos, int conflg) {
-    static const Kind4 ALL("All "), LV("L-V ");
     if (kind == ALL) return conflg == 1 ? grid_interpolate(p, t, pos, v) : saturation_interpolate(t, v);
     // Eight values are no grid: an "L-V " record has nothing to give an extended run.
     if (kind == LV && conflg != 1) return eight_point_interpolate(t, v);
@@ -371,7 +369,6 @@ double evaluate_record(const Kind4& kind, const RawLogK& v, double p, double t, 
 }
 
 void evaluate_header_quantities(const ChemicalSystem& sys, const RunParams& rp, Conditions& cond) {
-    static const Kind4 ALL("All ");
     for (int k = 1; k <= 5; ++k)
         cond.header[k] = evaluate_record(ALL, sys.header_raw[k], rp.PFLUID, rp.TEMP, cond.grid, rp.CONFLG);
     cond.header3_derived = cond.header[3] * 0.001 / (4.575673886150001 * rp.TEMP + 1249.8453220018725);
