@@ -289,20 +289,13 @@ public:
         for (std::size_t k = 0; k < n; k += COPY_BLOCK) std::memcpy(p_ + k, from + k, COPY_BLOCK);
         p_ += n;
     }
-    void number(double v, std::string_view column) {
+    // With `repeats` (that of the text), the text of a value written before is copied.
+    void number(double v, std::string_view column, RepeatedNumbers* repeats = nullptr) {
         *p_++ = ',';
-        if (std::isfinite(v))
-            p_ = write_shortest(p_, v);
-        else
+        if (!std::isfinite(v))
             note_not_finite(status_, column);
-    }
-    // The same, copying the text of a value written before; `repeats` is that of the text.
-    void number(double v, std::string_view column, RepeatedNumbers& repeats) {
-        *p_++ = ',';
-        if (std::isfinite(v))
-            p_ = repeats.write(p_, v);
         else
-            note_not_finite(status_, column);
+            p_ = repeats ? repeats->write(p_, v) : write_shortest(p_, v);
     }
     void end(const RowTail& tail) {
         if (status_.empty()) {
@@ -556,9 +549,9 @@ void StepTables::write_step(const ChemicalSystem& sys, const Conditions& cond, c
     for (int j = 1; j <= sys.ns; ++j) {
         if (j == 2) continue;
         Row r = begin_row(j);
-        r.number(eq.m[j], "molality", repeats);
-        r.number(eq.act[j], "activity", repeats);
-        r.number(eq.gamma[j], "gamma", repeats);
+        r.number(eq.m[j], "molality", &repeats);
+        r.number(eq.act[j], "activity", &repeats);
+        r.number(eq.gamma[j], "gamma", &repeats);
         r.end(SPECIES_TAIL);
     }
     in_matrix_.assign(static_cast<std::size_t>(sys.nmin) + 1, 0);
